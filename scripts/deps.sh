@@ -1,0 +1,32 @@
+#!/usr/bin/env bash
+# Installs the Debian packages the build, the tests and the application need.
+# Only missing packages are installed; as non-root it uses sudo when it can,
+# and otherwise prints the exact apt-get line to run.
+set -euo pipefail
+
+PACKAGES=(
+  build-essential cmake ninja-build pkg-config
+  libgtest-dev libgmock-dev libbenchmark-dev
+  nlohmann-json3-dev libcli11-dev
+  qt6-base-dev qt6-base-dev-tools libgl-dev
+  fonts-noto-cjk
+)
+if [ "${VMF_WITH_MINGW:-0}" = 1 ]; then PACKAGES+=(g++-mingw-w64-x86-64); fi
+if [ "${VMF_WITH_XVFB:-0}" = 1 ]; then PACKAGES+=(xvfb); fi
+
+missing=()
+for p in "${PACKAGES[@]}"; do
+  dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
+done
+[ ${#missing[@]} -eq 0 ] && exit 0
+
+line="apt-get update && DEBIAN_FRONTEND=noninteractive apt-get install -y ${missing[*]}"
+if [ "$(id -u)" -eq 0 ]; then
+  sh -c "$line"
+elif command -v sudo >/dev/null 2>&1; then
+  sudo sh -c "$line"
+else
+  echo "Missing packages. Run as root:" >&2
+  echo "  $line" >&2
+  exit 1
+fi

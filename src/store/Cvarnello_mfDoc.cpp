@@ -1,0 +1,58 @@
+#include "store/Cvarnello_mfDoc.h"
+
+#include <ctime>
+
+#include "store/TextCodec.h"
+
+namespace vmf {
+
+Cvarnello_mfDoc::Cvarnello_mfDoc()
+    : recExposureUsRows(std::make_unique<std::array<std::array<int32_t, MAX_RECORDS>, MAX_HEADS>>()),
+      recTemperatureCRows(std::make_unique<std::array<std::array<float, MAX_RECORDS>, MAX_HEADS>>()),
+      recRawRows(std::make_unique<std::array<std::array<float*, MAX_RECORDS>, MAX_HEADS>>()),
+      recProcessedRows(std::make_unique<std::array<std::array<float*, MAX_RECORDS>, MAX_HEADS>>()) {
+    channelCount.fill(MAX_CHANNELS);
+    ledChannelCount.fill(MAX_LED_CHANNELS);
+}
+
+Cvarnello_mfDoc::~Cvarnello_mfDoc() = default;
+
+void Cvarnello_mfDoc::ClearRecords() {
+    recordCount.fill(0);
+    // All spectra come from one pool, so clearing is dropping the slabs and
+    // nulling the pointer rows, not 1.7 million individual frees.
+    for (auto& row : *recRawRows) row.fill(nullptr);
+    for (auto& row : *recProcessedRows) row.fill(nullptr);
+    pool_.ReleaseAll();
+}
+
+bool Cvarnello_mfDoc::EnsureRecordArrays(int a, int r) {
+    float*& raw = (*recRawRows)[a][r];
+    float*& processed = (*recProcessedRows)[a][r];
+    if (!raw) raw = pool_.Allocate();
+    if (!processed) processed = pool_.Allocate();
+    return raw && processed;
+}
+
+void Cvarnello_mfDoc::AdvanceRecords() {
+    for (int a = 0; a < headCount && a < MAX_HEADS; ++a)
+        if (recordCount[a] < LAST_RECORD) ++recordCount[a];
+}
+
+void Cvarnello_mfDoc::AppendHistory(std::string_view utf8Text) {
+    char stamp[64] = {};
+    std::time_t now = std::time(nullptr);
+    std::tm local{};
+#if defined(_WIN32)
+    bool ok = localtime_s(&local, &now) == 0;
+#else
+    bool ok = localtime_r(&now, &local) != nullptr;
+#endif
+    size_t n = ok ? std::strftime(stamp, sizeof stamp, "%Y/%m/%d %H:%M:%S,", &local) : 0;
+    historyText.append(stamp, n);
+    historyText += Utf8ToCp932(utf8Text);
+    historyText += "\r\n";
+    SetModifiedFlag(true);
+}
+
+}  // namespace vmf

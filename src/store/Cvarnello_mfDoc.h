@@ -1,0 +1,102 @@
+#pragma once
+// The measurement store: the one document holding the detected heads, their
+// calibration tables and references, the LED drivers, the recorded series and
+// the operation history. Fields are public and written directly by detection,
+// acquisition, correction, maintenance and loading; the store itself only
+// keeps them, manages the record spectra, advances counters and appends
+// history lines.
+//
+// Threads: the acquisition worker writes the working slot of each head
+// (recRaw/recProcessed/recTemperatureC/recExposureUs at recordCount[a]) and
+// darkTable[a][20]; the GUI thread touches those only after the worker has
+// handed over. Everything else is GUI-thread only.
+
+#include <array>
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <string_view>
+
+#include "store/SpectrumPool.h"
+#include "store/StoreBounds.h"
+
+namespace vmf {
+
+class Cvarnello_mfDoc {
+public:
+    Cvarnello_mfDoc();
+    ~Cvarnello_mfDoc();
+    Cvarnello_mfDoc(const Cvarnello_mfDoc&) = delete;
+    Cvarnello_mfDoc& operator=(const Cvarnello_mfDoc&) = delete;
+
+    // --- Fields, in the order the data model lists them -------------------
+    // Strings hold bytes in code page 932, exactly as the data file does.
+    std::array<std::array<std::array<float, MAX_CHANNELS>, DARK_STEPS>, MAX_HEADS> darkTable{};
+    std::array<std::array<float, REF_ENTRIES>, MAX_HEADS> whiteRef{};
+    std::array<std::array<float, REF_ENTRIES>, MAX_HEADS> transRef{};
+    std::array<std::array<float, MAX_CHANNELS>, MAX_HEADS> wavelengthNm{};
+    std::array<std::array<float, REF_ENTRIES>, MAX_HEADS> gain{};
+    std::array<std::string, MAX_HEADS> headKind;
+    std::array<std::string, MAX_HEADS> serialNo;
+    std::array<std::array<double, WAVE_COEFFS>, MAX_HEADS> wavePoly{};
+    std::array<int32_t, MAX_HEADS> exposureUs{};
+    int32_t headCount = 0;
+    std::array<int32_t, MAX_HEADS> channelCount{};
+    int32_t ledDriverCount = 0;
+    std::array<int32_t, MAX_HEADS> ledChannelCount{};
+    std::array<std::array<int32_t, MAX_LED_CHANNELS>, MAX_HEADS> ledValue{};
+    // Per-record scalars for all slots, heap-held (they are 6.9 MB together).
+    std::unique_ptr<std::array<std::array<int32_t, MAX_RECORDS>, MAX_HEADS>> recExposureUsRows;
+    std::unique_ptr<std::array<std::array<float, MAX_RECORDS>, MAX_HEADS>> recTemperatureCRows;
+    std::array<int32_t, MAX_HEADS> recordCount{};
+    std::string historyText;
+    // Spectra of each slot: nullptr while absent; otherwise MAX_CHANNELS floats
+    // from the pool (only channelCount[a] of them are meaningful).
+    std::unique_ptr<std::array<std::array<float*, MAX_RECORDS>, MAX_HEADS>> recRawRows;
+    std::unique_ptr<std::array<std::array<float*, MAX_RECORDS>, MAX_HEADS>> recProcessedRows;
+    int32_t mirrorCount = 0;
+
+    // Convenient element access with the field names used everywhere else.
+    int32_t& recExposureUs(int a, int r) { return (*recExposureUsRows)[a][r]; }
+    int32_t recExposureUs(int a, int r) const { return (*recExposureUsRows)[a][r]; }
+    float& recTemperatureC(int a, int r) { return (*recTemperatureCRows)[a][r]; }
+    float recTemperatureC(int a, int r) const { return (*recTemperatureCRows)[a][r]; }
+    float* recRaw(int a, int r) const { return (*recRawRows)[a][r]; }
+    float* recProcessed(int a, int r) const { return (*recProcessedRows)[a][r]; }
+
+    // --- Document state (path, title, modified flag) ----------------------
+    std::string pathName;  // UTF-8 path of the file last loaded or saved; empty when new
+    std::string title;     // UTF-8 title shown in the caption; empty means untitled
+    bool IsModified() const { return modified_; }
+    void SetModifiedFlag(bool on = true) { modified_ = on; }
+
+    // --- Operations --------------------------------------------------------
+    // Sets every recordCount to 0 and releases all record spectra. Leaves all
+    // other fields (calibration, exposures, temperatures, history, counts).
+    void ClearRecords();
+    // Gives slot r of head a both spectra where absent; present ones are kept.
+    // Returns false when memory could not be had (slots filled before stay).
+    bool EnsureRecordArrays(int a, int r);
+    // Advances recordCount of heads 0..headCount-1 by one, stopping at 86399.
+    void AdvanceRecords();
+    // Appends "<local time %Y/%m/%d %H:%M:%S,><text>\r\n" to historyText, the
+    // text given in UTF-8 and stored in code page 932; sets the modified flag.
+    void AppendHistory(std::string_view utf8Text);
+
+    // Writes the whole store to the data file at utf8Path through a temporary
+    // file in the same folder, renamed over the target only when complete.
+    // On failure returns false, leaves the old file, and sets error to a
+    // message naming the file and the reason. The store is never changed.
+    bool SaveToFile(const std::string& utf8Path, std::string& error) const;
+    // Reads a data file into the store, all or nothing: a file that is short,
+    // exceeds the store's bounds or cannot be opened leaves the store exactly
+    // as it was and returns false with a message naming the file. A zero-length
+    // file succeeds and changes nothing. Does not touch pathName/title/modified.
+    bool LoadFromFile(const std::string& utf8Path, std::string& error);
+
+private:
+    SpectrumPool pool_;
+    bool modified_ = false;
+};
+
+}  // namespace vmf

@@ -1,0 +1,35 @@
+#pragma once
+// Slab allocator for record spectra: every block is MAX_CHANNELS floats, carved
+// out of large slabs, so a full store costs little more than its data and
+// releasing all records is a handful of frees instead of 1.7 million.
+
+#include <cstddef>
+#include <memory>
+#include <vector>
+
+#include "store/StoreBounds.h"
+
+namespace vmf {
+
+class SpectrumPool {
+public:
+    SpectrumPool() = default;
+    SpectrumPool(const SpectrumPool&) = delete;
+    SpectrumPool& operator=(const SpectrumPool&) = delete;
+
+    // A zeroed block of MAX_CHANNELS floats, or nullptr when memory is exhausted.
+    float* Allocate();
+    // Returns one block for reuse.
+    void Release(float* block);
+    // Drops every block and slab at once (all pointers handed out become invalid).
+    void ReleaseAll();
+    std::size_t BlocksInUse() const { return inUse_; }
+
+private:
+    std::vector<std::unique_ptr<float[]>> slabs_;
+    std::vector<float*> freeList_;
+    std::size_t nextInSlab_ = 0;  // blocks used in the newest slab
+    std::size_t inUse_ = 0;
+};
+
+}  // namespace vmf
