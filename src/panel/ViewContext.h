@@ -1,0 +1,25 @@
+#pragma once
+// What the control panel is given by the application: the store, the device
+// library, the dialog interface, the settings store and the main frame's busy
+// flag. The panel owns none of these.
+
+#include <atomic>
+#include <string>
+
+namespace vmf {
+
+class Cvarnello_mfDoc;
+class DeviceLibrary;
+class UserDialogs;
+class SettingsBackend;
+
+struct ViewContext {
+    Cvarnello_mfDoc* doc = nullptr;
+    DeviceLibrary* devices = nullptr;
+    UserDialogs* dialogs = nullptr;
+    SettingsBackend* settings = nullptr;  // panel options: read at construction, written at destruction
+    std::atomic<int>* busy = nullptr;     // set while a worker talks to the heads; the frame refuses to close
+    std::string deviceNote;               // which device library is in use, for the status bar
+};
+
+}  // namespace vmf
