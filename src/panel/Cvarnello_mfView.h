@@ -1,0 +1,148 @@
+#pragma once
+// The control panel: every control of the form (ids 1000..1053, each carrying
+// its id in the Qt property "ctrlId"), their placement for the window height,
+// the initial update, the full repaint, detection and release, head
+// selection, the history button and the axis-limit editing by clicks on the
+// graph corners.
+//
+// The panel is deliberately thin: drawing is GraphRenderer's, the device and
+// store work of detection is Detect/Release's, and the acquisition cycle,
+// modes and options are the acquisition controller's. The accessors in the
+// "for the panel's parts" section are what those parts use; they all run on
+// the GUI thread.
+
+#include <QString>
+#include <QWidget>
+
+#include <ctime>
+#include <functional>
+#include <memory>
+#include <optional>
+
+#include "app/PanelOptions.h"
+#include "panel/PanelState.h"
+#include "panel/ViewContext.h"
+#include "spectrum/SpectrumWorkspace.h"
+
+class QTimer;
+
+namespace vmf {
+
+class Cvarnello_mfDoc;
+class GraphFrame;
+class GraphRenderer;
+
+class Cvarnello_mfView : public QWidget {
+    Q_OBJECT
+public:
+    // Reads the panel options through ctx.settings (when set) and creates the
+    // controls; nothing is laid out until the first OnInitialUpdate/show.
+    explicit Cvarnello_mfView(const ViewContext& ctx, QWidget* parent = nullptr);
+    // Writes the panel options through ctx.settings (when set).
+    ~Cvarnello_mfView() override;
+
+    // Runs at first show and after File New / File Open: lays out, shows the
+    // options, rebuilds the head list from the store, derives dark models,
+    // reprocesses the displayed record and schedules the full repaint.
+    void OnInitialUpdate();
+    PanelOptions& options();
+    bool IsMeasuring() const;
+
+    // --- For the panel's parts (acquisition controller, browsing, CSV) -----
+    // The control with this id, or nullptr. Cast with qobject_cast.
+    QWidget* Control(int id) const;
+    // The two-line message area; an empty line2 leaves the second line blank.
+    void ShowMessage(const QString& line1, const QString& line2 = {});
+    // The info line at the top of the graph frame.
+    void ShowInfo(const QString& text);
+    // Redraws the graph area from the workspace and options (ratioMin is
+    // derived and stored back into options().ratioMin).
+    void DrawGraph();
+    // The info line of head a (statistics or CIE by displayKind); an empty
+    // line when a is not a head slot.
+    void UpdateInfoBar(int a);
+    // When not measuring and the selected head has a record: processes and
+    // resamples displayedRecord for every head, then redraws. True when done.
+    bool ReprocessDisplayed();
+    // Position text 1038 ("%d / %d") and record-count edit 1015 ("%d").
+    void ShowPosition();
+    void ShowRecordCount();
+    // The enabling of the panel's controls by the detected/measuring/mode/
+    // logging/dark flags. A stand-in until the acquisition controller's table
+    // function replaces its body.
+    void RefreshControls();
+    // Check marks of the mode buttons and the enabling that follows the mode.
+    void ModeDisplay();
+    // Places every control for client height H (only once the panel was shown).
+    void LayoutPanel(int H);
+    // Timer 1: the full repaint 100 ms from now (restarted when pending).
+    void StartFullRepaint();
+    // The correction the panel applies to displayed records (method, gain).
+    ProcessingOptions Processing() const;
+
+    SpectrumWorkspace& workspace() { return workspace_; }
+    PanelState& state() { return state_; }
+    const PanelState& state() const { return state_; }
+    const ViewContext& context() const { return ctx_; }
+    Cvarnello_mfDoc& doc() const { return *ctx_.doc; }
+    GraphRenderer& renderer() { return *renderer_; }
+
+    // --- Test seams ------------------------------------------------------
+    // Replaces the numeric edit dialog: gets label and preset value, returns
+    // the entered value or nothing for Cancel.
+    using NumberEditor = std::function<std::optional<float>(const QString& label, float value)>;
+    void SetNumberEditor(NumberEditor editor) { numberEditor_ = std::move(editor); }
+    // Replaces the clock used for the document title at detection.
+    void SetClock(std::function<std::time_t()> clock) { clock_ = std::move(clock); }
+    // Replaces the modal history dialog (gets nothing, runs it).
+    void SetHistoryDialogRunner(std::function<void()> runner) { historyRunner_ = std::move(runner); }
+    // The last texts shown in the message area and the info line.
+    QString messageLine1() const { return message1_; }
+    QString messageLine2() const { return message2_; }
+    QString infoText() const { return info_; }
+    bool FullRepaintPending() const;
+    // Runs the full repaint now (what timer 1 does when it fires).
+    void FullRepaint();
+
+signals:
+    // Detection set doc.title; the frame updates its caption.
+    void documentTitleChanged();
+    void statusText(const QString& text);
+
+protected:
+    void resizeEvent(QResizeEvent* event) override;
+    void showEvent(QShowEvent* event) override;
+    void mousePressEvent(QMouseEvent* event) override;
+
+private:
+    void CreateControls();
+    void ConnectControls();
+    void OnDetectButton();
+    void Detect();
+    void Release();
+    void OnHeadSelectionChanged(int index);
+    void OnHistoryButton();
+    void OnDisplayKindChanged(int index);
+    void OnBarDisplay(bool on);
+    void OnGraphClick(QPoint panelPos);
+    void ApplyOptionsToControls();
+    void FillHeadList();
+    int LayoutHeight() const;
+
+    ViewContext ctx_;
+    PanelOptions options_;
+    PanelState state_;
+    SpectrumWorkspace workspace_;
+    std::unique_ptr<Cvarnello_mfDoc> compareStore_;  // comparison file, when loaded
+    std::unique_ptr<GraphRenderer> renderer_;
+    GraphFrame* frame_ = nullptr;
+    QTimer* repaintTimer_ = nullptr;  // timer 1
+    bool shown_ = false;              // layout runs only after the first showing
+    int lastHeight_ = 0;
+    QString message1_, message2_, info_;
+    NumberEditor numberEditor_;
+    std::function<std::time_t()> clock_;
+    std::function<void()> historyRunner_;
+};
+
+}  // namespace vmf
