@@ -1,7 +1,5 @@
 #include "store/Cvarnello_mfDoc.h"
 
-#include <ctime>
-
 #include "store/TextCodec.h"
 
 namespace vmf {
@@ -15,7 +13,7 @@ Cvarnello_mfDoc::Cvarnello_mfDoc()
     ledChannelCount.fill(MAX_LED_CHANNELS);
 }
 
-Cvarnello_mfDoc::~Cvarnello_mfDoc() = default;
+Cvarnello_mfDoc::~Cvarnello_mfDoc() { ClearRecords(); }
 
 void Cvarnello_mfDoc::ClearRecords() {
     recordCount.fill(0);
@@ -27,6 +25,7 @@ void Cvarnello_mfDoc::ClearRecords() {
 }
 
 bool Cvarnello_mfDoc::EnsureRecordArrays(int a, int r) {
+    if (a < 0 || a >= MAX_HEADS || r < 0 || r >= MAX_RECORDS) return false;
     float*& raw = (*recRawRows)[a][r];
     float*& processed = (*recProcessedRows)[a][r];
     if (!raw) raw = pool_.Allocate();
@@ -40,7 +39,6 @@ void Cvarnello_mfDoc::AdvanceRecords() {
 }
 
 void Cvarnello_mfDoc::AppendHistory(std::string_view utf8Text) {
-    char stamp[64] = {};
     std::time_t now = std::time(nullptr);
     std::tm local{};
 #if defined(_WIN32)
@@ -48,10 +46,24 @@ void Cvarnello_mfDoc::AppendHistory(std::string_view utf8Text) {
 #else
     bool ok = localtime_r(&now, &local) != nullptr;
 #endif
-    size_t n = ok ? std::strftime(stamp, sizeof stamp, "%Y/%m/%d %H:%M:%S,", &local) : 0;
-    historyText.append(stamp, n);
-    historyText += Utf8ToCp932(utf8Text);
-    historyText += "\r\n";
+    if (!ok) {
+        // No local time to be had: the line goes in without a stamp.
+        historyText += Utf8ToCp932(utf8Text);
+        historyText += "\r\n";
+        SetModifiedFlag(true);
+        return;
+    }
+    AppendHistory(utf8Text, local);
+}
+
+void Cvarnello_mfDoc::AppendHistory(std::string_view utf8Text, const std::tm& localTime) {
+    char stamp[64] = {};
+    size_t n = std::strftime(stamp, sizeof stamp, "%Y/%m/%d %H:%M:%S,", &localTime);
+    // Build the line first so the history gains all of it or nothing.
+    std::string line(stamp, n);
+    line += Utf8ToCp932(utf8Text);
+    line += "\r\n";
+    historyText += line;
     SetModifiedFlag(true);
 }
 

@@ -13,14 +13,18 @@
 
 #include <array>
 #include <cstdint>
+#include <ctime>
 #include <memory>
 #include <string>
 #include <string_view>
 
+#include "store/ArchiveError.h"
 #include "store/SpectrumPool.h"
 #include "store/StoreBounds.h"
 
 namespace vmf {
+
+class DataArchive;
 
 class Cvarnello_mfDoc {
 public:
@@ -82,6 +86,15 @@ public:
     // Appends "<local time %Y/%m/%d %H:%M:%S,><text>\r\n" to historyText, the
     // text given in UTF-8 and stored in code page 932; sets the modified flag.
     void AppendHistory(std::string_view utf8Text);
+    // The same with the time stamp taken from localTime (tests, replays).
+    void AppendHistory(std::string_view utf8Text, const std::tm& localTime);
+
+    // The one routine of the data file layout, run in the archive's direction.
+    // Storing writes the store and changes nothing; loading reads into this
+    // store as far as the file goes and throws ArchiveError where it stops, so
+    // a failed load leaves a partly loaded store: use LoadFromFile, which runs
+    // it on a staging store, for anything the user sees.
+    void Persist(DataArchive& archive);
 
     // Writes the whole store to the data file at utf8Path through a temporary
     // file in the same folder, renamed over the target only when complete.
@@ -93,8 +106,19 @@ public:
     // as it was and returns false with a message naming the file. A zero-length
     // file succeeds and changes nothing. Does not touch pathName/title/modified.
     bool LoadFromFile(const std::string& utf8Path, std::string& error);
+    // The same, also telling why a load or save failed (None on success).
+    bool LoadFromFile(const std::string& utf8Path, std::string& error, FileFailure& failure);
+    bool SaveToFile(const std::string& utf8Path, std::string& error, FileFailure& failure) const;
+
+    // The allocator of the record spectra (block counts for tests and tools).
+    const SpectrumPool& Pool() const { return pool_; }
 
 private:
+    // Moves what a successful load read into staged over to this store: the
+    // fields the file carries, the loaded records (releasing the arrays they
+    // replace) and staged's pool. Cannot fail half-way.
+    void AdoptLoaded(Cvarnello_mfDoc& staged);
+
     SpectrumPool pool_;
     bool modified_ = false;
 };

@@ -1,7 +1,210 @@
+// The data file (.vqdata): Persist describes the layout once for both
+// directions; SaveToFile and LoadFromFile add what makes it safe to use on
+// real files (replace-by-rename on saving, all-or-nothing on loading).
+
+#include <algorithm>
+#include <memory>
+#include <new>
+#include <utility>
+
 #include "store/Cvarnello_mfDoc.h"
+#include "store/DataArchive.h"
+#include "store/FileHandle.h"
 
 namespace vmf {
-// Placeholder until the data file reader and writer land.
-bool Cvarnello_mfDoc::SaveToFile(const std::string& p, std::string& e) const { e = "not yet"; return false; }
-bool Cvarnello_mfDoc::LoadFromFile(const std::string& p, std::string& e) { e = "not yet"; return false; }
+namespace {
+
+std::string OutOfMemoryText(const std::string& name) {
+    return name + " を読み込めませんでした。(メモリが不足しています)";
 }
+
+}  // namespace
+
+void Cvarnello_mfDoc::Persist(DataArchive& ar) {
+    const bool loading = ar.IsLoading();
+    ar.Count(headCount, MAX_HEADS, "headCount");
+    for (int a = 0; a < headCount; ++a) {
+        ar.Count(channelCount[a], MAX_CHANNELS, "channelCount");
+        const std::size_t c = static_cast<std::size_t>(channelCount[a]);
+        ar.String(headKind[a]);
+        ar.String(serialNo[a]);
+        ar.Int32(exposureUs[a]);
+        for (double& coeff : wavePoly[a]) ar.Float64(coeff);
+        for (auto& step : darkTable[a]) ar.Floats(step.data(), c);
+        ar.Floats(wavelengthNm[a].data(), c);
+        // C + 1 entries: the last carries the exposure of the reference row.
+        for (std::size_t i = 0; i <= c; ++i) {
+            ar.Float32(gain[a][i]);
+            ar.Float32(whiteRef[a][i]);
+            ar.Float32(transRef[a][i]);
+        }
+    }
+    ar.Count(ledDriverCount, MAX_HEADS, "ledDriverCount");
+    for (int j = 0; j < ledDriverCount; ++j) {
+        ar.Count(ledChannelCount[j], MAX_LED_CHANNELS, "ledChannelCount");
+        for (int k = 0; k < ledChannelCount[j]; ++k) ar.Int32(ledValue[j][k]);
+    }
+    for (int a = 0; a < headCount; ++a) {
+        // At most 86399 completed records: slot 86399 is only ever a working slot.
+        ar.Count(recordCount[a], LAST_RECORD, "recordCount");
+        const std::size_t c = static_cast<std::size_t>(channelCount[a]);
+        for (int r = 0; r < recordCount[a]; ++r) {
+            ar.Int32(recExposureUs(a, r));
+            ar.Float32(recTemperatureC(a, r));
+            float*& raw = (*recRawRows)[a][r];
+            float*& processed = (*recProcessedRows)[a][r];
+            if (loading) {
+                // Every loaded slot gets fresh arrays of the full channel bound;
+                // the values past C are zero.
+                pool_.Release(raw);
+                pool_.Release(processed);
+                raw = pool_.AllocateUninitialized();
+                processed = pool_.AllocateUninitialized();
+                if (!raw || !processed) {
+                    pool_.Release(raw);
+                    pool_.Release(processed);
+                    raw = processed = nullptr;
+                    recordCount[a] = r;  // keep the invariant for what was read
+                    throw ArchiveError(FileFailure::OutOfMemory, OutOfMemoryText(ar.Name()));
+                }
+                std::fill(raw + c, raw + MAX_CHANNELS, 0.0f);
+                std::fill(processed + c, processed + MAX_CHANNELS, 0.0f);
+                ar.FloatPairs(raw, processed, c);
+            } else if (raw && processed) {
+                ar.FloatPairs(raw, processed, c);
+            } else {
+                // A completed record without its arrays only comes from a
+                // caller breaking the store's rules; write zeros for the
+                // missing one so the file stays well-formed.
+                std::array<float, MAX_CHANNELS> zeroRaw{}, zeroProcessed{};
+                ar.FloatPairs(raw ? raw : zeroRaw.data(), processed ? processed : zeroProcessed.data(), c);
+            }
+        }
+    }
+    ar.String(historyText);
+}
+
+void Cvarnello_mfDoc::AdoptLoaded(Cvarnello_mfDoc& staged) {
+    // The only step that allocates comes first; after it nothing can fail.
+    pool_.Absorb(staged.pool_);
+
+    headCount = staged.headCount;
+    for (int a = 0; a < headCount; ++a) {
+        const int c = staged.channelCount[a];
+        channelCount[a] = c;
+        headKind[a] = std::move(staged.headKind[a]);
+        serialNo[a] = std::move(staged.serialNo[a]);
+        exposureUs[a] = staged.exposureUs[a];
+        wavePoly[a] = staged.wavePoly[a];
+        // Entries past the file's channel count are not in the file and keep
+        // their values, as they would when read in place.
+        for (int s = 0; s < DARK_STEPS; ++s)
+            std::copy_n(staged.darkTable[a][s].begin(), c, darkTable[a][s].begin());
+        std::copy_n(staged.wavelengthNm[a].begin(), c, wavelengthNm[a].begin());
+        std::copy_n(staged.gain[a].begin(), c + 1, gain[a].begin());
+        std::copy_n(staged.whiteRef[a].begin(), c + 1, whiteRef[a].begin());
+        std::copy_n(staged.transRef[a].begin(), c + 1, transRef[a].begin());
+    }
+    ledDriverCount = staged.ledDriverCount;
+    for (int j = 0; j < ledDriverCount; ++j) {
+        const int k = staged.ledChannelCount[j];
+        ledChannelCount[j] = k;
+        std::copy_n(staged.ledValue[j].begin(), k, ledValue[j].begin());
+    }
+    for (int a = 0; a < headCount; ++a) {
+        const int n = staged.recordCount[a];
+        recordCount[a] = n;
+        auto& raws = (*recRawRows)[a];
+        auto& processeds = (*recProcessedRows)[a];
+        auto& stagedRaws = (*staged.recRawRows)[a];
+        auto& stagedProcesseds = (*staged.recProcessedRows)[a];
+        for (int r = 0; r < n; ++r) {
+            pool_.Release(raws[r]);
+            pool_.Release(processeds[r]);
+            raws[r] = std::exchange(stagedRaws[r], nullptr);
+            processeds[r] = std::exchange(stagedProcesseds[r], nullptr);
+        }
+        std::copy_n((*staged.recExposureUsRows)[a].begin(), n, (*recExposureUsRows)[a].begin());
+        std::copy_n((*staged.recTemperatureCRows)[a].begin(), n, (*recTemperatureCRows)[a].begin());
+        staged.recordCount[a] = 0;
+    }
+    historyText = std::move(staged.historyText);
+}
+
+bool Cvarnello_mfDoc::LoadFromFile(const std::string& utf8Path, std::string& error) {
+    FileFailure failure = FileFailure::None;
+    return LoadFromFile(utf8Path, error, failure);
+}
+
+bool Cvarnello_mfDoc::LoadFromFile(const std::string& utf8Path, std::string& error, FileFailure& failure) {
+    failure = FileFailure::None;
+    FileHandle file;
+    std::string reason;
+    if (!file.OpenRead(utf8Path, reason)) {
+        failure = FileFailure::CannotOpen;
+        error = utf8Path + " を開けませんでした。(" + reason + ")";
+        return false;
+    }
+    try {
+        DataArchive ar(file, DataArchive::Mode::Loading, utf8Path);
+        // An empty file holds no store at all; opening it changes nothing.
+        if (ar.AtEnd()) return true;
+        // Read into a staging store so that a file which stops short or breaks
+        // a bound leaves this one exactly as it was. Only the records are held
+        // twice for a moment, and those are the ones the file replaces.
+        auto staged = std::make_unique<Cvarnello_mfDoc>();
+        staged->Persist(ar);
+        AdoptLoaded(*staged);
+        return true;
+    } catch (const ArchiveError& e) {
+        failure = e.Kind();
+        error = e.what();
+    } catch (const std::bad_alloc&) {
+        failure = FileFailure::OutOfMemory;
+        error = OutOfMemoryText(utf8Path);
+    }
+    return false;
+}
+
+bool Cvarnello_mfDoc::SaveToFile(const std::string& utf8Path, std::string& error) const {
+    FileFailure failure = FileFailure::None;
+    return SaveToFile(utf8Path, error, failure);
+}
+
+bool Cvarnello_mfDoc::SaveToFile(const std::string& utf8Path, std::string& error, FileFailure& failure) const {
+    failure = FileFailure::None;
+    FileHandle file;
+    std::string tempPath, reason;
+    // Writing beside the target and renaming over it at the end means a save
+    // that fails half-way (full disk, bad count, lost network) never destroys
+    // the file the user had.
+    if (!file.CreateTempBeside(utf8Path, tempPath, reason)) {
+        failure = FileFailure::CannotOpen;
+        error = utf8Path + " に書き込めませんでした。(" + reason + ")";
+        return false;
+    }
+    try {
+        DataArchive ar(file, DataArchive::Mode::Storing, utf8Path);
+        // Storing only reads the fields; Persist is non-const because the same
+        // routine also loads.
+        const_cast<Cvarnello_mfDoc*>(this)->Persist(ar);
+        ar.Flush();
+        if (!file.Sync(reason) || !file.Close(reason))
+            throw ArchiveError(FileFailure::WriteFailed, utf8Path + " に書き込めませんでした。(" + reason + ")");
+        if (!FileHandle::ReplaceFile(tempPath, utf8Path, reason))
+            throw ArchiveError(FileFailure::WriteFailed, utf8Path + " に書き込めませんでした。(" + reason + ")");
+        return true;
+    } catch (const ArchiveError& e) {
+        failure = e.Kind();
+        error = e.what();
+    } catch (const std::bad_alloc&) {
+        failure = FileFailure::OutOfMemory;
+        error = utf8Path + " に書き込めませんでした。(メモリが不足しています)";
+    }
+    std::string ignored;
+    file.Close(ignored);
+    FileHandle::RemoveFile(tempPath);
+    return false;
+}
+
+}  // namespace vmf

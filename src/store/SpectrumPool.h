@@ -19,16 +19,25 @@ public:
 
     // A zeroed block of MAX_CHANNELS floats, or nullptr when memory is exhausted.
     float* Allocate();
+    // A block whose contents are left as they are, for a caller that writes
+    // every value at once (loading); nullptr when memory is exhausted.
+    float* AllocateUninitialized();
     // Returns one block for reuse.
     void Release(float* block);
     // Drops every block and slab at once (all pointers handed out become invalid).
     void ReleaseAll();
+    // Takes over every slab of other, with the blocks handed out from them,
+    // which stay valid and now belong to this pool; other is left empty. Either
+    // completes or throws std::bad_alloc before anything has moved.
+    void Absorb(SpectrumPool& other);
     std::size_t BlocksInUse() const { return inUse_; }
+    std::size_t SlabCount() const { return slabs_.size(); }
 
 private:
     std::vector<std::unique_ptr<float[]>> slabs_;
     std::vector<float*> freeList_;
-    std::size_t nextInSlab_ = 0;  // blocks used in the newest slab
+    float* current_ = nullptr;    // slab blocks are being carved from
+    std::size_t nextInSlab_ = 0;  // blocks used in current_
     std::size_t inUse_ = 0;
 };
 

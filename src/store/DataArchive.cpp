@@ -1,0 +1,253 @@
+#include "store/DataArchive.h"
+
+#include <algorithm>
+#include <new>
+#include <stdexcept>
+#include <utility>
+
+#include "store/TextCodec.h"
+#include "store/TextFormat.h"
+
+namespace vmf {
+
+DataArchive::DataArchive(FileHandle& file, Mode mode, std::string utf8Name)
+    : file_(file), mode_(mode), name_(std::move(utf8Name)), buf_(new unsigned char[kBufferSize]) {}
+
+void DataArchive::ThrowEndOfFile() const {
+    // The same words the framework uses for an archive that runs out.
+    throw ArchiveError(FileFailure::EndOfFile, name_ + " の末尾以降にアクセスしようとしました。");
+}
+
+void DataArchive::Refill(std::size_t n) {
+    std::size_t left = end_ - pos_;
+    if (left > 0 && pos_ > 0) std::memmove(buf_.get(), buf_.get() + pos_, left);
+    done_ += pos_;
+    pos_ = 0;
+    end_ = left;
+    while (end_ < n) {
+        std::string reason;
+        std::ptrdiff_t got = file_.Read(buf_.get() + end_, kBufferSize - end_, reason);
+        if (got < 0)
+            throw ArchiveError(FileFailure::ReadFailed, name_ + " を読み込めませんでした。(" + reason + ")");
+        if (got == 0) ThrowEndOfFile();
+        end_ += static_cast<std::size_t>(got);
+    }
+}
+
+bool DataArchive::AtEnd() {
+    if (pos_ < end_) return false;
+    done_ += pos_;
+    pos_ = end_ = 0;
+    std::string reason;
+    std::ptrdiff_t got = file_.Read(buf_.get(), kBufferSize, reason);
+    if (got < 0) throw ArchiveError(FileFailure::ReadFailed, name_ + " を読み込めませんでした。(" + reason + ")");
+    end_ = static_cast<std::size_t>(got);
+    return end_ == 0;
+}
+
+void DataArchive::Flush() {
+    if (!IsStoring() || pos_ == 0) return;
+    std::string reason;
+    if (!file_.Write(buf_.get(), pos_, reason))
+        throw ArchiveError(FileFailure::WriteFailed, name_ + " に書き込めませんでした。(" + reason + ")");
+    done_ += pos_;
+    pos_ = 0;
+}
+
+void DataArchive::Count(int32_t& v, int32_t maxValue, const char* what) {
+    int32_t value = v;
+    Int32(value);
+    if (value < 0 || value > maxValue) {
+        std::string range = CFormat("(%s %d は 0 から %d の範囲外です)", what, value, maxValue);
+        if (IsStoring())
+            throw ArchiveError(FileFailure::BadFormat, name_ + " に書き込めませんでした。" + range);
+        throw ArchiveError(FileFailure::BadFormat, name_ + " は予期しないファイル形式です。" + range);
+    }
+    v = value;
+}
+
+void DataArchive::Floats(float* values, std::size_t n) {
+    // Whole runs are converted straight from or into the buffer; the loop
+    // bodies are the same little-endian coding as Float32.
+    while (n > 0) {
+        if (IsStoring()) {
+            Reserve(4);
+            std::size_t m = std::min(n, (kBufferSize - pos_) / 4);
+            for (std::size_t i = 0; i < m; ++i) Put32(pos_ + 4 * i, std::bit_cast<uint32_t>(values[i]));
+            pos_ += 4 * m;
+            values += m;
+            n -= m;
+        } else {
+            Need(4);
+            std::size_t m = std::min(n, (end_ - pos_) / 4);
+            for (std::size_t i = 0; i < m; ++i) values[i] = std::bit_cast<float>(Get32(pos_ + 4 * i));
+            pos_ += 4 * m;
+            values += m;
+            n -= m;
+        }
+    }
+}
+
+void DataArchive::FloatPairs(float* a, float* b, std::size_t n) {
+    while (n > 0) {
+        if (IsStoring()) {
+            Reserve(8);
+            std::size_t m = std::min(n, (kBufferSize - pos_) / 8);
+            for (std::size_t i = 0; i < m; ++i) {
+                Put32(pos_ + 8 * i, std::bit_cast<uint32_t>(a[i]));
+                Put32(pos_ + 8 * i + 4, std::bit_cast<uint32_t>(b[i]));
+            }
+            pos_ += 8 * m;
+            a += m;
+            b += m;
+            n -= m;
+        } else {
+            Need(8);
+            std::size_t m = std::min(n, (end_ - pos_) / 8);
+            for (std::size_t i = 0; i < m; ++i) {
+                a[i] = std::bit_cast<float>(Get32(pos_ + 8 * i));
+                b[i] = std::bit_cast<float>(Get32(pos_ + 8 * i + 4));
+            }
+            pos_ += 8 * m;
+            a += m;
+            b += m;
+            n -= m;
+        }
+    }
+}
+
+uint8_t DataArchive::Byte() {
+    Need(1);
+    return buf_[pos_++];
+}
+
+uint16_t DataArchive::Word16() {
+    Need(2);
+    uint16_t w = static_cast<uint16_t>(buf_[pos_] | buf_[pos_ + 1] << 8);
+    pos_ += 2;
+    return w;
+}
+
+uint32_t DataArchive::Word32Read() {
+    uint32_t u = 0;
+    Word32(u);
+    return u;
+}
+
+uint64_t DataArchive::Word64Read() {
+    Need(8);
+    uint64_t u = Get64(pos_);
+    pos_ += 8;
+    return u;
+}
+
+void DataArchive::PutByte(uint8_t b) {
+    Reserve(1);
+    buf_[pos_++] = b;
+}
+
+void DataArchive::PutWord16(uint16_t w) {
+    Reserve(2);
+    buf_[pos_] = static_cast<unsigned char>(w);
+    buf_[pos_ + 1] = static_cast<unsigned char>(w >> 8);
+    pos_ += 2;
+}
+
+void DataArchive::PutLength(uint64_t n) {
+    // The shortest of the four prefix forms that can hold n.
+    if (n < 0xFF) {
+        PutByte(static_cast<uint8_t>(n));
+        return;
+    }
+    PutByte(0xFF);
+    if (n < 0xFFFE) {
+        PutWord16(static_cast<uint16_t>(n));
+        return;
+    }
+    PutWord16(0xFFFF);
+    if (n < 0xFFFFFFFFull) {
+        uint32_t u = static_cast<uint32_t>(n);
+        Word32(u);
+        return;
+    }
+    uint32_t all = 0xFFFFFFFFu;
+    Word32(all);
+    Reserve(8);
+    Put64(pos_, n);
+    pos_ += 8;
+}
+
+uint64_t DataArchive::GetLength(bool& utf16) {
+    uint8_t b = Byte();
+    if (b < 0xFF) return b;
+    uint16_t w = Word16();
+    if (w < 0xFFFE) return w;
+    if (w == 0xFFFE) {
+        // Marker of a UTF-16 string; its own prefix (in characters) follows.
+        // A second marker is not a string any writer produces.
+        if (utf16)
+            throw ArchiveError(FileFailure::BadFormat,
+                               name_ + " は予期しないファイル形式です。(文字列の長さが不正です)");
+        utf16 = true;
+        return GetLength(utf16);
+    }
+    uint32_t d = Word32Read();
+    if (d < 0xFFFFFFFFu) return d;
+    return Word64Read();
+}
+
+void DataArchive::RawBytes(char* data, std::size_t n) {
+    while (n > 0) {
+        Reserve(1);
+        std::size_t m = std::min(n, kBufferSize - pos_);
+        std::memcpy(buf_.get() + pos_, data, m);
+        pos_ += m;
+        data += m;
+        n -= m;
+    }
+}
+
+void DataArchive::ReadBytesInto(std::string& out, uint64_t n) {
+    // Grows with the bytes actually present, so a prefix that claims more than
+    // the file holds ends in the end-of-file error, not in a huge allocation.
+    out.clear();
+    try {
+        while (n > 0) {
+            Need(1);
+            std::size_t m = static_cast<std::size_t>(std::min<uint64_t>(n, end_ - pos_));
+            out.append(reinterpret_cast<const char*>(buf_.get() + pos_), m);
+            pos_ += m;
+            n -= m;
+        }
+    } catch (const std::bad_alloc&) {
+        throw ArchiveError(FileFailure::OutOfMemory, name_ + " を読み込めませんでした。(メモリが不足しています)");
+    } catch (const std::length_error&) {
+        throw ArchiveError(FileFailure::OutOfMemory, name_ + " を読み込めませんでした。(メモリが不足しています)");
+    }
+}
+
+void DataArchive::String(std::string& s) {
+    if (IsStoring()) {
+        PutLength(s.size());
+        RawBytes(s.data(), s.size());
+        return;
+    }
+    bool utf16 = false;
+    uint64_t n = GetLength(utf16);
+    if (!utf16) {
+        std::string text;
+        ReadBytesInto(text, n);
+        s = std::move(text);
+        return;
+    }
+    if (n > (UINT64_MAX / 2)) ThrowEndOfFile();  // more bytes than any file holds
+    std::string bytes;
+    ReadBytesInto(bytes, n * 2);
+    std::u16string units(static_cast<std::size_t>(n), u'\0');
+    for (std::size_t i = 0; i < units.size(); ++i)
+        units[i] = static_cast<char16_t>(static_cast<unsigned char>(bytes[2 * i]) |
+                                         static_cast<unsigned char>(bytes[2 * i + 1]) << 8);
+    s = Utf16ToCp932(units);
+}
+
+}  // namespace vmf

@@ -1,0 +1,264 @@
+#include "store/FileHandle.h"
+
+#include <atomic>
+#include <cerrno>
+#include <chrono>
+#include <system_error>
+
+#if defined(_WIN32)
+#include <windows.h>
+#else
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+#endif
+
+#include "store/TextFormat.h"
+
+namespace vmf {
+namespace {
+
+// Distinguishes temporary names made by this process in quick succession.
+std::atomic<unsigned> tempCounter{0};
+
+std::string FolderOf(const std::string& path) {
+#if defined(_WIN32)
+    size_t slash = path.find_last_of("/\\");
+#else
+    size_t slash = path.find_last_of('/');
+#endif
+    if (slash == std::string::npos) return std::string();
+    return path.substr(0, slash + 1);
+}
+
+std::string BaseOf(const std::string& path) {
+#if defined(_WIN32)
+    size_t slash = path.find_last_of("/\\");
+#else
+    size_t slash = path.find_last_of('/');
+#endif
+    return slash == std::string::npos ? path : path.substr(slash + 1);
+}
+
+std::string TempName(const std::string& target, unsigned attempt, unsigned long pid) {
+    unsigned long long tick = static_cast<unsigned long long>(
+        std::chrono::steady_clock::now().time_since_epoch().count());
+    return FolderOf(target) + "." + BaseOf(target) +
+           CFormat(".%lu-%u-%llx.tmp", pid, tempCounter.fetch_add(1) + attempt, tick & 0xFFFFFFull);
+}
+
+}  // namespace
+
+#if defined(_WIN32)
+
+namespace {
+std::wstring Wide(const std::string& utf8) {
+    if (utf8.empty()) return {};
+    int n = MultiByteToWideChar(CP_UTF8, 0, utf8.data(), static_cast<int>(utf8.size()), nullptr, 0);
+    std::wstring w(static_cast<size_t>(n), L'\0');
+    MultiByteToWideChar(CP_UTF8, 0, utf8.data(), static_cast<int>(utf8.size()), w.data(), n);
+    return w;
+}
+std::string LastError() {
+    return std::system_category().message(static_cast<int>(GetLastError()));
+}
+HANDLE H(void* h) { return static_cast<HANDLE>(h); }
+}  // namespace
+
+FileHandle::~FileHandle() {
+    if (IsOpen()) CloseHandle(H(handle_));
+}
+
+bool FileHandle::IsOpen() const { return H(handle_) != INVALID_HANDLE_VALUE; }
+
+bool FileHandle::OpenRead(const std::string& utf8Path, std::string& reason) {
+    handle_ = CreateFileW(Wide(utf8Path).c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                          FILE_ATTRIBUTE_NORMAL | FILE_FLAG_SEQUENTIAL_SCAN, nullptr);
+    if (!IsOpen()) reason = LastError();
+    return IsOpen();
+}
+
+bool FileHandle::CreateTempBeside(const std::string& utf8Target, std::string& tempPath, std::string& reason) {
+    for (unsigned attempt = 0; attempt < 100; ++attempt) {
+        tempPath = TempName(utf8Target, attempt, GetCurrentProcessId());
+        handle_ = CreateFileW(Wide(tempPath).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
+                              FILE_ATTRIBUTE_NORMAL, nullptr);
+        if (IsOpen()) return true;
+        if (GetLastError() != ERROR_FILE_EXISTS) break;
+    }
+    reason = LastError();
+    return false;
+}
+
+std::ptrdiff_t FileHandle::Read(void* buffer, std::size_t size, std::string& reason) {
+    DWORD got = 0;
+    DWORD want = size > 0x40000000u ? 0x40000000u : static_cast<DWORD>(size);
+    if (!ReadFile(H(handle_), buffer, want, &got, nullptr)) {
+        reason = LastError();
+        return -1;
+    }
+    return static_cast<std::ptrdiff_t>(got);
+}
+
+bool FileHandle::Write(const void* buffer, std::size_t size, std::string& reason) {
+    const char* p = static_cast<const char*>(buffer);
+    while (size > 0) {
+        DWORD put = 0;
+        DWORD want = size > 0x40000000u ? 0x40000000u : static_cast<DWORD>(size);
+        if (!WriteFile(H(handle_), p, want, &put, nullptr) || put == 0) {
+            reason = LastError();
+            return false;
+        }
+        p += put;
+        size -= put;
+    }
+    return true;
+}
+
+bool FileHandle::Sync(std::string& reason) {
+    if (FlushFileBuffers(H(handle_))) return true;
+    reason = LastError();
+    return false;
+}
+
+bool FileHandle::Close(std::string& reason) {
+    if (!IsOpen()) return true;
+    bool ok = CloseHandle(H(handle_)) != 0;
+    handle_ = INVALID_HANDLE_VALUE;
+    if (!ok) reason = LastError();
+    return ok;
+}
+
+bool FileHandle::ReplaceFile(const std::string& utf8From, const std::string& utf8To, std::string& reason) {
+    if (MoveFileExW(Wide(utf8From).c_str(), Wide(utf8To).c_str(),
+                    MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))
+        return true;
+    reason = LastError();
+    return false;
+}
+
+void FileHandle::RemoveFile(const std::string& utf8Path) { DeleteFileW(Wide(utf8Path).c_str()); }
+
+#else  // POSIX
+
+namespace {
+std::string ErrnoText(int err) { return std::generic_category().message(err); }
+}  // namespace
+
+FileHandle::~FileHandle() {
+    if (fd_ >= 0) ::close(fd_);
+}
+
+bool FileHandle::IsOpen() const { return fd_ >= 0; }
+
+bool FileHandle::OpenRead(const std::string& utf8Path, std::string& reason) {
+    do {
+        fd_ = ::open(utf8Path.c_str(), O_RDONLY | O_CLOEXEC);
+    } while (fd_ < 0 && errno == EINTR);
+    if (fd_ < 0) {
+        reason = ErrnoText(errno);
+        return false;
+    }
+    struct stat st {};
+    if (::fstat(fd_, &st) == 0 && S_ISDIR(st.st_mode)) {
+        reason = ErrnoText(EISDIR);
+        ::close(fd_);
+        fd_ = -1;
+        return false;
+    }
+#if defined(POSIX_FADV_SEQUENTIAL)
+    ::posix_fadvise(fd_, 0, 0, POSIX_FADV_SEQUENTIAL);
+#endif
+    return true;
+}
+
+bool FileHandle::CreateTempBeside(const std::string& utf8Target, std::string& tempPath, std::string& reason) {
+    int err = 0;
+    for (unsigned attempt = 0; attempt < 100; ++attempt) {
+        tempPath = TempName(utf8Target, attempt, static_cast<unsigned long>(::getpid()));
+        // 0666 lets the umask decide, as for any newly created file.
+        fd_ = ::open(tempPath.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+        if (fd_ >= 0) break;
+        err = errno;
+        if (err != EEXIST && err != EINTR) break;
+    }
+    if (fd_ < 0) {
+        reason = ErrnoText(err);
+        return false;
+    }
+    // Replacing a file should not change who may read it.
+    struct stat st {};
+    if (::stat(utf8Target.c_str(), &st) == 0 && S_ISREG(st.st_mode))
+        (void)::fchmod(fd_, st.st_mode & 07777);
+    return true;
+}
+
+std::ptrdiff_t FileHandle::Read(void* buffer, std::size_t size, std::string& reason) {
+    for (;;) {
+        ssize_t n = ::read(fd_, buffer, size);
+        if (n >= 0) return n;
+        if (errno == EINTR) continue;
+        reason = ErrnoText(errno);
+        return -1;
+    }
+}
+
+bool FileHandle::Write(const void* buffer, std::size_t size, std::string& reason) {
+    const char* p = static_cast<const char*>(buffer);
+    while (size > 0) {
+        ssize_t n = ::write(fd_, p, size);
+        if (n < 0) {
+            if (errno == EINTR) continue;
+            reason = ErrnoText(errno);
+            return false;
+        }
+        if (n == 0) {
+            reason = ErrnoText(EIO);
+            return false;
+        }
+        p += n;
+        size -= static_cast<std::size_t>(n);
+    }
+    return true;
+}
+
+bool FileHandle::Sync(std::string& reason) {
+    if (::fsync(fd_) == 0) return true;
+    reason = ErrnoText(errno);
+    return false;
+}
+
+bool FileHandle::Close(std::string& reason) {
+    if (fd_ < 0) return true;
+    int rc = ::close(fd_);
+    fd_ = -1;
+    if (rc != 0 && errno != EINTR) {
+        reason = ErrnoText(errno);
+        return false;
+    }
+    return true;
+}
+
+bool FileHandle::ReplaceFile(const std::string& utf8From, const std::string& utf8To, std::string& reason) {
+    if (::rename(utf8From.c_str(), utf8To.c_str()) != 0) {
+        reason = ErrnoText(errno);
+        return false;
+    }
+    // The rename itself lives in the folder; flush it so a crash right after
+    // a save cannot bring back the old file. A folder that refuses fsync
+    // (some network file systems) does not make the save a failure.
+    std::string folder = FolderOf(utf8To);
+    if (folder.empty()) folder = ".";
+    int dir = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (dir >= 0) {
+        (void)::fsync(dir);
+        ::close(dir);
+    }
+    return true;
+}
+
+void FileHandle::RemoveFile(const std::string& utf8Path) { (void)::unlink(utf8Path.c_str()); }
+
+#endif
+
+}  // namespace vmf

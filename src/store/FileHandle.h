@@ -1,0 +1,51 @@
+#pragma once
+// A plain unbuffered file handle over the platform's own calls (POSIX fd or
+// Win32 HANDLE), with UTF-8 paths everywhere. The data file's archive does its
+// own buffering on top; this class only moves bytes and knows how to replace a
+// file safely (temporary file beside the target, flushed, renamed over it).
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+
+namespace vmf {
+
+class FileHandle {
+public:
+    FileHandle() = default;
+    ~FileHandle();
+    FileHandle(const FileHandle&) = delete;
+    FileHandle& operator=(const FileHandle&) = delete;
+
+    // Opens an existing file for reading. On failure returns false and sets
+    // reason (the system's text for the error).
+    bool OpenRead(const std::string& utf8Path, std::string& reason);
+    // Creates a new, empty temporary file in the folder of utf8Target, with the
+    // target's permissions when the target exists. tempPath receives its name.
+    bool CreateTempBeside(const std::string& utf8Target, std::string& tempPath, std::string& reason);
+
+    // Reads up to size bytes; returns the count (0 at the end of the file) or
+    // -1 on an error (reason set).
+    std::ptrdiff_t Read(void* buffer, std::size_t size, std::string& reason);
+    // Writes all size bytes or fails.
+    bool Write(const void* buffer, std::size_t size, std::string& reason);
+    // Forces written data to the disk.
+    bool Sync(std::string& reason);
+    // Closes the handle; for a written file a failing close is a write error.
+    bool Close(std::string& reason);
+    bool IsOpen() const;
+
+    // Renames from over to (replacing it) and makes the rename durable.
+    static bool ReplaceFile(const std::string& utf8From, const std::string& utf8To, std::string& reason);
+    // Removes a file; errors are ignored (used to drop a failed temporary).
+    static void RemoveFile(const std::string& utf8Path);
+
+private:
+#if defined(_WIN32)
+    void* handle_ = reinterpret_cast<void*>(static_cast<std::intptr_t>(-1));
+#else
+    int fd_ = -1;
+#endif
+};
+
+}  // namespace vmf
