@@ -1,8 +1,8 @@
 #pragma once
-// Frame control 1000: the left part of the panel. It owns the graph's
-// backing image (through its GraphRenderer) and paints it on every paint
-// event; drawing happens only through the calls below, each of which
-// schedules a repaint of the frame.
+// Frame control 1000: the left part of the panel. It paints the graph's
+// backing image (its GraphRenderer's) on every paint event; drawing happens
+// only through the renderer, and every drawing call schedules a repaint of
+// the frame, whether it is made here or on the renderer directly.
 //
 // A left button press emits clicked() with the point in panel coordinates
 // (the frame sits at (5, 30) in the panel), so the panel's axis-limit hit
@@ -12,6 +12,7 @@
 #include <QPoint>
 #include <QString>
 #include <QWidget>
+#include <memory>
 
 #include "panel/GraphRenderer.h"
 
@@ -22,19 +23,23 @@ class GraphFrame : public QWidget {
 public:
     static constexpr int CONTROL_ID = 1000;
 
+    // With its own renderer.
     explicit GraphFrame(QWidget* parent = nullptr);
+    // Showing a renderer the caller owns; it must outlive every paint of
+    // this frame (the frame never touches it from its destructor).
+    GraphFrame(GraphRenderer& renderer, QWidget* parent);
 
-    // Places the frame at (5, 30, 600, H - 35) in its parent and sizes the
-    // backing image for the panel client height H.
+    // Places the frame at (5, 30, 600, H - 35) in its parent; the resize
+    // sizes the backing image for the panel client height H.
     void LayoutForPanelHeight(int panelHeight);
 
-    GraphRenderer& renderer() { return renderer_; }
-    const GraphRenderer& renderer() const { return renderer_; }
+    GraphRenderer& renderer() { return *renderer_; }
+    const GraphRenderer& renderer() const { return *renderer_; }
 
-    void DrawGraph(const GraphInput& input);
-    void DrawColourBar();
-    void ShowMessage(const QString& line1, const QString& line2 = {});
-    void ShowInfo(const QString& text);
+    void DrawGraph(const GraphInput& input) { renderer_->DrawGraph(input); }
+    void DrawColourBar() { renderer_->DrawColourBar(); }
+    void ShowMessage(const QString& line1, const QString& line2 = {}) { renderer_->ShowMessage(line1, line2); }
+    void ShowInfo(const QString& text) { renderer_->ShowInfo(text); }
 
 signals:
     void clicked(QPoint panelPos);
@@ -46,7 +51,10 @@ protected:
     void changeEvent(QEvent* event) override;
 
 private:
-    GraphRenderer renderer_;
+    void Attach();
+
+    std::unique_ptr<GraphRenderer> own_;
+    GraphRenderer* renderer_ = nullptr;
 };
 
 }  // namespace vmf

@@ -15,6 +15,7 @@
 #include <QPoint>
 #include <QString>
 #include <array>
+#include <functional>
 #include <vector>
 
 #include "panel/GraphMath.h"
@@ -64,7 +65,12 @@ public:
     const QImage& image() const { return image_; }
 
     // Font of the labels and texts; the frame passes its own.
-    void SetFont(const QFont& font) { font_ = font; }
+    void SetFont(const QFont& font);
+    // Colour of image parts no box covers (the gaps between boxes, and what
+    // a resize uncovers); the frame passes its window colour.
+    void SetBackground(const QColor& colour) { background_ = colour; }
+    // Called after every drawing call, so whoever shows the image repaints.
+    void SetChangedCallback(std::function<void()> changed) { changed_ = std::move(changed); }
 
     // Graph area: boxes, grid, labels, and the curves or bars. Writes the
     // derived ratioMin back through input.ratioMin.
@@ -83,20 +89,25 @@ public:
 private:
     // A box in the (left, top, right, bottom) convention: white inside, black
     // border on its outermost pixels.
-    static void DrawBox(QPainter& p, const GraphRect& r);
+    void DrawBox(QPainter& p, const GraphRect& r) const;
     static void DrawLine(QPainter& p, int x0, int y0, int x1, int y1);
-    void DrawText(QPainter& p, int x, int y, const QString& text);
+    void DrawText(QPainter& p, int x, int y, const QString& text) const;
+    void BeginPainter(QPainter& p);
     void DrawAxes(QPainter& p, const GraphInput& in);
     void DrawBars(QPainter& p, const GraphInput& in);
     void DrawCurve(QPainter& p, const QPen& pen, const std::array<float, GRID_POINTS>& row, int lo, int hi);
     void DrawMaintenance(QPainter& p, const GraphInput& in);
     void DrawPolyline(QPainter& p, const QPen& pen);
-    bool Passes(const GraphInput& in, int u) const;
+    void Changed() const;
+    static bool Passes(const GraphInput& in, int u);
 
     int panelHeight_ = 0;
     GraphLayout layout_{};
     QImage image_;
     QFont font_;
+    int fontAscent_ = 0;
+    QColor background_{240, 240, 240};
+    std::function<void()> changed_;
     std::array<QPen, MAX_HEADS> measuredPens_, comparisonPens_, ratioPens_, gainPens_;
     QPen gridPen_, responsePen_, boxPen_;
     std::array<QPen, GRID_POINTS> wavelengthPens_;
