@@ -38,7 +38,7 @@ struct DetectionOutcome {
     std::vector<DetectedDevice> devices;    // every known-kind device, ascending number
     std::vector<std::string> headList;      // entries of list 1003: serials (UTF-8), slot order
     std::vector<std::string> deviceList;    // entries of list 1004: labels, ascending number
-    std::array<DeviceNumber, MAX_HEADS> headDevice{};  // device number per head slot
+    std::array<DeviceNumber, MAX_HEADS> headDevice;  // device number per head slot (0 beyond headCount)
     std::optional<DeviceNumber> mirrorDevice;          // the last mirror found
     // Heads that answered DevOpen but stopped answering while being read:
     // they got no slot, were closed again (so the library's slot order keeps

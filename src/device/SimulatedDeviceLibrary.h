@@ -10,7 +10,8 @@
 // without it, so other calls proceed while a read is "exposing".
 //
 // Return values: DevOpen 1 when the device is present and plugged, else 0.
-// A device that is absent or unplugged answers every other call with -1.
+// A device that is absent, unplugged or not opened answers every other call
+// with -1 (DevClose releases any present device).
 // DevRead returns the number of reply bytes copied into the buffer (0 when no
 // reply is pending, -1 on failure); a reply longer than the buffer is cut.
 // DevReadSpectrum uses the slot rule: slot k is the k-th head (kind 33) in
