@@ -1,0 +1,121 @@
+#include "app/DocumentSession.h"
+
+#include <filesystem>
+#include <fstream>
+#include <system_error>
+
+#include "app/DocumentNaming.h"
+#include "app/RecentFileList.h"
+#include "app/UserDialogs.h"
+#include "store/Cvarnello_mfDoc.h"
+
+namespace vmf {
+namespace {
+
+std::filesystem::path FsPath(const std::string& utf8) {
+    return std::filesystem::path(std::u8string(utf8.begin(), utf8.end()));
+}
+
+std::string WithArgument(const char* pattern, const std::string& argument) {
+    std::string text(pattern);
+    const auto at = text.find("%1");
+    if (at != std::string::npos) text.replace(at, 2, argument);
+    return text;
+}
+
+bool CanOpenForReading(const std::string& path) {
+    std::error_code ec;
+    if (std::filesystem::is_directory(FsPath(path), ec)) return false;
+    std::ifstream in(FsPath(path), std::ios::binary);
+    return in.is_open();
+}
+
+// Same file by text, or by identity when both exist (another spelling of the
+// same path, a link).
+bool SameFile(const std::string& a, const std::string& b) {
+    if (a.empty() || b.empty()) return false;
+    if (SamePath(a, b)) return true;
+    std::error_code ec;
+    return std::filesystem::equivalent(FsPath(a), FsPath(b), ec) && !ec;
+}
+
+}  // namespace
+
+DocumentSession::DocumentSession(Cvarnello_mfDoc& doc, UserDialogs& dialogs, RecentFileList& recent)
+    : doc_(doc), dialogs_(dialogs), recent_(recent) {}
+
+bool DocumentSession::SaveModified() {
+    if (!doc_.IsModified()) return true;
+    switch (dialogs_.AskYesNoCancel(WithArgument(kSavePrompt, DisplayTitle(doc_.title)))) {
+    case 1:
+        return Save();
+    case 0:
+        return true;
+    default:
+        return false;
+    }
+}
+
+bool DocumentSession::New() {
+    if (!SaveModified()) return false;
+    doc_.pathName.clear();
+    doc_.title.clear();
+    doc_.SetModifiedFlag(false);
+    return true;
+}
+
+DocumentSession::OpenOutcome DocumentSession::Open() {
+    const auto chosen = dialogs_.OpenFileName(kOpenTitle, kDataFileFilter, "");
+    if (!chosen || chosen->empty()) return OpenOutcome::Cancelled;
+    return OpenPath(*chosen);
+}
+
+DocumentSession::OpenOutcome DocumentSession::OpenPath(const std::string& path) {
+    if (SameFile(path, doc_.pathName)) return OpenOutcome::AlreadyOpen;
+    if (!SaveModified()) return OpenOutcome::Cancelled;
+    if (!CanOpenForReading(path)) {
+        recent_.Remove(path);
+        dialogs_.Notify(WithArgument(kCannotOpen, path));
+        return OpenOutcome::Failed;
+    }
+    std::string error;
+    if (!doc_.LoadFromFile(path, error)) {
+        // The store reads all or nothing, so the document the user had is
+        // still whole: keep it, with its title and path, rather than
+        // renaming it untitled over data that did not change.
+        dialogs_.Notify(kUnexpectedFormat);
+        return OpenOutcome::Failed;
+    }
+    doc_.pathName = path;
+    doc_.title = FileNameOf(path);
+    doc_.SetModifiedFlag(false);
+    recent_.Add(path);
+    return OpenOutcome::Opened;
+}
+
+bool DocumentSession::Save() {
+    if (doc_.pathName.empty()) return SaveAs();
+    return SaveTo(doc_.pathName, false);
+}
+
+bool DocumentSession::SaveAs() {
+    const std::string proposal = doc_.pathName.empty() ? ProposedSaveName(doc_.title) : doc_.pathName;
+    const auto chosen = dialogs_.SaveFileName(kSaveAsTitle, kDataFileFilter, proposal);
+    if (!chosen || chosen->empty()) return false;
+    return SaveTo(WithDefaultExtension(*chosen), true);
+}
+
+bool DocumentSession::SaveTo(const std::string& path, bool retitle) {
+    std::string error;
+    if (!doc_.SaveToFile(path, error)) {
+        dialogs_.Notify(error.empty() ? WithArgument(kCannotOpen, path) : error);
+        return false;
+    }
+    doc_.pathName = path;
+    if (retitle) doc_.title = FileNameOf(path);
+    doc_.SetModifiedFlag(false);
+    recent_.Add(path);
+    return true;
+}
+
+}  // namespace vmf
