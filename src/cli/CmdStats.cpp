@@ -1,0 +1,110 @@
+// varnello-cli stats: the panel's info lines for one record of a data file,
+// with the numbers behind them, as one JSON object on stdout.
+
+#include <CLI/CLI.hpp>
+#include <cstdio>
+#include <cstdlib>
+#include <memory>
+#include <nlohmann/json.hpp>
+#include <string>
+
+#include "cli/CliCommand.h"
+#include "spectrum/SpectrumWorkspace.h"
+#include "store/Cvarnello_mfDoc.h"
+#include "store/TextFormat.h"
+
+namespace vmf::cli {
+namespace {
+
+struct StatsArgs {
+    std::string file;
+    int head = 0;
+    int record = 0;
+    std::string method = "light";
+    bool sensitivity = false;
+    int graphMax = 8192;
+};
+
+// The shortest decimal that reads back as the same float, as a JSON number
+// (JSON printing of the widened double would show float noise digits).
+nlohmann::ordered_json FloatValue(float v) {
+    if (v != v || v - v != 0.0f) return nullptr;  // NaN or infinity has no JSON number
+    std::string text;
+    for (int digits = 1; digits <= 9; ++digits) {
+        text = CFormat("%.*g", digits, static_cast<double>(v));
+        if (std::strtof(text.c_str(), nullptr) == v) break;
+    }
+    return std::strtod(text.c_str(), nullptr);
+}
+
+MeasuringMethod MethodOf(const std::string& name) {
+    if (name == "reflectance") return MeasuringMethod::Reflectance;
+    if (name == "transmittance") return MeasuringMethod::Transmittance;
+    return MeasuringMethod::LightSource;
+}
+
+int RunStats(const StatsArgs& args) {
+    auto doc = std::make_unique<Cvarnello_mfDoc>();
+    std::string error;
+    if (!doc->LoadFromFile(args.file, error)) {
+        std::fprintf(stderr, "%s\n", error.empty() ? ("cannot read " + args.file).c_str() : error.c_str());
+        return kExitFailed;
+    }
+    const int a = args.head;
+    const int r = args.record;
+    if (a < 0 || a >= doc->headCount) {
+        std::fprintf(stderr, "head %d is out of range: the file has %d head(s)\n", a, doc->headCount);
+        return kExitFailed;
+    }
+    if (r < 0 || r >= doc->recordCount[a] || !doc->recRaw(a, r) || !doc->recProcessed(a, r)) {
+        std::fprintf(stderr, "record %d is out of range: head %d has %d record(s)\n", r, a, doc->recordCount[a]);
+        return kExitFailed;
+    }
+
+    // As the panel does for a loaded document: every head's dark model, then
+    // the displayed record through correction and resampling.
+    auto ws = std::make_unique<SpectrumWorkspace>();
+    for (int h = 0; h < doc->headCount; ++h) ws->DeriveDarkModel(*doc, h);
+    const ProcessingOptions opt{MethodOf(args.method), args.sensitivity};
+    ws->ProcessRecord(*doc, a, r, opt);
+    ws->ResampleRecord(*doc, a, r, opt);
+    const std::string statisticsLine =
+        ws->UpdateInfoBarText(*doc, a, DISPLAY_KIND_STATISTICS, r, args.graphMax);
+    const std::string colourLine = ws->UpdateInfoBarText(*doc, a, DISPLAY_KIND_CIE, r, args.graphMax);
+
+    const HeadStatistics& st = ws->statistics[a];
+    const HeadColour& c = ws->colour[a];
+    nlohmann::ordered_json out;
+    out["statisticsLine"] = statisticsLine;
+    out["colourLine"] = colourLine;
+    out["average"] = FloatValue(st.average);
+    out["minimum"] = FloatValue(st.minimum);
+    out["minimumNm"] = FloatValue(st.minimumNm);
+    out["maximum"] = FloatValue(st.maximum);
+    out["maximumNm"] = FloatValue(st.maximumNm);
+    out["x"] = FloatValue(c.x);
+    out["y"] = FloatValue(c.y);
+    out["z"] = FloatValue(c.z);
+    out["R"] = FloatValue(c.R);
+    out["G"] = FloatValue(c.G);
+    out["B"] = FloatValue(c.B);
+    std::printf("%s\n", out.dump(2).c_str());
+    return kExitOk;
+}
+
+const CliCommandRegistrar registrar{[](CLI::App& app) -> std::function<int()> {
+    auto args = std::make_shared<StatsArgs>();
+    CLI::App* cmd = app.add_subcommand("stats", "Statistics and colour values of one record, as the panel shows them");
+    cmd->add_option("FILE", args->file, "data file (.vqdata)")->required();
+    cmd->add_option("--head", args->head, "head slot")->required();
+    cmd->add_option("--record", args->record, "record slot")->required();
+    cmd->add_option("--method", args->method, "measuring method")
+        ->check(CLI::IsMember({"light", "reflectance", "transmittance"}))
+        ->capture_default_str();
+    cmd->add_flag("--sensitivity", args->sensitivity, "apply the per-channel gain");
+    cmd->add_option("--graph-max", args->graphMax, "upper limit of the count axis")->capture_default_str();
+    return [args] { return RunStats(*args); };
+}};
+
+}  // namespace
+}  // namespace vmf::cli
