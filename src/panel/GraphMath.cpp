@@ -93,19 +93,6 @@ int ValueHeight(float value, int lo, int hi, int plotH) {
     return ClampHeight(std::trunc(h), plotH);
 }
 
-namespace {
-uint8_t FractionToByte(float f) {
-    const float v = std::floor(f * 255.0f);
-    if (!(v > 0.0f)) return 0;
-    if (v >= 255.0f) return 255;
-    return static_cast<uint8_t>(v);
-}
-}  // namespace
-
-Rgb ColourFromFractions(float r, float g, float b) {
-    return {FractionToByte(r), FractionToByte(g), FractionToByte(b)};
-}
-
 AxisLimit HitTestAxisCorner(int panelX, int panelY, int panelHeight) {
     const int x = panelX - FRAME_X;
     const int y = panelY - FRAME_Y;

@@ -102,10 +102,6 @@ constexpr Rgb GainColour(int u) { return {DimLevel(u), 0, BrightLevel(u)}; }
 inline constexpr Rgb GRID_COLOUR{192, 192, 192};
 inline constexpr Rgb RESPONSE_COLOUR{255, 128, 255};
 
-// A table colour from red, green and blue fractions 0..1: floor(f * 255) per
-// component, fractions outside 0..1 (or NaN) clamped.
-Rgb ColourFromFractions(float r, float g, float b);
-
 // Which axis limit a click edits.
 enum class AxisLimit { None, GraphMax, GraphMin, RatioMax };
 
