@@ -16,6 +16,7 @@
 
 #include <ctime>
 #include <functional>
+#include <map>
 #include <memory>
 #include <optional>
 
@@ -85,7 +86,12 @@ public:
     const PanelState& state() const { return state_; }
     const ViewContext& context() const { return ctx_; }
     Cvarnello_mfDoc& doc() const { return *ctx_.doc; }
-    GraphRenderer& renderer() { return *renderer_; }
+    GraphRenderer& renderer();
+    GraphFrame& frame() { return *frame_; }
+    // The comparison file's store (null while none is loaded) and its spectra
+    // on the display grid; the browsing part fills them, DrawGraph draws them.
+    std::unique_ptr<Cvarnello_mfDoc>& compareStore() { return compareStore_; }
+    std::array<std::array<float, GRID_POINTS>, MAX_HEADS>& compareSpectrum() { return *compareSpectrum_; }
 
     // --- Test seams ------------------------------------------------------
     // Replaces the numeric edit dialog: gets label and preset value, returns
@@ -134,10 +140,12 @@ private:
     PanelState state_;
     SpectrumWorkspace workspace_;
     std::unique_ptr<Cvarnello_mfDoc> compareStore_;  // comparison file, when loaded
-    std::unique_ptr<GraphRenderer> renderer_;
+    std::unique_ptr<std::array<std::array<float, GRID_POINTS>, MAX_HEADS>> compareSpectrum_;
+    std::map<int, QWidget*> controls_;
     GraphFrame* frame_ = nullptr;
     QTimer* repaintTimer_ = nullptr;  // timer 1
     bool shown_ = false;              // layout runs only after the first showing
+    bool initialised_ = false;        // OnInitialUpdate ran at least once
     int lastHeight_ = 0;
     QString message1_, message2_, info_;
     NumberEditor numberEditor_;

@@ -20,8 +20,10 @@ struct PanelState {
     bool darkInProgress = false; // the panel's dark measurement is running
     bool barDisplay = false;     // check box 1024, not persisted
     bool selectedOnly = false;   // check box 1019, not persisted
-    std::array<DeviceNumber, MAX_HEADS> headDevice{};  // device number of each head slot
+    std::array<DeviceNumber, MAX_HEADS> headDevice;    // device number of each head slot
     std::optional<DeviceNumber> mirrorDevice;          // last mirror unit found
+    int compareHead = 0;         // comparison head shown (comparison file loaded)
+    int compareRecord = 0;       // comparison record shown
 };
 
 }  // namespace vmf
