@@ -58,7 +58,12 @@ bool ValidSerial(std::string_view s) {
     return true;
 }
 
-std::string Quoted(std::string_view s) { return "\"" + std::string(s) + "\""; }
+std::string Quoted(std::string_view s) {
+    std::string q(1, '"');
+    q.append(s);
+    q += '"';
+    return q;
+}
 
 }  // namespace
 
