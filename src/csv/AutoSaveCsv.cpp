@@ -1,0 +1,53 @@
+#include "csv/AutoSaveCsv.h"
+
+#include "csv/CsvWriter.h"
+#include "store/TextFormat.h"
+
+namespace vmf {
+
+std::string AutoSaveFileName(const PanelOptions& options, int recordIndex, std::time_t now) {
+    switch (options.autoSaveNaming) {
+    case AUTOSAVE_FIXED_NAME:
+        return options.fixedFileName;
+    case AUTOSAVE_TIME_NAME: {
+        std::tm local{};
+#if defined(_WIN32)
+        if (localtime_s(&local, &now) != 0) return {};
+#else
+        if (!localtime_r(&now, &local)) return {};
+#endif
+        char name[64];
+        const size_t n = std::strftime(name, sizeof name, "%Y%m%d_%H%M%S.csv", &local);
+        return std::string(name, n);
+    }
+    case AUTOSAVE_NUMBER_NAME:
+        return CFormat("No%d.csv", recordIndex);
+    default:
+        return {};
+    }
+}
+
+std::string AutoSavePath(const PanelOptions& options, int recordIndex, std::time_t now) {
+    std::string path = options.saveFolder;
+    path += FOLDER_SEPARATOR;
+    path += AutoSaveFileName(options, recordIndex, now);
+    return path;
+}
+
+AutoSaveResult AutoSaveCsv(Cvarnello_mfDoc& doc, SpectrumWorkspace& ws, const PanelOptions& options,
+                           const ProcessingOptions& processing, int csvHead, int recordIndex, std::time_t now) {
+    AutoSaveResult result;
+    result.path = AutoSavePath(options, recordIndex, now);
+    if (AutoSaveFileName(options, recordIndex, now).empty()) {
+        // A bare folder would be refused by the file system anyway; say why.
+        result.error = "CSVファイルを保存できませんでした: " + result.path + " (no file name)";
+        return result;
+    }
+    CsvWriter writer(doc, ws, processing, options.csvTarget);
+    result.ok = writer.WriteCsvFile(result.path, recordIndex, recordIndex + 1, csvHead, options.csvAddTemp != 0,
+                                    options.csvAddWave != 0, options.csvAddExposure != 0, options.csvVertical != 0,
+                                    options.csvStartNm, options.csvEndNm, options.csvStepNm, result.error);
+    return result;
+}
+
+}  // namespace vmf

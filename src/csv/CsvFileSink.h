@@ -1,0 +1,36 @@
+#pragma once
+// A CsvSink onto a file, written through a temporary file beside it that
+// replaces the target only once every byte is down. A failed or abandoned
+// export therefore never leaves a truncated CSV where a complete one was;
+// an existing file of the same name is replaced without a question.
+
+#include <string>
+
+#include "csv/CsvSink.h"
+#include "store/FileHandle.h"
+
+namespace vmf {
+
+class CsvFileSink : public CsvSink {
+public:
+    CsvFileSink() = default;
+    ~CsvFileSink() override;  // drops the temporary unless Commit succeeded
+    CsvFileSink(const CsvFileSink&) = delete;
+    CsvFileSink& operator=(const CsvFileSink&) = delete;
+
+    // Starts the file for utf8Path. False with reason when the folder does
+    // not exist or cannot be written.
+    bool Open(const std::string& utf8Path, std::string& reason);
+    bool Append(const char* data, std::size_t size, std::string& reason) override;
+    // Closes the temporary and renames it over the target. False with reason
+    // when either fails; the target is then as it was before.
+    bool Commit(std::string& reason);
+
+private:
+    FileHandle file_;
+    std::string target_;
+    std::string temp_;
+    bool committed_ = false;
+};
+
+}  // namespace vmf
