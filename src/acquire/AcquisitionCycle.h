@@ -1,0 +1,80 @@
+#pragma once
+// The measuring cycle as a state machine on the panel's thread: Start, Stop,
+// One-shot and the timer-2 step, given the current tick so it runs the same on
+// the real clock and on a fake one. The device reads of each cycle run in a
+// CycleWorker (its own thread, or inline for the command line and tests).
+//
+// Worker state: 0 idle --tick while measuring--> 1 --worker ends--> 2
+// --tick--> 0. Only the worker moves 1 to 2; a worker is started only from 0.
+
+#include <atomic>
+#include <cstdint>
+
+#include "acquire/AcquisitionContext.h"
+#include "acquire/AcquisitionHost.h"
+#include "acquire/ControlEnabling.h"
+#include "acquire/CycleWorker.h"
+
+namespace vmf {
+
+class AcquisitionCycle {
+public:
+    AcquisitionCycle(AcquisitionContext& ctx, AcquisitionHost& host, WorkerMode mode = WorkerMode::Threaded);
+    ~AcquisitionCycle();
+    AcquisitionCycle(const AcquisitionCycle&) = delete;
+    AcquisitionCycle& operator=(const AcquisitionCycle&) = delete;
+
+    void SetWorkerMode(WorkerMode mode) { worker_.SetMode(mode); }
+
+    // Button 1001: Start while not measuring, Stop while measuring.
+    void OnStartStopButton(uint32_t now);
+    // Starts measuring. Refused with nothing changed when a worker is still
+    // pending, and with a notice when the averaging count is below 1.
+    bool Start(uint32_t now);
+    void Stop();
+    // Button 1023.
+    void OnOneShot(uint32_t now);
+    // Timer 2 (the dispatcher has stopped it already).
+    void OnTimer(uint32_t now);
+
+    // The panel's flags as RefreshControls needs them.
+    ControlFlags Flags() const;
+    // RefreshControls and the mode display on the host.
+    void RefreshControls();
+    void ModeDisplay();
+
+    int WorkerState() const { return workerState_.load(std::memory_order_acquire); }
+    // A worker runs or its results are not yet taken up.
+    bool WorkerActive() const { return WorkerState() != 0; }
+    // The panel must not process, browse or clear records: measuring, or a
+    // stopped cycle whose worker is still pending.
+    bool ProcessingBlocked() const { return ctx_.measuring || WorkerActive(); }
+
+    bool keepNext() const { return keepNext_; }
+    bool oneShotPending() const { return oneShotPending_; }
+    int averageCount() const { return averageCount_; }
+    int intervalMs() const { return intervalMs_; }
+    uint32_t nextDue() const { return nextDue_; }
+    // The averaged counts of head a's last cycle read.
+    const ChannelSpectrum& Current(int a) const { return worker_.Current(a); }
+
+private:
+    void LaunchWorker();
+    void FinishCycle(uint32_t now);
+    CycleJob MakeJob() const;
+
+    AcquisitionContext& ctx_;
+    AcquisitionHost& host_;
+    CycleWorker worker_;
+    std::atomic<int> workerState_{0};
+    int averageCount_ = 1;
+    int intervalMs_ = 0;
+    uint32_t nextDue_ = 0;
+    bool keepNext_ = false;
+    bool oneShotPending_ = false;
+    uint32_t startTick_ = 0;
+    int lastShownSecond_ = 0;
+    std::array<int32_t, MAX_HEADS> startExposure_{};
+};
+
+}  // namespace vmf

@@ -1,0 +1,60 @@
+#include "acquire/CycleWorker.h"
+
+#include <algorithm>
+
+namespace vmf {
+
+void CycleWorker::LoadDarkModel(const SpectrumWorkspace& panel) {
+    if (thread_.Launched()) thread_.Join();
+    ws_.darkBase = panel.darkBase;
+    ws_.darkSlope = panel.darkSlope;
+    ws_.ratioSpectrum = panel.ratioSpectrum;
+    ws_.displayRatio = panel.displayRatio;
+}
+
+void CycleWorker::RunCycle(Cvarnello_mfDoc& doc, DeviceLibrary& lib, const CycleJob& job) {
+    const int heads = std::clamp(job.headCount, 0, MAX_HEADS);
+    processed_.fill(false);
+    for (int a = 0; a < heads; ++a) {
+        const int r = job.slot[a];
+        if (r < 0 || r >= MAX_RECORDS) continue;
+        const bool stored = ReadAveragedSpectrum(doc, lib, a, r, job.averageCount, current_[a]);
+        int16_t tenths = 0;
+        lib.DevGetTemperature(job.device[a], &tenths);
+        doc.recTemperatureC(a, r) = static_cast<float>(tenths / 10.0);
+        doc.recExposureUs(a, r) = job.exposureUs[a];
+        if (!stored) continue;
+        ws_.ProcessRecord(doc, a, r, job.processing);
+        ws_.ResampleRecord(doc, a, r, job.processing);
+        processed_[a] = true;
+    }
+}
+
+bool CycleWorker::Launch(Cvarnello_mfDoc& doc, DeviceLibrary& lib, const CycleJob& job,
+                         std::atomic<int>& state, std::atomic<int>* busy) {
+    if (thread_.Running()) return false;
+    thread_.Join();
+    job_ = job;
+    // Raised before the thread exists, so a close request can never slip in
+    // between the start of the cycle and the worker's first device call.
+    if (busy) busy->store(1);
+    return thread_.Launch([this, &doc, &lib, &state, busy] {
+        if (busy) busy->store(1);
+        RunCycle(doc, lib, job_);
+        if (busy) busy->store(0);
+        state.fetch_add(1, std::memory_order_acq_rel);
+    });
+}
+
+void CycleWorker::HandOver(SpectrumWorkspace& panel) {
+    thread_.Join();
+    const bool ratioRows = job_.processing.method != MeasuringMethod::LightSource;
+    for (int a = 0; a < MAX_HEADS; ++a) {
+        if (!processed_[a]) continue;
+        panel.displaySpectrum[a] = ws_.displaySpectrum[a];
+        panel.ratioSpectrum[a] = ws_.ratioSpectrum[a];
+        if (ratioRows) panel.displayRatio[a] = ws_.displayRatio[a];
+    }
+}
+
+}  // namespace vmf

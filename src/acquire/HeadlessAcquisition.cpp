@@ -1,0 +1,173 @@
+#include "acquire/HeadlessAcquisition.h"
+
+#include <ctime>
+#include <string>
+#include <vector>
+
+#include "acquire/AcquisitionContext.h"
+#include "acquire/AcquisitionCycle.h"
+#include "acquire/AcquisitionHost.h"
+#include "acquire/TimerSchedule.h"
+#include "app/PanelOptions.h"
+#include "device/Detection.h"
+
+namespace vmf {
+
+namespace {
+
+// No one to ask: questions are answered OK (detection asks only when records
+// would be cleared, and a headless run starts on a fresh store), notices are
+// kept for the error text.
+class AnsweringDialogs : public UserDialogs {
+public:
+    std::vector<std::string> notices;
+    bool AskOkCancel(const std::string&) override { return true; }
+    void Notify(const std::string& text) override { notices.push_back(text); }
+    void Inform(const std::string& text) override { notices.push_back(text); }
+    int AskYesNoCancel(const std::string&) override { return 0; }
+    std::optional<std::string> OpenFileName(const std::string&, const std::string&, const std::string&) override {
+        return std::nullopt;
+    }
+    std::optional<std::string> SaveFileName(const std::string&, const std::string&, const std::string&) override {
+        return std::nullopt;
+    }
+    std::optional<std::string> ChooseFolder(const std::string&, const std::string&) override { return std::nullopt; }
+};
+
+// The panel as far as the cycle needs one: the edits give the run's options,
+// the timers are a TimerSchedule, nothing is drawn.
+class ScheduleHost : public AcquisitionHost {
+public:
+    ScheduleHost(TimerSchedule& timers, const Cvarnello_mfDoc& doc, const PanelOptions& options,
+                 const int& selectedHead)
+        : timers_(timers), doc_(doc), options_(options), selectedHead_(selectedHead) {}
+
+    void ShowMessage(const std::string&, const std::string&) override {}
+    void ShowInfo(const std::string&) override {}
+    void DrawGraph() override {}
+    void UpdateInfoBar(int) override {}
+    void ReprocessDisplayed() override {}
+    void ShowPosition() override {}
+    void ShowRecordCount() override {}
+    void ApplyControls(const ControlEnable*, int) override {}
+    void ApplyModeDisplay(const ModeDisplayState&) override {}
+    void EnableControl(int, bool) override {}
+    void SetStartCaption(const std::string&) override {}
+    std::string EditText(int id) override {
+        switch (id) {
+            case 1005:
+                return selectedHead_ >= 0 && selectedHead_ < MAX_HEADS ? std::to_string(doc_.exposureUs[selectedHead_])
+                                                                       : std::string();
+            case 1012:
+                return std::to_string(options_.averageCount);
+            case 1017:
+                return std::to_string(options_.intervalMs);
+            default:
+                return {};
+        }
+    }
+    void StartTimer(int id, int ms) override { timers_.Start(id, ms); }
+    void StopTimer(int id) override { timers_.Stop(id); }
+    void AutoSaveCsv() override {}
+
+private:
+    TimerSchedule& timers_;
+    const Cvarnello_mfDoc& doc_;
+    const PanelOptions& options_;
+    const int& selectedHead_;
+};
+
+}  // namespace
+
+HeadlessAcquisition::HeadlessAcquisition(Cvarnello_mfDoc& doc, DeviceLibrary& lib, Clock clock, Sleep sleep)
+    : doc_(doc), lib_(lib), clock_(std::move(clock)), sleep_(std::move(sleep)) {}
+
+HeadlessAcquireResult HeadlessAcquisition::Run(const HeadlessAcquireOptions& opt, const std::atomic<bool>* stop,
+                                               const Progress& progress) {
+    HeadlessAcquireResult result;
+    if (opt.count < 1 || opt.count > LAST_RECORD) {
+        result.error = "--count must be between 1 and " + std::to_string(LAST_RECORD);
+        return result;
+    }
+    if (opt.averageCount < 1) {
+        result.error = "--average must be at least 1";
+        return result;
+    }
+    if (opt.exposureUs && *opt.exposureUs < 1) {
+        result.error = "--exposure must be at least 1 microsecond";
+        return result;
+    }
+
+    AnsweringDialogs dialogs;
+    PanelOptions options;
+    SpectrumWorkspace workspace;
+    std::array<DeviceNumber, MAX_HEADS> headDevice;
+    int selectedHead = 0;
+    int displayedRecord = 0;
+    MeasuringMethod method = opt.method;
+    bool detected = false, measuring = false, darkInProgress = false, selectedOnly = false;
+    std::atomic<int> busy{0};
+    AcquisitionContext ctx{doc_,         lib_,         dialogs,   options,  workspace,      headDevice,
+                           selectedHead, displayedRecord, method, detected, measuring, darkInProgress,
+                           selectedOnly, &busy};
+
+    const DetectionOutcome found =
+        Detect(doc_, lib_, dialogs, [&](int slot) { workspace.DeriveDarkModel(doc_, slot); }, std::time(nullptr));
+    if (!found.headsFound) {
+        result.error = "no spectrometer head found";
+        return result;
+    }
+    headDevice = found.headDevice;
+    detected = true;
+    displayedRecord = 0;
+    result.heads = doc_.headCount;
+    if (opt.exposureUs)
+        for (int a = 0; a < doc_.headCount; ++a) doc_.exposureUs[a] = *opt.exposureUs;
+
+    options.loggingOn = 1;
+    options.intervalOn = opt.intervalMs > 0 ? 1 : 0;
+    options.intervalMs = opt.intervalMs;
+    options.averageCount = opt.averageCount;
+    options.sensitivityOn = opt.sensitivity ? 1 : 0;
+    options.autoSaveOn = 0;
+
+    TimerSchedule timers(clock_);
+    ScheduleHost host(timers, doc_, options, selectedHead);
+    AcquisitionCycle cycle(ctx, host, WorkerMode::Inline);
+    TimerDispatch dispatch([&](int id) { timers.Stop(id); });
+    dispatch.Set(kTimerCycle, [&](uint32_t now) { cycle.OnTimer(now); });
+
+    const uint32_t started = clock_();
+    const int first = doc_.recordCount[0];
+    if (!cycle.Start(started)) {
+        result.error = dialogs.notices.empty() ? "measuring could not be started" : dialogs.notices.back();
+        return result;
+    }
+    int done = 0;
+    bool stopSeen = false;
+    while (measuring || cycle.WorkerActive()) {
+        const auto next = timers.Next();
+        if (!next) break;
+        const auto wait = static_cast<int32_t>(next->second - clock_());
+        if (wait > 0) sleep_(static_cast<uint32_t>(wait));
+        dispatch.Fire(next->first, clock_());
+        const int now_done = doc_.recordCount[0] - first;
+        if (now_done != done) {
+            done = now_done;
+            if (progress) progress(done, opt.count, clock_() - started);
+        }
+        const bool stopAsked = stop && stop->load();
+        // The last slot is rewritten, never counted: stop there rather than
+        // wait for records that cannot come.
+        const bool full = doc_.recordCount[0] >= LAST_RECORD;
+        stopSeen = stopSeen || stopAsked;
+        if (measuring && (done >= opt.count || stopAsked || full)) cycle.Stop();
+    }
+    result.records = doc_.recordCount[0] - first;
+    result.elapsedMs = clock_() - started;
+    result.interrupted = stopSeen && result.records < opt.count;
+    result.ok = true;
+    return result;
+}
+
+}  // namespace vmf
