@@ -1,0 +1,71 @@
+#pragma once
+// The application object: the single-instance guard, the settings store,
+// the device library, the one store, the main frame and its panel, kept for
+// the whole run.
+//
+// main() runs, in this order: AcquireInstanceLock (before any window system
+// work, so a second start ends at once), QApplication, InitInstance, the
+// event loop, ExitInstance (the frame and panel go while QApplication still
+// exists: the panel writes its options, the frame its placement).
+
+#include <QString>
+#include <QStringList>
+
+#include <memory>
+#include <optional>
+#include <string>
+
+#include "app/SingleInstanceLock.h"
+
+namespace vmf {
+
+class CMainFrame;
+class Cvarnello_mfDoc;
+class Cvarnello_mfView;
+class DeviceLibrary;
+class QtSettingsBackend;
+class QtUserDialogs;
+
+struct AppOptions {
+    std::string benchText;        // --bench TEXT; empty lets VMF_BENCH decide
+    QString file;                 // data file to open at start
+    bool quitAfterShow = false;   // --quit-after-show: end once the window is exposed
+};
+
+class Cvarnello_mfApp {
+public:
+    Cvarnello_mfApp();
+    ~Cvarnello_mfApp();
+    Cvarnello_mfApp(const Cvarnello_mfApp&) = delete;
+    Cvarnello_mfApp& operator=(const Cvarnello_mfApp&) = delete;
+
+    // False when another instance runs: the caller ends at once, silently.
+    // A lock that cannot be set up at all does not stop the program.
+    bool AcquireInstanceLock();
+
+    // The options of a command line (arguments()[0] is the program). Returns
+    // nothing and fills error for an option it does not know.
+    static std::optional<AppOptions> ParseCommandLine(const QStringList& arguments, QString& error);
+
+    // Builds everything and shows the main window. False when start-up must
+    // end (a data file named on the command line could not be opened).
+    bool InitInstance(const AppOptions& options);
+    // Destroys the frame (and with it the panel), then the store and the
+    // device library. Safe to call twice.
+    void ExitInstance();
+
+    CMainFrame* mainFrame() const { return frame_; }
+    Cvarnello_mfView* view() const { return view_; }
+    Cvarnello_mfDoc& doc() const { return *doc_; }
+
+private:
+    SingleInstanceLock instanceMutex_;
+    std::unique_ptr<QtSettingsBackend> settings_;
+    std::unique_ptr<QtUserDialogs> dialogs_;
+    std::unique_ptr<DeviceLibrary> devices_;
+    std::unique_ptr<Cvarnello_mfDoc> doc_;
+    CMainFrame* frame_ = nullptr;      // owned here, deleted in ExitInstance
+    Cvarnello_mfView* view_ = nullptr; // owned by the frame
+};
+
+}  // namespace vmf

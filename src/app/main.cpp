@@ -1,0 +1,33 @@
+// The varnello_mf executable.
+
+#include <QApplication>
+
+#include <cstdio>
+
+#include "app/Cvarnello_mfApp.h"
+#include "app/QtSettingsBackend.h"
+
+int main(int argc, char** argv) {
+    vmf::Cvarnello_mfApp app;
+    // A second start ends here, silently, before touching the window system.
+    if (!app.AcquireInstanceLock()) return 0;
+
+    QApplication qapp(argc, argv);
+    QApplication::setOrganizationName(QString::fromUtf8(vmf::kSettingsOrganisation));
+    QApplication::setApplicationName(QString::fromUtf8(vmf::kSettingsApplication));
+    QApplication::setApplicationVersion(QStringLiteral("1.35"));
+
+    QString error;
+    const auto options = vmf::Cvarnello_mfApp::ParseCommandLine(QApplication::arguments(), error);
+    if (!options) {
+        std::fprintf(stderr, "varnello_mf: %s\n", error.toLocal8Bit().constData());
+        return 2;
+    }
+    if (!app.InitInstance(*options)) {
+        app.ExitInstance();
+        return 1;
+    }
+    const int rc = QApplication::exec();
+    app.ExitInstance();
+    return rc;
+}
