@@ -116,7 +116,10 @@ DetectionOutcome Detect(Cvarnello_mfDoc& doc, DeviceLibrary& lib, UserDialogs& d
         lib.DevGetInfoText2(dev, info, kInfoTextSize);
         const int kind = lib.DevGetKind(dev);
         const char* label = KindLabel(kind);
-        if (!label) continue;
+        if (!label) {
+            out.ignored.push_back(DetectedDevice{dev, kind, {}});
+            continue;
+        }
         if (kind == kKindSpectrometer) {
             if (doc.headCount >= MAX_HEADS) continue;  // cannot happen with ten numbers
             *staged = StagedHead{};

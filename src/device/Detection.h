@@ -36,6 +36,7 @@ struct DetectionOutcome {
     bool cancelled = false;                 // user answered Cancel: nothing changed
     bool headsFound = false;                // the panel's detected flag becomes 1
     std::vector<DetectedDevice> devices;    // every known-kind device, ascending number
+    std::vector<DetectedDevice> ignored;    // devices of unknown kind (label empty)
     std::vector<std::string> headList;      // entries of list 1003: serials (UTF-8), slot order
     std::vector<std::string> deviceList;    // entries of list 1004: labels, ascending number
     std::array<DeviceNumber, MAX_HEADS> headDevice;  // device number per head slot (0 beyond headCount)
