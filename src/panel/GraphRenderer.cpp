@@ -188,9 +188,13 @@ void GraphRenderer::DrawBars(QPainter& p, const GraphInput& in) {
     }
     if (!any) return;
     for (int k = 0; k < GRID_POINTS; ++k) {
-        if (tallest[k] == 0) continue;
-        p.setPen(wavelengthPens_[k]);
-        DrawLine(p, P.left + k, P.bottom, P.left + k, P.bottom - tallest[k]);
+        const int h = tallest[k];
+        if (h == 0) continue;
+        // The bar runs up from P.bottom and leaves out its end point, so it
+        // covers rows P.bottom - h + 1 .. P.bottom. A one-pixel fill hits
+        // exactly those rows; a painter line would be normalised to run
+        // downwards and drop P.bottom instead.
+        p.fillRect(QRect(P.left + k, P.bottom - h + 1, 1, h), wavelengthPens_[k].color());
     }
 }
 
