@@ -40,8 +40,13 @@ public:
     // detection assigns slots in. Blocks for the exposure time.
     virtual int DevReadSpectrum(HeadSlot slot, int16_t counts[MAX_CHANNELS]) = 0;   // ordinal 12
     virtual int DevGetTemperature(DeviceNumber dev, int16_t* tenthsC) = 0;          // ordinal 61
+    // Sends one command of the head protocol (device/HeadCommands.h).
     virtual int DevWrite(DeviceNumber dev, const uint8_t* bytes, int size) = 0;     // ordinal 7
+    // Reads the reply to the last command into buffer (at most size bytes).
+    // Returns the number of reply bytes received (0 when there was none),
+    // negative on failure.
     virtual int DevRead(DeviceNumber dev, uint8_t* buffer, int size) = 0;           // ordinal 8
+    // Releases the device; it leaves the slot order even when it no longer answers.
     virtual int DevClose(DeviceNumber dev) = 0;                                     // ordinal 9
     virtual int DevSetMirrorPosition(DeviceNumber dev, uint16_t position) = 0;      // ordinal 63
 };
