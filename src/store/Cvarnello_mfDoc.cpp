@@ -1,14 +1,27 @@
 #include "store/Cvarnello_mfDoc.h"
 
+#include <new>
+
 #include "store/TextCodec.h"
 
 namespace vmf {
 
+namespace {
+// Zeroed rows straight from the system; every row type is an array of
+// numbers or pointers, for which all-zero bytes are 0 and nullptr.
+template <class Rows>
+Cvarnello_mfDoc::RowPtr<Rows> ZeroedRows() {
+    void* p = std::calloc(1, sizeof(Rows));
+    if (!p) throw std::bad_alloc();
+    return Cvarnello_mfDoc::RowPtr<Rows>(static_cast<Rows*>(p));
+}
+}  // namespace
+
 Cvarnello_mfDoc::Cvarnello_mfDoc()
-    : recExposureUsRows(std::make_unique<std::array<std::array<int32_t, MAX_RECORDS>, MAX_HEADS>>()),
-      recTemperatureCRows(std::make_unique<std::array<std::array<float, MAX_RECORDS>, MAX_HEADS>>()),
-      recRawRows(std::make_unique<std::array<std::array<float*, MAX_RECORDS>, MAX_HEADS>>()),
-      recProcessedRows(std::make_unique<std::array<std::array<float*, MAX_RECORDS>, MAX_HEADS>>()) {
+    : recExposureUsRows(ZeroedRows<std::array<std::array<int32_t, MAX_RECORDS>, MAX_HEADS>>()),
+      recTemperatureCRows(ZeroedRows<std::array<std::array<float, MAX_RECORDS>, MAX_HEADS>>()),
+      recRawRows(ZeroedRows<std::array<std::array<float*, MAX_RECORDS>, MAX_HEADS>>()),
+      recProcessedRows(ZeroedRows<std::array<std::array<float*, MAX_RECORDS>, MAX_HEADS>>()) {
     channelCount.fill(MAX_CHANNELS);
     ledChannelCount.fill(MAX_LED_CHANNELS);
 }
@@ -17,6 +30,9 @@ Cvarnello_mfDoc::~Cvarnello_mfDoc() { ClearRecords(); }
 
 void Cvarnello_mfDoc::ClearRecords() {
     recordCount.fill(0);
+    // Every present spectrum is a block of the pool; with none in use every
+    // pointer is already null, and the rows' untouched pages stay untouched.
+    if (pool_.BlocksInUse() == 0 && pool_.SlabCount() == 0) return;
     // All spectra come from one pool, so clearing is dropping the slabs and
     // nulling the pointer rows, not 1.7 million individual frees.
     for (auto& row : *recRawRows) row.fill(nullptr);

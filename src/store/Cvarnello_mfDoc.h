@@ -13,6 +13,7 @@
 
 #include <array>
 #include <cstdint>
+#include <cstdlib>
 #include <ctime>
 #include <memory>
 #include <string>
@@ -49,15 +50,24 @@ public:
     int32_t ledDriverCount = 0;
     std::array<int32_t, MAX_HEADS> ledChannelCount{};
     std::array<std::array<int32_t, MAX_LED_CHANNELS>, MAX_HEADS> ledValue{};
-    // Per-record scalars for all slots, heap-held (they are 6.9 MB together).
-    std::unique_ptr<std::array<std::array<int32_t, MAX_RECORDS>, MAX_HEADS>> recExposureUsRows;
-    std::unique_ptr<std::array<std::array<float, MAX_RECORDS>, MAX_HEADS>> recTemperatureCRows;
+    // The per-slot rows are heap-held and come zeroed from calloc, so the
+    // system supplies their pages on first touch: a store that records little
+    // (or a staging store for loading) never pays for all 20 MB of them.
+    struct RowFree {
+        void operator()(void* rows) const noexcept { std::free(rows); }
+    };
+    template <class Rows>
+    using RowPtr = std::unique_ptr<Rows, RowFree>;
+
+    // Per-record scalars for all slots (6.9 MB together).
+    RowPtr<std::array<std::array<int32_t, MAX_RECORDS>, MAX_HEADS>> recExposureUsRows;
+    RowPtr<std::array<std::array<float, MAX_RECORDS>, MAX_HEADS>> recTemperatureCRows;
     std::array<int32_t, MAX_HEADS> recordCount{};
     std::string historyText;
     // Spectra of each slot: nullptr while absent; otherwise MAX_CHANNELS floats
     // from the pool (only channelCount[a] of them are meaningful).
-    std::unique_ptr<std::array<std::array<float*, MAX_RECORDS>, MAX_HEADS>> recRawRows;
-    std::unique_ptr<std::array<std::array<float*, MAX_RECORDS>, MAX_HEADS>> recProcessedRows;
+    RowPtr<std::array<std::array<float*, MAX_RECORDS>, MAX_HEADS>> recRawRows;
+    RowPtr<std::array<std::array<float*, MAX_RECORDS>, MAX_HEADS>> recProcessedRows;
     int32_t mirrorCount = 0;
 
     // Convenient element access with the field names used everywhere else.

@@ -129,6 +129,9 @@ void Cvarnello_mfDoc::AdoptLoaded(Cvarnello_mfDoc& staged) {
         staged.recordCount[a] = 0;
     }
     historyText = std::move(staged.historyText);
+    // Loading over recorded data would otherwise keep the replaced records'
+    // memory as well, doubling the store's footprint until ClearRecords.
+    pool_.ReleaseEmptySlabs();
 }
 
 bool Cvarnello_mfDoc::LoadFromFile(const std::string& utf8Path, std::string& error) {

@@ -11,8 +11,7 @@ namespace {
 
 // pieceFormat takes the 1-based head number, the serial number (UTF-8) and the
 // exposure in microseconds.
-std::string HeadPieces(const Cvarnello_mfDoc& doc, const char* pieceFormat) {
-    std::string out;
+void AppendHeadPieces(std::string& out, const Cvarnello_mfDoc& doc, const char* pieceFormat) {
     const int heads = std::clamp(doc.headCount, 0, MAX_HEADS);
     for (int a = 0; a < heads; ++a) {
         // The serial is held in code page 932; the entry is built in UTF-8
@@ -20,20 +19,22 @@ std::string HeadPieces(const Cvarnello_mfDoc& doc, const char* pieceFormat) {
         std::string serial = Cp932ToUtf8(doc.serialNo[a]);
         CFormatAppend(out, pieceFormat, a + 1, serial.c_str(), doc.exposureUs[a]);
     }
-    return out;
 }
 
 }  // namespace
 
 std::string DetectionEntryText(const Cvarnello_mfDoc& doc) {
-    return "ヴァルネロ検出 " + HeadPieces(doc, "%d:serial=%s exp=%d  ");
+    std::string text = "ヴァルネロ検出 ";
+    AppendHeadPieces(text, doc, "%d:serial=%s exp=%d  ");
+    return text;
 }
 
 std::string ReleaseEntryText() { return "ヴァルネロ解除 "; }
 
 std::string StartEntryText(const Cvarnello_mfDoc& doc, int displayedRecord, int sensitivityOn) {
-    return CFormat("計測開始 DataNo=%d wave comp=%d ", displayedRecord, sensitivityOn) +
-           HeadPieces(doc, "%d:serial=%s exp=%d");
+    std::string text = CFormat("計測開始 DataNo=%d wave comp=%d ", displayedRecord, sensitivityOn);
+    AppendHeadPieces(text, doc, "%d:serial=%s exp=%d");
+    return text;
 }
 
 std::string EndEntryText(int displayedRecord) { return CFormat("計測終了 DataNo=%d", displayedRecord); }

@@ -2,6 +2,10 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cstdio>
+#include <vector>
+
 #include "StoreSample.h"
 #include "StoreTestUtil.h"
 #include "store/Cvarnello_mfDoc.h"
@@ -110,6 +114,40 @@ TEST(SpectrumPool, AbsorbKeepsBlocksValidAndReusesTheRest) {
         ASSERT_NE(b, nullptr);
         ASSERT_FALSE(b == theirs || b == again);
     }
+}
+
+TEST(SpectrumPool, EmptySlabsGoBackWhileUsedOnesStay) {
+    SpectrumPool pool;
+    std::vector<float*> first, second;
+    for (int i = 0; i < 16384; ++i) first.push_back(pool.Allocate());  // exactly one slab
+    for (int i = 0; i < 10; ++i) second.push_back(pool.Allocate());
+    ASSERT_EQ(pool.SlabCount(), 2u);
+    for (float* b : first) pool.Release(b);
+    second[3][7] = 5.0f;
+    pool.ReleaseEmptySlabs();
+    EXPECT_EQ(pool.SlabCount(), 1u);
+    EXPECT_EQ(pool.BlocksInUse(), 10u);
+    EXPECT_EQ(second[3][7], 5.0f);
+    // No block of the dropped slab is handed out again.
+    for (int i = 0; i < 100; ++i) {
+        float* b = pool.Allocate();
+        ASSERT_EQ(std::find(first.begin(), first.end(), b), first.end());
+    }
+}
+
+TEST(DataFile, LoadingOverRecordsDoesNotKeepTheReplacedMemory) {
+    Cvarnello_mfDoc doc;
+    doc.headCount = 1;
+    for (int r = 0; r < 40000; ++r) doc.EnsureRecordArrays(0, r);
+    doc.recordCount[0] = 40000;
+    const std::string path = ::testing::TempDir() + "vmf-store-reload.vqdata";
+    std::string error;
+    ASSERT_TRUE(doc.SaveToFile(path, error)) << error;
+    const std::size_t slabs = doc.Pool().SlabCount();
+    ASSERT_TRUE(doc.LoadFromFile(path, error)) << error;
+    EXPECT_EQ(doc.Pool().BlocksInUse(), 80000u);
+    EXPECT_LE(doc.Pool().SlabCount(), slabs + 1);
+    std::remove(path.c_str());
 }
 
 }  // namespace

@@ -1,0 +1,187 @@
+// Save and load of one head with 86399 records (about 200 MB) against writing
+// and reading the same number of bytes with a plain buffered stdio stream, in
+// the same run and the same iteration, so the ratio counters compare like with
+// like on whatever disk the run uses. Also ClearRecords on a full store.
+//
+// Files go to $VMF_BENCH_DIR or the system's temporary folder and are deleted.
+
+#include <benchmark/benchmark.h>
+
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include <fcntl.h>
+#include <unistd.h>
+
+#include "store/Cvarnello_mfDoc.h"
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+constexpr int kRecords = vmf::LAST_RECORD;  // 86399, a full series
+
+std::string BenchFile(const char* name) {
+    const char* dir = std::getenv("VMF_BENCH_DIR");
+    std::filesystem::path base = dir ? std::filesystem::path(dir) : std::filesystem::temp_directory_path();
+    return (base / name).string();
+}
+
+void FillHead(vmf::Cvarnello_mfDoc& doc, int a) {
+    for (int r = 0; r < kRecords; ++r) {
+        doc.EnsureRecordArrays(a, r);
+        doc.recExposureUs(a, r) = 10000;
+        doc.recTemperatureC(a, r) = 25.0f;
+        float* raw = doc.recRaw(a, r);
+        float* processed = doc.recProcessed(a, r);
+        for (int c = 0; c < vmf::MAX_CHANNELS; ++c) {
+            raw[c] = static_cast<float>(r + c);
+            processed[c] = static_cast<float>(r - c) * 0.5f;
+        }
+    }
+    doc.recordCount[a] = kRecords;
+}
+
+vmf::Cvarnello_mfDoc& OneHeadStore() {
+    static std::unique_ptr<vmf::Cvarnello_mfDoc> doc = [] {
+        auto d = std::make_unique<vmf::Cvarnello_mfDoc>();
+        d->headCount = 1;
+        d->headKind[0] = "C12880MA";
+        d->serialNo[0] = "23A00001";
+        FillHead(*d, 0);
+        return d;
+    }();
+    return *doc;
+}
+
+double Seconds(Clock::duration d) { return std::chrono::duration<double>(d).count(); }
+
+// The plain stream: stdio with a 64 KiB buffer, 64 KiB writes.
+double PlainWrite(const std::string& path, uint64_t bytes, bool sync) {
+    auto start = Clock::now();
+    std::FILE* f = std::fopen(path.c_str(), "wb");
+    if (!f) return 0;
+    std::setvbuf(f, nullptr, _IOFBF, 64 * 1024);
+    std::vector<char> chunk(64 * 1024, 'x');
+    for (uint64_t left = bytes; left > 0;) {
+        size_t n = static_cast<size_t>(std::min<uint64_t>(left, chunk.size()));
+        std::fwrite(chunk.data(), 1, n, f);
+        left -= n;
+    }
+    std::fflush(f);
+    if (sync) ::fsync(::fileno(f));
+    std::fclose(f);
+    return Seconds(Clock::now() - start);
+}
+
+double PlainRead(const std::string& path) {
+    auto start = Clock::now();
+    std::FILE* f = std::fopen(path.c_str(), "rb");
+    if (!f) return 0;
+    std::setvbuf(f, nullptr, _IOFBF, 64 * 1024);
+    std::vector<char> chunk(64 * 1024);
+    size_t sum = 0;
+    while (size_t n = std::fread(chunk.data(), 1, chunk.size(), f)) sum += static_cast<unsigned char>(chunk[n - 1]);
+    benchmark::DoNotOptimize(sum);
+    std::fclose(f);
+    return Seconds(Clock::now() - start);
+}
+
+// The same plain read, but keeping the bytes in newly allocated memory: a load
+// has to place 200 MB of spectra in memory the system must first supply (and
+// zero), which a read into one reused 64 KiB buffer never pays for.
+double PlainReadIntoFreshMemory(const std::string& path, uint64_t bytes) {
+    auto start = Clock::now();
+    std::FILE* f = std::fopen(path.c_str(), "rb");
+    if (!f) return 0;
+    std::setvbuf(f, nullptr, _IOFBF, 64 * 1024);
+    std::unique_ptr<char[]> image(new char[bytes]);
+    uint64_t at = 0;
+    while (size_t n = std::fread(image.get() + at, 1, static_cast<size_t>(std::min<uint64_t>(64 * 1024, bytes - at)), f))
+        at += n;
+    benchmark::DoNotOptimize(image[bytes - 1]);
+    std::fclose(f);
+    image.reset();
+    return Seconds(Clock::now() - start);
+}
+
+// Saving always flushes to the disk (a save must survive a crash), so the
+// ratio that matters is against a plain write that does the same; the ratio
+// against a write left in the page cache is reported beside it.
+void BM_SaveOneFullHead(benchmark::State& state) {
+    auto& doc = OneHeadStore();
+    const std::string target = BenchFile("vmf-bench-save.vqdata");
+    const std::string plain = BenchFile("vmf-bench-plain.bin");
+    double saveTotal = 0, syncedTotal = 0, cachedTotal = 0;
+    uint64_t bytes = 0;
+    for (auto _ : state) {
+        std::string error;
+        auto start = Clock::now();
+        if (!doc.SaveToFile(target, error)) state.SkipWithError(error.c_str());
+        double save = Seconds(Clock::now() - start);
+        bytes = std::filesystem::file_size(target);
+        double synced = PlainWrite(plain, bytes, true);
+        double cached = PlainWrite(plain, bytes, false);
+        saveTotal += save;
+        syncedTotal += synced;
+        cachedTotal += cached;
+        state.SetIterationTime(save);
+    }
+    state.counters["MB"] = static_cast<double>(bytes) / 1e6;
+    state.counters["ratio_vs_synced_write"] = saveTotal / syncedTotal;
+    state.counters["ratio_vs_cached_write"] = saveTotal / cachedTotal;
+    std::filesystem::remove(target);
+    std::filesystem::remove(plain);
+}
+BENCHMARK(BM_SaveOneFullHead)->UseManualTime()->Iterations(3)->Unit(benchmark::kMillisecond);
+
+// Loads into a new store each time, as the compare command does; the file is
+// in the page cache for both the load and the plain read.
+void BM_LoadOneFullHead(benchmark::State& state) {
+    const std::string path = BenchFile("vmf-bench-load.vqdata");
+    std::string error;
+    if (!OneHeadStore().SaveToFile(path, error)) {
+        state.SkipWithError(error.c_str());
+        return;
+    }
+    PlainRead(path);  // warm the cache
+    double loadTotal = 0, plainTotal = 0, freshTotal = 0;
+    const uint64_t bytes = std::filesystem::file_size(path);
+    for (auto _ : state) {
+        auto doc = std::make_unique<vmf::Cvarnello_mfDoc>();
+        auto start = Clock::now();
+        if (!doc->LoadFromFile(path, error)) state.SkipWithError(error.c_str());
+        double load = Seconds(Clock::now() - start);
+        doc.reset();
+        double plain = PlainRead(path);
+        double fresh = PlainReadIntoFreshMemory(path, bytes);
+        loadTotal += load;
+        plainTotal += plain;
+        freshTotal += fresh;
+        state.SetIterationTime(load);
+    }
+    state.counters["ratio_vs_plain_read"] = loadTotal / plainTotal;
+    state.counters["ratio_vs_read_into_new_memory"] = loadTotal / freshTotal;
+    std::filesystem::remove(path);
+}
+BENCHMARK(BM_LoadOneFullHead)->UseManualTime()->Iterations(5)->Unit(benchmark::kMillisecond);
+
+void BM_ClearRecordsFullStore(benchmark::State& state) {
+    auto doc = std::make_unique<vmf::Cvarnello_mfDoc>();
+    doc->headCount = vmf::MAX_HEADS;
+    for (auto _ : state) {
+        state.PauseTiming();
+        for (int a = 0; a < vmf::MAX_HEADS; ++a) FillHead(*doc, a);
+        state.ResumeTiming();
+        doc->ClearRecords();
+    }
+}
+BENCHMARK(BM_ClearRecordsFullStore)->Iterations(3)->Unit(benchmark::kMillisecond);
+
+}  // namespace
+
+BENCHMARK_MAIN();
