@@ -194,7 +194,7 @@ bool Cvarnello_mfDoc::SaveToFile(const std::string& utf8Path, std::string& error
         ar.Flush();
         if (!file.Sync(reason) || !file.Close(reason))
             throw ArchiveError(FileFailure::WriteFailed, utf8Path + " に書き込めませんでした。(" + reason + ")");
-        if (!FileHandle::ReplaceFile(tempPath, utf8Path, reason))
+        if (!FileHandle::RenameOver(tempPath, utf8Path, reason))
             throw ArchiveError(FileFailure::WriteFailed, utf8Path + " に書き込めませんでした。(" + reason + ")");
         return true;
     } catch (const ArchiveError& e) {

@@ -129,7 +129,7 @@ bool FileHandle::Close(std::string& reason) {
     return ok;
 }
 
-bool FileHandle::ReplaceFile(const std::string& utf8From, const std::string& utf8To, std::string& reason) {
+bool FileHandle::RenameOver(const std::string& utf8From, const std::string& utf8To, std::string& reason) {
     if (MoveFileExW(Wide(utf8From).c_str(), Wide(utf8To).c_str(),
                     MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))
         return true;
@@ -239,7 +239,7 @@ bool FileHandle::Close(std::string& reason) {
     return true;
 }
 
-bool FileHandle::ReplaceFile(const std::string& utf8From, const std::string& utf8To, std::string& reason) {
+bool FileHandle::RenameOver(const std::string& utf8From, const std::string& utf8To, std::string& reason) {
     if (::rename(utf8From.c_str(), utf8To.c_str()) != 0) {
         reason = ErrnoText(errno);
         return false;

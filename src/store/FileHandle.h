@@ -36,7 +36,7 @@ public:
     bool IsOpen() const;
 
     // Renames from over to (replacing it) and makes the rename durable.
-    static bool ReplaceFile(const std::string& utf8From, const std::string& utf8To, std::string& reason);
+    static bool RenameOver(const std::string& utf8From, const std::string& utf8To, std::string& reason);
     // Removes a file; errors are ignored (used to drop a failed temporary).
     static void RemoveFile(const std::string& utf8Path);
 
