@@ -1,0 +1,86 @@
+// The built executable: a second start ends at once and silently while
+// another instance holds the lock, and a normal start reaches a shown window.
+
+#include <QElapsedTimer>
+#include <QProcess>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include "app/SingleInstanceLock.h"
+
+namespace vmf {
+
+class InstanceTest : public QObject {
+    Q_OBJECT
+
+    QTemporaryDir dir_;
+    QString lockName_ = QStringLiteral("vmf-instance-test-%1").arg(QCoreApplication::applicationPid());
+
+    void Prepare(QProcess& p) const {
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
+        env.insert(QStringLiteral("VMF_INSTANCE_LOCK"), lockName_);
+        env.insert(QStringLiteral("XDG_CONFIG_HOME"), dir_.filePath(QStringLiteral("config")));
+        p.setProcessEnvironment(env);
+        p.setProgram(QStringLiteral(VMF_APP_EXE));
+    }
+
+    // True once a process other than this one holds the lock.
+    bool HeldByAnother() const {
+        SingleInstanceLock probe(lockName_.toStdString());
+        return probe.TryAcquire() == SingleInstanceLock::Result::HeldElsewhere;
+    }
+
+private slots:
+    void secondStartEndsSilentlyWhileTheFirstRuns() {
+        QProcess first;
+        Prepare(first);
+        // The probe holds the lock for an instant; a first instance starting in
+        // that instant would take itself for the second, so start it again.
+        bool running = false;
+        for (int attempt = 0; attempt < 3 && !running; ++attempt) {
+            first.start();
+            QVERIFY(first.waitForStarted());
+            QElapsedTimer t;
+            t.start();
+            while (t.elapsed() < 10000 && first.state() == QProcess::Running && !HeldByAnother()) QTest::qWait(20);
+            running = first.state() == QProcess::Running;
+            if (!running) first.waitForFinished();
+        }
+        QVERIFY(running);
+
+        QProcess second;
+        Prepare(second);
+        second.start();
+        QVERIFY(second.waitForFinished(10000));
+        QCOMPARE(second.exitStatus(), QProcess::NormalExit);
+        QCOMPARE(second.exitCode(), 0);
+        // It ended before touching the window system, so it said nothing.
+        QCOMPARE(second.readAllStandardError(), QByteArray());
+        QCOMPARE(second.readAllStandardOutput(), QByteArray());
+        QCOMPARE(first.state(), QProcess::Running);
+
+        first.kill();
+        QVERIFY(first.waitForFinished());
+        // The killed instance left nothing behind that stops the next start.
+        QTRY_VERIFY(!HeldByAnother());
+    }
+
+    void startReachesAShownWindowAndEnds() {
+        QProcess p;
+        Prepare(p);
+        p.setArguments({QStringLiteral("--quit-after-show")});
+        QElapsedTimer t;
+        t.start();
+        p.start();
+        QVERIFY(p.waitForFinished(20000));
+        qInfo("start-up to a shown window and back: %lld ms", static_cast<long long>(t.elapsed()));
+        QCOMPARE(p.exitStatus(), QProcess::NormalExit);
+        QCOMPARE(p.exitCode(), 0);
+    }
+};
+
+}  // namespace vmf
+
+QTEST_MAIN(vmf::InstanceTest)
+#include "InstanceTest.moc"
