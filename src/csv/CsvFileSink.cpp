@@ -33,7 +33,7 @@ bool CsvFileSink::Commit(std::string& reason) {
         return false;
     }
     if (!file_.Close(reason)) return false;
-    if (!FileHandle::ReplaceFile(temp_, target_, reason)) return false;
+    if (!FileHandle::RenameOver(temp_, target_, reason)) return false;
     committed_ = true;
     return true;
 }
