@@ -1,0 +1,133 @@
+// varnello-cli acquire: measuring without a window on the panel's own cycle.
+// Detects the heads (bench as for detect), runs --count logged cycles on the
+// panel's schedule and saves the store, history included, to --out. While
+// stderr is a terminal a progress line shows records, elapsed time and rate.
+// Ctrl+C stops after the cycle in progress; what was recorded is still saved.
+
+#include <CLI/CLI.hpp>
+#include <unistd.h>
+
+#include <atomic>
+#include <chrono>
+#include <csignal>
+#include <cstdio>
+#include <cstdlib>
+#include <map>
+#include <memory>
+#include <string>
+#include <thread>
+
+#include "acquire/HeadlessAcquisition.h"
+#include "acquire/TickClock.h"
+#include "cli/CliCommand.h"
+#include "device/DeviceLibraryFactory.h"
+#include "device/SimulatedDeviceLibrary.h"
+#include "store/Cvarnello_mfDoc.h"
+#include "store/StoreBounds.h"
+#include "store/TextFormat.h"
+
+namespace vmf::cli {
+namespace {
+
+std::atomic<bool> gStopRequested{false};
+static_assert(std::atomic<bool>::is_always_lock_free, "the flag is set from a signal handler");
+
+extern "C" void OnInterrupt(int) { gStopRequested.store(true); }
+
+struct AcquireArgs {
+    std::string bench;
+    int count = 1;
+    std::optional<int> exposure;
+    int average = 1;
+    int intervalMs = 0;
+    std::string method = "light";
+    bool sensitivity = false;
+    std::string out;
+};
+
+int RunAcquire(const AcquireArgs& args) {
+    std::string text = args.bench;
+    if (text.empty()) {
+        if (const char* env = std::getenv("VMF_BENCH")) text = env;
+    }
+    std::unique_ptr<DeviceLibrary> lib;
+    if (!text.empty()) {
+        // A typo in the bench must not silently measure some other bench.
+        std::string error;
+        lib = SimulatedDeviceLibrary::FromText(text, error);
+        if (!lib) {
+            std::fprintf(stderr, "varnello-cli acquire: bad bench description: %s\n", error.c_str());
+            return kExitUsage;
+        }
+    } else {
+        std::string note;
+        lib = CreateDeviceLibrary("", note);
+    }
+
+    HeadlessAcquireOptions options;
+    options.count = args.count;
+    options.exposureUs = args.exposure;
+    options.averageCount = args.average;
+    options.intervalMs = args.intervalMs;
+    options.method = args.method == "reflectance"     ? MeasuringMethod::Reflectance
+                     : args.method == "transmittance" ? MeasuringMethod::Transmittance
+                                                      : MeasuringMethod::LightSource;
+    options.sensitivity = args.sensitivity;
+
+    auto doc = std::make_unique<Cvarnello_mfDoc>();
+    HeadlessAcquisition run(*doc, *lib, SteadyTickMs, [](uint32_t ms) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(ms));
+    });
+
+    const bool tty = isatty(STDERR_FILENO) == 1;
+    auto progress = [tty](int done, int total, uint32_t elapsedMs) {
+        if (!tty) return;
+        const double seconds = elapsedMs / 1000.0;
+        const double rate = seconds > 0 ? done / seconds : 0.0;
+        std::fputs(CFormat("\r%d/%d records  %.1f s  %.1f records/s ", done, total, seconds, rate).c_str(), stderr);
+        std::fflush(stderr);
+    };
+
+    gStopRequested.store(false);
+    auto previous = std::signal(SIGINT, OnInterrupt);
+    const HeadlessAcquireResult result = run.Run(options, &gStopRequested, progress);
+    std::signal(SIGINT, previous == SIG_ERR ? SIG_DFL : previous);
+    if (tty) std::fputs("\n", stderr);
+
+    if (!result.ok) {
+        std::fprintf(stderr, "varnello-cli acquire: %s\n", result.error.c_str());
+        return kExitFailed;
+    }
+    std::string error;
+    if (!doc->SaveToFile(args.out, error)) {
+        std::fprintf(stderr, "varnello-cli acquire: %s\n", error.c_str());
+        return kExitFailed;
+    }
+    std::fputs(CFormat("%d records per head, %d heads, %.3f s%s -> %s\n", result.records, result.heads,
+                       result.elapsedMs / 1000.0, result.interrupted ? " (interrupted)" : "",
+                       args.out.c_str())
+                   .c_str(),
+               stdout);
+    return kExitOk;
+}
+
+CliCommandRegistrar registrar([](CLI::App& app) {
+    auto args = std::make_shared<AcquireArgs>();
+    auto* sub = app.add_subcommand("acquire", "measure logged cycles on the detected heads and save them");
+    sub->add_option("--bench", args->bench, "simulated bench description (default: VMF_BENCH, then the library)");
+    sub->add_option("--count", args->count, "records to keep per head")
+        ->check(CLI::Range(1, LAST_RECORD));
+    sub->add_option("--exposure", args->exposure, "exposure of every head, microseconds")
+        ->check(CLI::Range(1, 100000000));
+    sub->add_option("--average", args->average, "spectra averaged per record")->check(CLI::Range(1, 100000));
+    sub->add_option("--interval", args->intervalMs, "start cycles this many ms apart (0: back to back)")
+        ->check(CLI::Range(0, 86400000));
+    sub->add_option("--method", args->method, "light, reflectance or transmittance")
+        ->check(CLI::IsMember({"light", "reflectance", "transmittance"}));
+    sub->add_flag("--sensitivity", args->sensitivity, "apply the per-channel gain");
+    sub->add_option("--out", args->out, "data file to write (.vqdata)")->required();
+    return [args] { return RunAcquire(*args); };
+});
+
+}  // namespace
+}  // namespace vmf::cli

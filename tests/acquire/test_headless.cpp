@@ -1,0 +1,172 @@
+// The headless runner on a fake clock, the averaged read and typed numbers.
+
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <cstdio>
+#include <filesystem>
+#include <string>
+
+#include "acquire/HeadlessAcquisition.h"
+#include "acquire/ReadAveragedSpectrum.h"
+#include "acquire/TypedInteger.h"
+#include "device/SimulatedDeviceLibrary.h"
+#include "store/TextCodec.h"
+
+namespace vmf::test {
+namespace {
+
+std::unique_ptr<SimulatedDeviceLibrary> Bench(const char* text = "0:head:SN000001;1:head:SN000002;2:led16;3:mirror;timescale=0") {
+    std::string error;
+    auto lib = SimulatedDeviceLibrary::FromText(text, error);
+    EXPECT_TRUE(lib) << error;
+    return lib;
+}
+
+struct FakeTime {
+    uint32_t now = 5000;
+    std::vector<uint32_t> sleeps;
+    HeadlessAcquisition::Clock Clock() {
+        return [this] { return now; };
+    }
+    HeadlessAcquisition::Sleep Sleep() {
+        return [this](uint32_t ms) {
+            sleeps.push_back(ms);
+            now += ms;
+        };
+    }
+};
+
+TEST(Headless, KeepsExactlyTheRequestedRecordsWithHistoryAndSavesThem) {
+    auto lib = Bench();
+    Cvarnello_mfDoc doc;
+    FakeTime t;
+    HeadlessAcquisition run(doc, *lib, t.Clock(), t.Sleep());
+    HeadlessAcquireOptions opt;
+    opt.count = 100;
+    opt.exposureUs = 2000;
+    int lastDone = 0;
+    const auto result = run.Run(opt, nullptr, [&](int done, int total, uint32_t) {
+        EXPECT_EQ(total, 100);
+        EXPECT_EQ(done, lastDone + 1);
+        lastDone = done;
+    });
+    ASSERT_TRUE(result.ok) << result.error;
+    EXPECT_EQ(result.heads, 2);
+    EXPECT_EQ(result.records, 100);
+    EXPECT_FALSE(result.interrupted);
+    EXPECT_EQ(doc.recordCount[0], 100);
+    EXPECT_EQ(doc.recordCount[1], 100);
+    EXPECT_EQ(doc.recExposureUs(1, 99), 2000);
+    // Start, poll, hand-over: 20 ms per back-to-back cycle on an instant bench.
+    EXPECT_EQ(result.elapsedMs, 100u * 20u);
+
+    const std::string history = Cp932ToUtf8(doc.historyText);
+    EXPECT_NE(history.find("ヴァルネロ検出 1:serial=SN000001 exp=10000  2:serial=SN000002 exp=10000  \r\n"),
+              std::string::npos);
+    EXPECT_NE(history.find("計測開始 DataNo=0 wave comp=0 1:serial=SN000001 exp=20002:serial=SN000002 exp=2000\r\n"),
+              std::string::npos);
+    EXPECT_NE(history.find("計測終了 DataNo=99\r\n"), std::string::npos);
+
+    const auto path = (std::filesystem::temp_directory_path() / "vmf_headless_test.vqdata").string();
+    std::string error;
+    ASSERT_TRUE(doc.SaveToFile(path, error)) << error;
+    Cvarnello_mfDoc back;
+    ASSERT_TRUE(back.LoadFromFile(path, error)) << error;
+    EXPECT_EQ(back.recordCount[0], 100);
+    EXPECT_EQ(back.recordCount[1], 100);
+    EXPECT_EQ(back.historyText, doc.historyText);
+    std::remove(path.c_str());
+}
+
+TEST(Headless, IntervalCyclesStartOnTheGrid) {
+    auto lib = Bench();
+    Cvarnello_mfDoc doc;
+    FakeTime t;
+    HeadlessAcquisition run(doc, *lib, t.Clock(), t.Sleep());
+    HeadlessAcquireOptions opt;
+    opt.count = 5;
+    opt.intervalMs = 250;
+    const auto result = run.Run(opt, nullptr, {});
+    ASSERT_TRUE(result.ok);
+    EXPECT_EQ(result.records, 5);
+    // First cycle 10 ms after Start, the fifth 4 × 250 ms later, handed over 10 ms after.
+    EXPECT_EQ(result.elapsedMs, 10u + 4u * 250u + 10u);
+}
+
+TEST(Headless, AStopRequestEndsAfterTheCycleInProgressAndKeepsIt) {
+    auto lib = Bench();
+    Cvarnello_mfDoc doc;
+    FakeTime t;
+    HeadlessAcquisition run(doc, *lib, t.Clock(), t.Sleep());
+    std::atomic<bool> stop{false};
+    HeadlessAcquireOptions opt;
+    opt.count = 1000;
+    const auto result = run.Run(opt, &stop, [&](int done, int, uint32_t) {
+        if (done == 7) stop = true;
+    });
+    ASSERT_TRUE(result.ok);
+    EXPECT_TRUE(result.interrupted);
+    // The flag is seen right after the 7th hand-over; the 8th cycle was not begun.
+    EXPECT_EQ(result.records, 7);
+    EXPECT_NE(Cp932ToUtf8(doc.historyText).find("計測終了 DataNo=6\r\n"), std::string::npos);
+}
+
+TEST(Headless, RefusesBadOptionsAndBenchesWithoutHeads) {
+    Cvarnello_mfDoc doc;
+    FakeTime t;
+    auto lib = Bench();
+    HeadlessAcquisition run(doc, *lib, t.Clock(), t.Sleep());
+    HeadlessAcquireOptions opt;
+    opt.count = 0;
+    EXPECT_FALSE(run.Run(opt, nullptr, {}).ok);
+    opt.count = LAST_RECORD + 1;
+    EXPECT_FALSE(run.Run(opt, nullptr, {}).ok);
+    opt.count = 1;
+    opt.averageCount = 0;
+    EXPECT_FALSE(run.Run(opt, nullptr, {}).ok);
+    EXPECT_EQ(doc.headCount, 0);  // refused before detection
+
+    auto ledOnly = Bench("2:led16;timescale=0");
+    HeadlessAcquisition none(doc, *ledOnly, t.Clock(), t.Sleep());
+    const auto result = none.Run(HeadlessAcquireOptions{}, nullptr, {});
+    EXPECT_FALSE(result.ok);
+    EXPECT_EQ(result.error, "no spectrometer head found");
+}
+
+TEST(ReadAveraged, AveragesInSinglePrecisionAndCountsFailedReadsAsZeros) {
+    auto lib = Bench("0:head;scene=dark;timescale=0");
+    Cvarnello_mfDoc doc;
+    ASSERT_EQ(lib->DevOpen(DeviceNumber(0)), 1);
+    ChannelSpectrum current{};
+    ASSERT_TRUE(ReadAveragedSpectrum(doc, *lib, 0, 3, 4, current));
+    ASSERT_NE(doc.recRaw(0, 3), nullptr);
+    EXPECT_EQ(doc.recRaw(0, 3)[10], current[10]);
+    EXPECT_GT(current[10], 100.0f);
+
+    lib->FailSpectrumReads(DeviceNumber(0), 1);
+    ChannelSpectrum half{};
+    ASSERT_TRUE(ReadAveragedSpectrum(doc, *lib, 0, 3, 2, half));
+    // One read of two failed: about half the dark level, never stale data.
+    EXPECT_LT(half[10], current[10] * 0.75f);
+    EXPECT_GT(half[10], current[10] * 0.25f);
+
+    EXPECT_FALSE(ReadAveragedSpectrum(doc, *lib, 0, 4, 0, current));
+    EXPECT_EQ(doc.recRaw(0, 4), nullptr);
+    EXPECT_FALSE(ReadAveragedSpectrum(doc, *lib, 0, MAX_RECORDS, 1, current));
+    EXPECT_FALSE(ReadAveragedSpectrum(doc, *lib, MAX_HEADS, 0, 1, current));
+}
+
+TEST(TypedInteger, ReadsLikeAPlainIntegerField) {
+    EXPECT_EQ(ParseTypedInteger("1000"), 1000);
+    EXPECT_EQ(ParseTypedInteger("  -25ms"), -25);
+    EXPECT_EQ(ParseTypedInteger("+7"), 7);
+    EXPECT_EQ(ParseTypedInteger(""), 0);
+    EXPECT_EQ(ParseTypedInteger("abc"), 0);
+    EXPECT_EQ(ParseTypedInteger("- 5"), 0);
+    EXPECT_EQ(ParseTypedInteger("99999999999999999999"), 2147483647);
+    EXPECT_EQ(ParseTypedInteger("-99999999999999999999"), -2147483647 - 1);
+}
+
+}  // namespace
+}  // namespace vmf::test
