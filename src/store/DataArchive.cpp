@@ -66,53 +66,68 @@ void DataArchive::Count(int32_t& v, int32_t maxValue, const char* what) {
     v = value;
 }
 
+namespace {
+// Little-endian coding on local pointers: stores through a byte pointer may
+// alias the archive's own members, so loops that went through pos_ would
+// reload it on every value.
+inline void StoreLE32(unsigned char* p, uint32_t u) {
+    p[0] = static_cast<unsigned char>(u);
+    p[1] = static_cast<unsigned char>(u >> 8);
+    p[2] = static_cast<unsigned char>(u >> 16);
+    p[3] = static_cast<unsigned char>(u >> 24);
+}
+inline uint32_t LoadLE32(const unsigned char* p) {
+    return static_cast<uint32_t>(p[0]) | static_cast<uint32_t>(p[1]) << 8 | static_cast<uint32_t>(p[2]) << 16 |
+           static_cast<uint32_t>(p[3]) << 24;
+}
+}  // namespace
+
 void DataArchive::Floats(float* values, std::size_t n) {
     // Whole runs are converted straight from or into the buffer; the loop
     // bodies are the same little-endian coding as Float32.
     while (n > 0) {
+        std::size_t m;
         if (IsStoring()) {
             Reserve(4);
-            std::size_t m = std::min(n, (kBufferSize - pos_) / 4);
-            for (std::size_t i = 0; i < m; ++i) Put32(pos_ + 4 * i, std::bit_cast<uint32_t>(values[i]));
-            pos_ += 4 * m;
-            values += m;
-            n -= m;
+            m = std::min(n, (kBufferSize - pos_) / 4);
+            unsigned char* p = buf_.get() + pos_;
+            for (std::size_t i = 0; i < m; ++i) StoreLE32(p + 4 * i, std::bit_cast<uint32_t>(values[i]));
         } else {
             Need(4);
-            std::size_t m = std::min(n, (end_ - pos_) / 4);
-            for (std::size_t i = 0; i < m; ++i) values[i] = std::bit_cast<float>(Get32(pos_ + 4 * i));
-            pos_ += 4 * m;
-            values += m;
-            n -= m;
+            m = std::min(n, (end_ - pos_) / 4);
+            const unsigned char* p = buf_.get() + pos_;
+            for (std::size_t i = 0; i < m; ++i) values[i] = std::bit_cast<float>(LoadLE32(p + 4 * i));
         }
+        pos_ += 4 * m;
+        values += m;
+        n -= m;
     }
 }
 
 void DataArchive::FloatPairs(float* a, float* b, std::size_t n) {
     while (n > 0) {
+        std::size_t m;
         if (IsStoring()) {
             Reserve(8);
-            std::size_t m = std::min(n, (kBufferSize - pos_) / 8);
+            m = std::min(n, (kBufferSize - pos_) / 8);
+            unsigned char* p = buf_.get() + pos_;
             for (std::size_t i = 0; i < m; ++i) {
-                Put32(pos_ + 8 * i, std::bit_cast<uint32_t>(a[i]));
-                Put32(pos_ + 8 * i + 4, std::bit_cast<uint32_t>(b[i]));
+                StoreLE32(p + 8 * i, std::bit_cast<uint32_t>(a[i]));
+                StoreLE32(p + 8 * i + 4, std::bit_cast<uint32_t>(b[i]));
             }
-            pos_ += 8 * m;
-            a += m;
-            b += m;
-            n -= m;
         } else {
             Need(8);
-            std::size_t m = std::min(n, (end_ - pos_) / 8);
+            m = std::min(n, (end_ - pos_) / 8);
+            const unsigned char* p = buf_.get() + pos_;
             for (std::size_t i = 0; i < m; ++i) {
-                a[i] = std::bit_cast<float>(Get32(pos_ + 8 * i));
-                b[i] = std::bit_cast<float>(Get32(pos_ + 8 * i + 4));
+                a[i] = std::bit_cast<float>(LoadLE32(p + 8 * i));
+                b[i] = std::bit_cast<float>(LoadLE32(p + 8 * i + 4));
             }
-            pos_ += 8 * m;
-            a += m;
-            b += m;
-            n -= m;
         }
+        pos_ += 8 * m;
+        a += m;
+        b += m;
+        n -= m;
     }
 }
 

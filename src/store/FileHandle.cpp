@@ -247,9 +247,8 @@ bool FileHandle::RenameOver(const std::string& utf8From, const std::string& utf8
     // The rename itself lives in the folder; flush it so a crash right after
     // a save cannot bring back the old file. A folder that refuses fsync
     // (some network file systems) does not make the save a failure.
-    std::string folder = FolderOf(utf8To);
-    if (folder.empty()) folder = ".";
-    int dir = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    const std::string folder = FolderOf(utf8To);
+    int dir = ::open(folder.empty() ? "." : folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
     if (dir >= 0) {
         (void)::fsync(dir);
         ::close(dir);
