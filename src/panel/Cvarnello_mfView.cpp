@@ -13,6 +13,7 @@
 
 #include <algorithm>
 
+#include "acquire/AcquisitionController.h"
 #include "app/CDispLogDlg.h"
 #include "app/CEditNumDlg.h"
 #include "device/Detection.h"
@@ -49,6 +50,7 @@ Cvarnello_mfView::Cvarnello_mfView(const ViewContext& ctx, QWidget* parent)
 
     CreateControls();
     ConnectControls();
+    acquisition_ = std::make_unique<AcquisitionController>(*this);
 }
 
 Cvarnello_mfView::~Cvarnello_mfView() {
@@ -245,7 +247,9 @@ ProcessingOptions Cvarnello_mfView::Processing() const {
 }
 
 bool Cvarnello_mfView::ReprocessDisplayed() {
-    if (!workspace_.ReprocessDisplayed(doc(), state_.selectedHead, state_.displayedRecord, state_.measuring,
+    // A stopped cycle's worker may still be writing the working slot.
+    const bool blocked = state_.measuring || (acquisition_ && acquisition_->ProcessingBlocked());
+    if (!workspace_.ReprocessDisplayed(doc(), state_.selectedHead, state_.displayedRecord, blocked,
                                        Processing())) {
         return false;
     }
@@ -265,34 +269,11 @@ void Cvarnello_mfView::ShowRecordCount() {
 // --- Enabling -----------------------------------------------------------------
 
 void Cvarnello_mfView::RefreshControls() {
-    const bool det = state_.detected;
-    const bool idle = !state_.measuring;
-    const int mode = static_cast<int>(state_.method);
-    auto enable = [this](int id, bool on) {
-        if (QWidget* w = Control(id)) w->setEnabled(on);
-    };
-    enable(ctl::Start, det);
-    enable(ctl::Detect, idle);
-    for (int id : {ctl::Back, ctl::Next, ctl::Compare, ctl::Csv, ctl::ClearData, ctl::LightSource,
-                   ctl::Reflectance, ctl::Transmittance}) {
-        enable(id, idle);
-    }
-    enable(ctl::DarkMeasure, det && idle);
-    enable(ctl::DarkReset, det && idle);
-    enable(ctl::White, mode == 1 && det && idle);
-    enable(ctl::Transmission100, mode == 2 && det && idle);
-    enable(ctl::OneShot, det && options_.loggingOn == 0 && !state_.darkInProgress);
+    if (acquisition_) acquisition_->RefreshControls();
 }
 
 void Cvarnello_mfView::ModeDisplay() {
-    const int mode = static_cast<int>(state_.method);
-    const bool detIdle = state_.detected && !state_.measuring;
-    qobject_cast<QRadioButton*>(Control(ctl::LightSource))->setChecked(mode == 0);
-    qobject_cast<QRadioButton*>(Control(ctl::Reflectance))->setChecked(mode == 1);
-    qobject_cast<QRadioButton*>(Control(ctl::Transmittance))->setChecked(mode == 2);
-    Control(ctl::DarkReset)->setEnabled(detIdle);
-    Control(ctl::White)->setEnabled(mode == 1 && detIdle);
-    Control(ctl::Transmission100)->setEnabled(mode == 2 && detIdle);
+    if (acquisition_) acquisition_->ModeDisplay();
 }
 
 // --- Initial update -----------------------------------------------------------
@@ -483,7 +464,7 @@ void Cvarnello_mfView::OnHeadSelectionChanged(int index) {
     } else if (d.recordCount[0] > 0) {
         ShowMessage(QStringLiteral("以前取得したデータを BACK/NEXTボタンで表示することができます"));
     }
-    if (!state_.measuring) {
+    if (!state_.measuring && !(acquisition_ && acquisition_->ProcessingBlocked())) {
         ReprocessDisplayed();
         UpdateInfoBar(state_.selectedHead);
     }

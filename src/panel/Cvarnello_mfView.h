@@ -29,6 +29,7 @@ class QTimer;
 
 namespace vmf {
 
+class AcquisitionController;
 class Cvarnello_mfDoc;
 class GraphFrame;
 class GraphRenderer;
@@ -87,6 +88,9 @@ public:
     const ViewContext& context() const { return ctx_; }
     Cvarnello_mfDoc& doc() const { return *ctx_.doc; }
     GraphRenderer& renderer();
+    // The acquisition controller (cycle, modes and options, dark measurement,
+    // references); it owns timers 2, 4 and 5.
+    AcquisitionController& acquisition() { return *acquisition_; }
     GraphFrame& frame() { return *frame_; }
     // The comparison file's store (null while none is loaded) and its spectra
     // on the display grid; the browsing part fills them, DrawGraph draws them.
@@ -151,6 +155,9 @@ private:
     NumberEditor numberEditor_;
     std::function<std::time_t()> clock_;
     std::function<void()> historyRunner_;
+    // Last, so it is destroyed first: it joins a running worker before the
+    // state and workspace it writes go away.
+    std::unique_ptr<AcquisitionController> acquisition_;
 };
 
 }  // namespace vmf
