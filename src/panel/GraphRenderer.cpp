@@ -1,9 +1,9 @@
 #include "panel/GraphRenderer.h"
 
-#include <QFontMetrics>
 #include <QPainter>
 #include <algorithm>
 #include <cmath>
+#include <cstdlib>
 
 #include "spectrum/ResponseCurve.h"
 #include "spectrum/WavelengthColour.h"
@@ -29,6 +29,46 @@ QPen MakePen(Rgb c) { return MakePen(QColor(c.r, c.g, c.b)); }
 
 int ClampCount(int n, int bound) { return std::clamp(n, 0, bound); }
 
+// Rounds a / n to the nearest integer, halves away from zero (n > 0).
+int RoundDiv(int a, int n) { return a >= 0 ? (2 * a + n) / (2 * n) : -((-2 * a + n) / (2 * n)); }
+
+// Direct pixel writes into a 32-bit image, clipped to it.
+class PixelWriter {
+public:
+    explicit PixelWriter(QImage& img)
+        : bits_(reinterpret_cast<QRgb*>(img.bits())),
+          stride_(img.bytesPerLine() / 4),
+          width_(img.width()),
+          height_(img.height()) {}
+
+    void Plot(int x, int y, QRgb c) {
+        if (static_cast<unsigned>(x) < static_cast<unsigned>(width_) &&
+            static_cast<unsigned>(y) < static_cast<unsigned>(height_)) {
+            bits_[static_cast<ptrdiff_t>(y) * stride_ + x] = c;
+        }
+    }
+
+    // The pixels of the line from p0 toward p1 with p1 itself left out, as
+    // a move-to/line-to pair draws it: max(|dx|, |dy|) pixels, one per step
+    // along the major axis, the minor coordinate rounded to the nearest.
+    void Segment(QPoint p0, QPoint p1, QRgb c) {
+        const int dx = p1.x() - p0.x();
+        const int dy = p1.y() - p0.y();
+        const int n = std::max(std::abs(dx), std::abs(dy));
+        for (int i = 0; i < n; ++i) Plot(p0.x() + RoundDiv(i * dx, n), p0.y() + RoundDiv(i * dy, n), c);
+    }
+
+    // Consecutive segments; only the very last point stays undrawn.
+    void Polyline(const std::vector<QPoint>& pts, QRgb c) {
+        for (size_t i = 1; i < pts.size(); ++i) Segment(pts[i - 1], pts[i], c);
+    }
+
+private:
+    QRgb* bits_;
+    ptrdiff_t stride_;
+    int width_, height_;
+};
+
 }  // namespace
 
 GraphRenderer::GraphRenderer() {
@@ -51,7 +91,7 @@ GraphRenderer::GraphRenderer() {
 
 void GraphRenderer::SetFont(const QFont& font) {
     font_ = font;
-    fontAscent_ = QFontMetrics(font_).ascent();
+    textCache_.clear();
 }
 
 void GraphRenderer::Resize(int panelHeight) {
@@ -103,11 +143,26 @@ void GraphRenderer::DrawLine(QPainter& p, int x0, int y0, int x1, int y1) {
     p.drawLine(x0, y0, x1, y1);
 }
 
-void GraphRenderer::DrawText(QPainter& p, int x, int y, const QString& text) const {
+void GraphRenderer::DrawText(QPainter& p, int x, int y, const QString& text, bool reused) {
     if (text.isEmpty()) return;
-    // (x, y) is the top-left corner of the text, not its baseline.
+    // (x, y) is the top-left corner of the text, as a static text is placed.
     p.setPen(QColor(0, 0, 0));
-    p.drawText(QPoint(x, y + fontAscent_), text);
+    if (!reused) {
+        p.drawStaticText(QPoint(x, y), QStaticText(text));
+        return;
+    }
+    // The axis labels repeat from draw to draw; a laid-out text is reused.
+    // Limit edits bring new labels, so the cache is dropped when it grows.
+    auto it = textCache_.find(text);
+    if (it == textCache_.end()) {
+        if (textCache_.size() > 512) textCache_.clear();
+        QStaticText st(text);
+        st.setTextFormat(Qt::PlainText);
+        st.setPerformanceHint(QStaticText::AggressiveCaching);
+        st.prepare(QTransform(), font_);
+        it = textCache_.insert(text, st);
+    }
+    p.drawStaticText(QPoint(x, y), it.value());
 }
 
 bool GraphRenderer::Passes(const GraphInput& in, int u) {
@@ -127,30 +182,32 @@ void GraphRenderer::DrawGraph(const GraphInput& in) {
     DrawBox(p, layout_.plot);
     DrawAxes(p, in);
 
+    p.end();
     if (in.ws && in.doc) {
-        const int heads = ClampCount(in.doc->headCount, MAX_HEADS);
         if (in.barDisplay) {
-            DrawBars(p, in);
+            DrawBars(in);
         } else {
-            for (int u = 0; u < heads; ++u) {
-                if (Passes(in, u)) DrawCurve(p, measuredPens_[u], in.ws->displaySpectrum[u], in.graphMin, in.graphMax);
-            }
-            if (in.compareDrawable && in.compareSpectrum) {
-                const int n = ClampCount(in.compareHeadCount, MAX_HEADS);
-                for (int u = 0; u < n; ++u) {
-                    DrawCurve(p, comparisonPens_[u], (*in.compareSpectrum)[u], in.graphMin, in.graphMax);
-                }
-            }
-            if (in.method == MeasuringMethod::Reflectance || in.method == MeasuringMethod::Transmittance) {
-                for (int u = 0; u < heads; ++u) {
-                    if (Passes(in, u)) DrawCurve(p, ratioPens_[u], in.ws->displayRatio[u], ratioMin, in.ratioMax);
-                }
-            }
-            if (in.maintenanceMode) DrawMaintenance(p, in);
+            DrawCurves(in, ratioMin);
         }
     }
-    p.end();
     Changed();
+}
+
+void GraphRenderer::DrawCurves(const GraphInput& in, int ratioMin) {
+    const int heads = ClampCount(in.doc->headCount, MAX_HEADS);
+    for (int u = 0; u < heads; ++u) {
+        if (Passes(in, u)) DrawCurve(measuredPens_[u], in.ws->displaySpectrum[u], in.graphMin, in.graphMax);
+    }
+    if (in.compareDrawable && in.compareSpectrum) {
+        const int n = ClampCount(in.compareHeadCount, MAX_HEADS);
+        for (int u = 0; u < n; ++u) DrawCurve(comparisonPens_[u], (*in.compareSpectrum)[u], in.graphMin, in.graphMax);
+    }
+    if (in.method == MeasuringMethod::Reflectance || in.method == MeasuringMethod::Transmittance) {
+        for (int u = 0; u < heads; ++u) {
+            if (Passes(in, u)) DrawCurve(ratioPens_[u], in.ws->displayRatio[u], ratioMin, in.ratioMax);
+        }
+    }
+    if (in.maintenanceMode) DrawMaintenance(in);
 }
 
 void GraphRenderer::DrawAxes(QPainter& p, const GraphInput& in) {
@@ -158,18 +215,18 @@ void GraphRenderer::DrawAxes(QPainter& p, const GraphInput& in) {
     const std::vector<WavelengthTick>& wave = WavelengthTicks();
     p.setPen(gridPen_);
     for (const WavelengthTick& t : wave) DrawLine(p, P.left + t.index, P.top, P.left + t.index, P.bottom);
-    for (const WavelengthTick& t : wave) DrawText(p, P.left + t.index - 10, P.bottom + 2, QString::fromStdString(t.label));
+    for (const WavelengthTick& t : wave) DrawText(p, P.left + t.index - 10, P.bottom + 2, QString::fromStdString(t.label), true);
 
     const std::vector<AxisTick> ticks = LeftAxisTicks(in.graphMax, in.graphMin, in.ratioMax, layout_);
     p.setPen(gridPen_);
     for (const AxisTick& t : ticks) DrawLine(p, P.left, t.y, P.right, t.y);
     for (const AxisTick& t : ticks) {
-        DrawText(p, P.left - 35, t.y - 10, QString::fromStdString(t.leftLabel));
-        DrawText(p, P.right + 5, t.y - 10, QString::fromStdString(t.rightLabel));
+        DrawText(p, P.left - 35, t.y - 10, QString::fromStdString(t.leftLabel), true);
+        DrawText(p, P.right + 5, t.y - 10, QString::fromStdString(t.rightLabel), true);
     }
 }
 
-void GraphRenderer::DrawBars(QPainter& p, const GraphInput& in) {
+void GraphRenderer::DrawBars(const GraphInput& in) {
     // Every head's bar at grid index k uses the same wavelength pen k, so the
     // overlapping bars of several heads paint exactly the pixels of the
     // tallest one; drawing only that one gives the same image with a tenth
@@ -187,34 +244,30 @@ void GraphRenderer::DrawBars(QPainter& p, const GraphInput& in) {
         }
     }
     if (!any) return;
+    PixelWriter px(image_);
     for (int k = 0; k < GRID_POINTS; ++k) {
-        const int h = tallest[k];
-        if (h == 0) continue;
         // The bar runs up from P.bottom and leaves out its end point, so it
-        // covers rows P.bottom - h + 1 .. P.bottom. A one-pixel fill hits
-        // exactly those rows; a painter line would be normalised to run
-        // downwards and drop P.bottom instead.
-        p.fillRect(QRect(P.left + k, P.bottom - h + 1, 1, h), wavelengthPens_[k].color());
+        // covers rows P.bottom - h + 1 .. P.bottom.
+        const QRgb c = wavelengthPens_[k].color().rgb();
+        for (int y = P.bottom - tallest[k] + 1; y <= P.bottom; ++y) px.Plot(P.left + k, y, c);
     }
 }
 
-void GraphRenderer::DrawCurve(QPainter& p, const QPen& pen, const std::array<float, GRID_POINTS>& row, int lo,
-                              int hi) {
+void GraphRenderer::DrawCurve(const QPen& pen, const std::array<float, GRID_POINTS>& row, int lo, int hi) {
     const GraphRect& P = layout_.plot;
     points_.clear();
     for (int k = 0; k < GRID_POINTS; ++k) {
         points_.emplace_back(P.left + k, P.bottom - ValueHeight(row[k], lo, hi, layout_.plotH));
     }
-    DrawPolyline(p, pen);
+    DrawPolyline(pen);
 }
 
-void GraphRenderer::DrawPolyline(QPainter& p, const QPen& pen) {
+void GraphRenderer::DrawPolyline(const QPen& pen) {
     if (points_.size() < 2) return;
-    p.setPen(pen);
-    p.drawPolyline(points_.data(), static_cast<int>(points_.size()));
+    PixelWriter(image_).Polyline(points_, pen.color().rgb());
 }
 
-void GraphRenderer::DrawMaintenance(QPainter& p, const GraphInput& in) {
+void GraphRenderer::DrawMaintenance(const GraphInput& in) {
     const GraphRect& P = layout_.plot;
     const int plotH = layout_.plotH;
 
@@ -224,7 +277,7 @@ void GraphRenderer::DrawMaintenance(QPainter& p, const GraphInput& in) {
         const float h = static_cast<float>(pct * plotH / 100.0);
         points_.emplace_back(P.left + k, P.bottom - ClampHeight(std::trunc(h), plotH));
     }
-    DrawPolyline(p, responsePen_);
+    DrawPolyline(responsePen_);
 
     const int heads = ClampCount(in.doc->headCount, MAX_HEADS);
     for (int u = 0; u < heads; ++u) {
@@ -240,7 +293,7 @@ void GraphRenderer::DrawMaintenance(QPainter& p, const GraphInput& in) {
             const int h = g == 0.0f ? plotH : ClampHeight(std::trunc(static_cast<float>(plotH) / g), plotH);
             points_.emplace_back(P.left + static_cast<int>(x), P.bottom - h);
         }
-        DrawPolyline(p, gainPens_[u]);
+        DrawPolyline(gainPens_[u]);
     }
 }
 
@@ -268,8 +321,8 @@ void GraphRenderer::ShowMessage(const QString& line1, const QString& line2) {
     QPainter p;
     BeginPainter(p);
     DrawBox(p, m);
-    DrawText(p, m.left + 10, m.top + 5, line1);
-    DrawText(p, m.left + 10, m.top + 25, line2);
+    DrawText(p, m.left + 10, m.top + 5, line1, false);
+    DrawText(p, m.left + 10, m.top + 25, line2, false);
     p.end();
     Changed();
 }
@@ -280,7 +333,7 @@ void GraphRenderer::ShowInfo(const QString& text) {
     QPainter p;
     BeginPainter(p);
     DrawBox(p, r);
-    DrawText(p, r.left + 10, r.top + 5, text);
+    DrawText(p, r.left + 10, r.top + 5, text, false);
     p.end();
     Changed();
 }

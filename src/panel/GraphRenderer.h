@@ -6,13 +6,17 @@
 //
 // All pens are one pixel wide, solid, without antialiasing, and lines leave
 // out their end point, so each pixel lands exactly where GraphMath puts it.
-// GUI thread only.
+// The curves are rasterised straight into the image's pixels (a painter
+// polyline costs several times more and picks its own end-point rule);
+// boxes, grid lines and texts go through QPainter. GUI thread only.
 
 #include <QColor>
 #include <QFont>
+#include <QHash>
 #include <QImage>
 #include <QPen>
 #include <QPoint>
+#include <QStaticText>
 #include <QString>
 #include <array>
 #include <functional>
@@ -91,13 +95,17 @@ private:
     // border on its outermost pixels.
     void DrawBox(QPainter& p, const GraphRect& r) const;
     static void DrawLine(QPainter& p, int x0, int y0, int x1, int y1);
-    void DrawText(QPainter& p, int x, int y, const QString& text) const;
+    // Black text with its top-left corner at (x, y); reused texts (the axis
+    // labels) keep their layout between draws.
+    void DrawText(QPainter& p, int x, int y, const QString& text, bool reused);
     void BeginPainter(QPainter& p);
     void DrawAxes(QPainter& p, const GraphInput& in);
-    void DrawBars(QPainter& p, const GraphInput& in);
-    void DrawCurve(QPainter& p, const QPen& pen, const std::array<float, GRID_POINTS>& row, int lo, int hi);
-    void DrawMaintenance(QPainter& p, const GraphInput& in);
-    void DrawPolyline(QPainter& p, const QPen& pen);
+    // The data phase: the painter must have ended (these write pixels).
+    void DrawBars(const GraphInput& in);
+    void DrawCurves(const GraphInput& in, int ratioMin);
+    void DrawCurve(const QPen& pen, const std::array<float, GRID_POINTS>& row, int lo, int hi);
+    void DrawMaintenance(const GraphInput& in);
+    void DrawPolyline(const QPen& pen);
     void Changed() const;
     static bool Passes(const GraphInput& in, int u);
 
@@ -105,7 +113,7 @@ private:
     GraphLayout layout_{};
     QImage image_;
     QFont font_;
-    int fontAscent_ = 0;
+    QHash<QString, QStaticText> textCache_;  // labels recur on every draw; laid out once
     QColor background_{240, 240, 240};
     std::function<void()> changed_;
     std::array<QPen, MAX_HEADS> measuredPens_, comparisonPens_, ratioPens_, gainPens_;

@@ -185,6 +185,25 @@ private slots:
         QVERIFY(b.top() >= 45 && b.bottom() <= 495);
     }
 
+    void curveSegmentsLeaveOutOnlyTheLastPoint() {
+        doc_->headCount = 1;
+        auto& row = ws_->displaySpectrum[0];
+        for (int k = 0; k < GRID_POINTS; ++k) row[k] = k <= 100 ? 0.0f : 8192.0f;
+        r_->DrawGraph(Input());
+        const QRgb green = Px(0, 255, 0);
+        const int x0 = L().plot.left;
+        // The jump from y 495 (index 100) to 45 (index 101) is one steep
+        // segment: its lower half in the first column, its upper half in the next.
+        std::set<int> lower, upper;
+        for (int y = 271; y <= 495; ++y) lower.insert(y);
+        for (int y = 45; y <= 270; ++y) upper.insert(y);
+        QCOMPARE(RowsWith(Img(), x0 + 100, green), lower);
+        QCOMPARE(RowsWith(Img(), x0 + 101, green), upper);
+        // The polyline ends at index 510, which stays undrawn.
+        QCOMPARE(At(Img(), x0 + 509, 45), green);
+        QVERIFY(At(Img(), x0 + 510, 45) != green);
+    }
+
     void barModeDrawsWavelengthBarsAndNoRatioCurve() {
         doc_->headCount = 1;
         Fill(ws_->displaySpectrum[0], 4096.0f);
@@ -381,6 +400,9 @@ private slots:
         r_->ShowInfo(QStringLiteral("Ave:  1234.5  Min:   -12.0 (412nm)  Max:  5700.0 (540nm)"));
         r_->ShowMessage(QStringLiteral("以前取得したデータを表示します"), QStringLiteral("BACK/NEXTボタンで表示できます"));
         QVERIFY(Img().save(QString::fromLocal8Bit(path)));
+        in.barDisplay = true;
+        r_->DrawGraph(in);
+        QVERIFY(Img().save(QString::fromLocal8Bit(path) + QStringLiteral(".bars.png")));
     }
 };
 
