@@ -1,0 +1,190 @@
+// The acquisition controller on the real panel (offscreen): the enabling
+// table and the reference-button swap, a threaded measurement from the Start
+// button, the busy flag's life cycle, the one-shot, the dark measurement and
+// a look at the panel while measuring.
+
+#include <QAbstractButton>
+#include <QLineEdit>
+#include <QRadioButton>
+#include <QTest>
+
+#include <atomic>
+#include <memory>
+
+#include "acquire/AcquisitionController.h"
+#include "acquire/AcquisitionTexts.h"
+#include "device/SimulatedDeviceLibrary.h"
+#include "fakes/ScriptedDialogs.h"
+#include "panel/Cvarnello_mfView.h"
+#include "panel/PanelControls.h"
+#include "store/Cvarnello_mfDoc.h"
+#include "store/TextCodec.h"
+
+namespace vmf {
+namespace {
+
+struct Panel {
+    Cvarnello_mfDoc doc;
+    std::unique_ptr<SimulatedDeviceLibrary> lib;
+    test::ScriptedDialogs dialogs;
+    std::atomic<int> busy{0};
+    std::unique_ptr<Cvarnello_mfView> view;
+
+    explicit Panel(const char* bench = "3:head:AAA;5:head:BBB;7:led8;scene=halogen;timescale=0") {
+        std::string error;
+        lib = SimulatedDeviceLibrary::FromText(bench, error);
+        if (!lib) qFatal("bench: %s", error.c_str());
+        ViewContext ctx;
+        ctx.doc = &doc;
+        ctx.devices = lib.get();
+        ctx.dialogs = &dialogs;
+        ctx.busy = &busy;
+        view = std::make_unique<Cvarnello_mfView>(ctx);
+        view->resize(810, 640);
+        view->OnInitialUpdate();
+        Click(ctl::Detect);
+    }
+    template <class T> T* C(int id) const { return qobject_cast<T*>(view->Control(id)); }
+    bool Enabled(int id) const { return view->Control(id)->isEnabled(); }
+    void Click(int id) { C<QAbstractButton>(id)->click(); }
+    void SetEdit(int id, const char* text) { C<QLineEdit>(id)->setText(QString::fromUtf8(text)); }
+    AcquisitionController& acq() { return view->acquisition(); }
+};
+
+class AcquireGuiTest : public QObject {
+    Q_OBJECT
+private slots:
+    void enablingFollowsDetectionAndMode();
+    void startButtonMeasuresOnTheWorkerAndStops();
+    void busyFlagCoversEveryCycleAndNothingElse();
+    void oneShotKeepsOneRecord();
+    void darkMeasurementRunsToTheEnd();
+    void screenshotWhileMeasuring();
+};
+
+void AcquireGuiTest::enablingFollowsDetectionAndMode() {
+    Panel p;
+    QVERIFY(p.view->state().detected);
+    for (int id : {1001, 1002, 1035, 1036, 1043, 1052, 1042, 1008, 1009, 1010, 1053, 1040, 1023})
+        QVERIFY2(p.Enabled(id), qPrintable(QString::number(id)));
+    QVERIFY(!p.Enabled(ctl::White));
+    QVERIFY(!p.Enabled(ctl::Transmission100));
+    QVERIFY(p.C<QRadioButton>(ctl::LightSource)->isChecked());
+
+    p.Click(ctl::Reflectance);
+    QCOMPARE(p.view->state().method, MeasuringMethod::Reflectance);
+    QVERIFY(p.Enabled(ctl::White));
+    QVERIFY(!p.Enabled(ctl::Transmission100));
+    QCOMPARE(p.view->messageLine1(), QString::fromUtf8(acq::kMsgModeLine1[1]));
+    p.Click(ctl::Transmittance);
+    QVERIFY(!p.Enabled(ctl::White));
+    QVERIFY(p.Enabled(ctl::Transmission100));
+
+    p.C<QAbstractButton>(ctl::Logging)->click();  // on
+    QCOMPARE(p.view->options().loggingOn, 1);
+    QVERIFY(!p.Enabled(ctl::OneShot));
+    p.C<QAbstractButton>(ctl::Interval)->click();
+    QCOMPARE(p.view->options().intervalOn, 1);
+    QVERIFY(p.Enabled(ctl::IntervalEdit));
+}
+
+void AcquireGuiTest::startButtonMeasuresOnTheWorkerAndStops() {
+    Panel p;
+    p.C<QAbstractButton>(ctl::Logging)->click();
+    p.SetEdit(ctl::AverageEdit, "2");
+    p.Click(ctl::Start);
+    QVERIFY(p.view->state().measuring);
+    QCOMPARE(p.C<QAbstractButton>(ctl::Start)->text(), QStringLiteral("停止"));
+    QVERIFY(!p.Enabled(ctl::Detect));
+    QVERIFY(!p.Enabled(ctl::Back));
+    QVERIFY(p.acq().TimerActive(kTimerCycle));
+    QVERIFY(QTest::qWaitFor([&] { return p.doc.recordCount[0] >= 5; }, 10000));
+    p.Click(ctl::Start);
+    QVERIFY(!p.view->state().measuring);
+    QCOMPARE(p.C<QAbstractButton>(ctl::Start)->text(), QStringLiteral("開始"));
+    QVERIFY(QTest::qWaitFor([&] { return p.Enabled(ctl::Start) && !p.acq().cycle().WorkerActive(); }, 5000));
+    QVERIFY(p.Enabled(ctl::Detect));
+    QCOMPARE(p.doc.recordCount[0], p.doc.recordCount[1]);
+    QCOMPARE(p.view->state().displayedRecord, p.doc.recordCount[0] - 1);
+    QCOMPARE(p.C<QLineEdit>(ctl::RecordCountEdit)->text(), QString::number(p.doc.recordCount[0]));
+    QVERIFY(p.view->workspace().displaySpectrum[0][200] > 0.0f);
+    const QString history = QString::fromStdString(Cp932ToUtf8(p.doc.historyText));
+    QVERIFY(history.contains(QStringLiteral("計測開始 DataNo=0 wave comp=0 1:serial=AAA exp=10000")));
+    QVERIFY(history.contains(QStringLiteral("計測終了 DataNo=")));
+}
+
+void AcquireGuiTest::busyFlagCoversEveryCycleAndNothingElse() {
+    // Reads take 60 ms of real time: the flag must be seen up while a cycle
+    // reads and down between cycles and after the end.
+    Panel p("3:head:AAA;scene=halogen;timescale=1");
+    p.C<QLineEdit>(ctl::ExposureEdit)->setText(QStringLiteral("60000"));
+    QCOMPARE(p.busy.load(), 0);
+    p.Click(ctl::Start);
+    bool sawBusy = false, sawIdleWhileMeasuring = false;
+    QVERIFY(QTest::qWaitFor(
+        [&] {
+            const bool busyNow = p.busy.load() == 1;
+            sawBusy = sawBusy || busyNow;
+            if (!busyNow && sawBusy && p.acq().cycle().WorkerState() == 0) sawIdleWhileMeasuring = true;
+            return sawIdleWhileMeasuring && p.doc.recordCount[0] == 0;
+        },
+        5000));
+    // A close request in the middle of a read is what the frame refuses.
+    QVERIFY(QTest::qWaitFor([&] { return p.busy.load() == 1; }, 2000));
+    p.Click(ctl::Start);  // stop while the worker runs
+    QVERIFY(!p.Enabled(ctl::Start));
+    QVERIFY(!p.Enabled(ctl::OneShot));
+    QVERIFY(p.acq().ProcessingBlocked());
+    QVERIFY(QTest::qWaitFor([&] { return p.Enabled(ctl::Start); }, 5000));
+    QCOMPARE(p.busy.load(), 0);
+    QVERIFY(!p.acq().ProcessingBlocked());
+}
+
+void AcquireGuiTest::oneShotKeepsOneRecord() {
+    Panel p;
+    p.Click(ctl::OneShot);
+    QVERIFY(p.view->state().measuring);
+    QVERIFY(!p.Enabled(ctl::OneShot));
+    QVERIFY(!p.Enabled(ctl::Start));
+    QVERIFY(QTest::qWaitFor([&] { return !p.view->state().measuring && p.Enabled(ctl::Start); }, 5000));
+    QCOMPARE(p.doc.recordCount[0], 1);
+    QVERIFY(p.Enabled(ctl::OneShot));
+    const QString history = QString::fromStdString(Cp932ToUtf8(p.doc.historyText));
+    QCOMPARE(history.count(QStringLiteral("計測開始")), 1);
+    QCOMPARE(history.count(QStringLiteral("計測終了 DataNo=0")), 1);
+}
+
+void AcquireGuiTest::darkMeasurementRunsToTheEnd() {
+    Panel p("3:head:AAA;5:head:BBB;scene=dark;timescale=0");
+    p.dialogs.okCancelAnswers = {true, false};
+    p.Click(ctl::DarkMeasure);
+    QVERIFY(p.view->state().darkInProgress);
+    QVERIFY(!p.Enabled(ctl::Start));
+    QVERIFY(!p.Enabled(ctl::OneShot));
+    QVERIFY(!p.Enabled(ctl::Detect));
+    QVERIFY(QTest::qWaitFor([&] { return !p.view->state().darkInProgress; }, 10000));
+    QCOMPARE(p.view->messageLine1(), QString::fromUtf8(acq::kMsgDarkDone));
+    QCOMPARE(p.dialogs.asked.back(), std::string(acq::kAskDarkRegister));
+    QVERIFY(p.Enabled(ctl::Start));
+    QVERIFY(!p.view->state().measuring);
+    QVERIFY(p.doc.darkTable[1][19][50] > p.doc.darkTable[1][0][50]);
+    QCOMPARE(p.view->workspace().darkBase[1][50], p.doc.darkTable[1][0][50]);
+}
+
+void AcquireGuiTest::screenshotWhileMeasuring() {
+    Panel p;
+    p.C<QAbstractButton>(ctl::Logging)->click();
+    p.view->show();
+    p.Click(ctl::Start);
+    QVERIFY(QTest::qWaitFor([&] { return p.doc.recordCount[0] >= 3; }, 10000));
+    const QString path = QStringLiteral("/tmp/vmf_acquire_measuring.png");
+    QVERIFY(p.view->grab().save(path));
+    p.Click(ctl::Start);
+    QVERIFY(QTest::qWaitFor([&] { return !p.acq().cycle().WorkerActive(); }, 5000));
+}
+
+}  // namespace
+}  // namespace vmf
+
+QTEST_MAIN(vmf::AcquireGuiTest)
+#include "test_acquire_gui.moc"
