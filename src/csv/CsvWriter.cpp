@@ -1,10 +1,14 @@
 #include "csv/CsvWriter.h"
 
 #include <algorithm>
+#include <cstring>
+#include <memory>
+#include <new>
 #include <vector>
 
 #include "csv/CsvCells.h"
 #include "csv/CsvFileSink.h"
+#include "spectrum/GridResampler.h"
 
 namespace vmf {
 namespace {
@@ -14,31 +18,46 @@ constexpr char kLineEnd[] = "\r\n";
 // written in a few dozen system calls, small enough to stay in cache.
 constexpr size_t kChunkBytes = 1u << 20;
 
-// Collects text and hands it to the sink in big chunks; remembers the first
-// failure so the layouts need not check after every cell.
+// Collects cells and hands them to the sink in big chunks. After the first
+// failure it drops what it is given, so the layouts check ok() only once a
+// row (or every thousand cells) instead of after every cell.
 class ChunkedOutput {
 public:
-    explicit ChunkedOutput(CsvSink& sink) : sink_(sink) { text.reserve(kChunkBytes + 4096); }
-    std::string text;
+    explicit ChunkedOutput(CsvSink& sink)
+        : sink_(sink), buffer_(new char[kChunkBytes + CSV_MAX_CELL_BYTES]), at_(buffer_.get()) {}
 
-    // Call after each row: passes the text on once a chunk has gathered.
-    bool RowDone() { return text.size() < kChunkBytes || Flush(); }
-    bool Flush() {
-        if (!ok_) return false;
-        if (!text.empty() && !sink_.Append(text.data(), text.size(), reason_)) ok_ = false;
-        text.clear();
-        return ok_;
-    }
-    // Passes a long finished row on without copying it into the chunk.
-    bool Put(const std::string& row) {
-        if (!Flush()) return false;
-        if (!row.empty() && !sink_.Append(row.data(), row.size(), reason_)) ok_ = false;
-        return ok_;
-    }
+    bool ok() const { return ok_; }
     const std::string& reason() const { return reason_; }
 
+    void Text(const char* text) {  // short texts only: labels and line ends
+        char* d = Room();
+        const size_t n = std::strlen(text);
+        std::memcpy(d, text, n);
+        at_ = d + n;
+    }
+    void Value(float v) { at_ = PutValueCell(Room(), v); }
+    void Temperature(float t) { at_ = PutTemperatureCell(Room(), t); }
+    void Exposure(int us) { at_ = PutExposureCell(Room(), us); }
+    void RefExposure(float us) { at_ = PutRefExposureCell(Room(), us); }
+    void Int(int v, int width) { at_ = PutIntCell(Room(), v, width); }
+
+    bool Flush() {
+        const size_t n = static_cast<size_t>(at_ - buffer_.get());
+        at_ = buffer_.get();
+        if (ok_ && n > 0 && !sink_.Append(buffer_.get(), n, reason_)) ok_ = false;
+        return ok_;
+    }
+
 private:
+    // Room for one cell: the chunk goes out once it is full.
+    char* Room() {
+        if (static_cast<size_t>(at_ - buffer_.get()) >= kChunkBytes) Flush();
+        return at_;
+    }
+
     CsvSink& sink_;
+    std::unique_ptr<char[]> buffer_;
+    char* at_;
     std::string reason_;
     bool ok_ = true;
 };
@@ -61,6 +80,16 @@ std::vector<int> OutputWavelengths(const CsvRequest& q) {
 bool IsReferenceTarget(int target) { return target == CSV_TARGET_WHITE || target == CSV_TARGET_TRANS; }
 
 int ChannelsOf(const Cvarnello_mfDoc& doc, int a) { return std::clamp(doc.channelCount[a], 0, MAX_CHANNELS); }
+
+// Grid point k of spectrum p over the given channel intervals, bit for bit
+// what ResampleRecord stores there: 0 where no channel pair brackets it.
+float ResampledAt(const GridBrackets& brackets, const float* p, const float* wl, int k) {
+    const int j = brackets.lower[static_cast<size_t>(k)];
+    if (j < 0) return 0.0f;
+    const double c = static_cast<float>(GRID_START_NM + k);
+    const double p0 = p[j], p1 = p[j + 1], w0 = wl[j], w1 = wl[j + 1];
+    return static_cast<float>(p0 + (p1 - p0) * (c - w0) / (w1 - w0));
+}
 
 }  // namespace
 
@@ -115,8 +144,17 @@ bool CsvWriter::WriteCsvFile(const std::string& utf8Path, int firstRecord, int e
 
 bool CsvWriter::Write(CsvSink& sink, const CsvRequest& q, std::string& error) {
     if (!Check(q, error)) return false;
+    try {
+        return WriteChecked(sink, q, error);
+    } catch (const std::bad_alloc&) {
+        // A vertical export keeps every value until the end (up to 176 MB).
+        error = "not enough memory for the export";
+        return false;
+    }
+}
+
+bool CsvWriter::WriteChecked(CsvSink& sink, const CsvRequest& q, std::string& error) {
     ChunkedOutput out(sink);
-    std::string& t = out.text;
     const int a = q.head;
 
     if (IsReferenceTarget(target_)) {
@@ -128,31 +166,31 @@ bool CsvWriter::Write(CsvSink& sink, const CsvRequest& q, std::string& error) {
         const float refExposure = ref[n];  // the entry after the channels
         if (q.vertical) {
             if (q.addTemperature) {
-                if (q.addLabels) t += "temp,";
-                t += ",";
-                t += kLineEnd;
+                if (q.addLabels) out.Text("temp,");
+                out.Text(",");
+                out.Text(kLineEnd);
             }
             if (q.addExposure) {
-                if (q.addLabels) t += "exposure,";
-                AppendRefExposureCell(t, refExposure);
-                t += kLineEnd;
+                if (q.addLabels) out.Text("exposure,");
+                out.RefExposure(refExposure);
+                out.Text(kLineEnd);
             }
             for (int c = 0; c < n; ++c) {
-                if (q.addLabels) AppendValueCell(t, wl[c]);
-                AppendValueCell(t, ref[c]);
-                t += kLineEnd;
+                if (q.addLabels) out.Value(wl[c]);
+                out.Value(ref[c]);
+                out.Text(kLineEnd);
             }
         } else {
             if (q.addLabels) {
-                if (q.addTemperature) t += "temp,";
-                if (q.addExposure) t += "exposure,";
-                for (int c = 0; c < n; ++c) AppendValueCell(t, wl[c]);
-                t += kLineEnd;
+                if (q.addTemperature) out.Text("temp,");
+                if (q.addExposure) out.Text("exposure,");
+                for (int c = 0; c < n; ++c) out.Value(wl[c]);
+                out.Text(kLineEnd);
             }
-            if (q.addTemperature) t += ",";
-            if (q.addExposure) AppendRefExposureCell(t, refExposure);
-            for (int c = 0; c < n; ++c) AppendValueCell(t, ref[c]);
-            t += kLineEnd;
+            if (q.addTemperature) out.Text(",");
+            if (q.addExposure) out.RefExposure(refExposure);
+            for (int c = 0; c < n; ++c) out.Value(ref[c]);
+            out.Text(kLineEnd);
         }
         if (!out.Flush()) {
             error = out.reason();
@@ -170,57 +208,73 @@ bool CsvWriter::Write(CsvSink& sink, const CsvRequest& q, std::string& error) {
     const bool zeroRatio = target_ == CSV_TARGET_RATIO && processing_.method == MeasuringMethod::LightSource;
     const float* grid = target_ == CSV_TARGET_PROCESSED ? ws_.displaySpectrum[a].data() : ws_.displayRatio[a].data();
 
-    auto prepare = [&](int r) {
+    // Each record is corrected in full, but only the output wavelengths of
+    // the grid are needed from it: resampling all 511 points and finding the
+    // channel intervals again for every one of up to 86399 records was most
+    // of an export's time. The intervals depend only on the channel
+    // wavelengths, fixed during the export, so they are found once, and the
+    // values use the resampling's own formula. The last record goes through
+    // ResampleRecord itself, so the workspace ends exactly as after the
+    // panel's loop of ProcessRecord and ResampleRecord over the range.
+    const float* wl = doc_.wavelengthNm[a].data();
+    GridBrackets brackets;
+    FindBrackets(wl, ChannelsOf(doc_, a), brackets);
+    auto prepare = [&](int r, float* values) {
         ws_.ProcessRecord(doc_, a, r, processing_);
-        ws_.ResampleRecord(doc_, a, r, processing_);
+        if (r == end - 1) {
+            ws_.ResampleRecord(doc_, a, r, processing_);
+            for (size_t i = 0; i < nw; ++i) values[i] = zeroRatio ? 0.0f : grid[waves[i] - GRID_START_NM];
+            return;
+        }
+        const float* p = target_ == CSV_TARGET_PROCESSED ? doc_.recProcessed(a, r) : ws_.ratioSpectrum[a].data();
+        for (size_t i = 0; i < nw; ++i)
+            values[i] = zeroRatio ? 0.0f : ResampledAt(brackets, p, wl, waves[i] - GRID_START_NM);
     };
-    auto value = [&](size_t i) { return zeroRatio ? 0.0f : grid[waves[i] - GRID_START_NM]; };
 
     if (!q.vertical) {
         if (q.addLabels) {
-            if (q.addTemperature) t += "temp,";
-            if (q.addExposure) t += "exposure,";
-            for (int w : waves) AppendIntCell(t, w, 6);
-            t += kLineEnd;
+            if (q.addTemperature) out.Text("temp,");
+            if (q.addExposure) out.Text("exposure,");
+            for (int w : waves) out.Int(w, 6);
+            out.Text(kLineEnd);
         }
-        for (int r = first; r < end; ++r) {
-            prepare(r);
-            if (q.addTemperature) AppendTemperatureCell(t, doc_.recTemperatureC(a, r));
-            if (q.addExposure) AppendExposureCell(t, doc_.recExposureUs(a, r));
-            for (size_t i = 0; i < nw; ++i) AppendValueCell(t, value(i));
-            t += kLineEnd;
-            if (!out.RowDone()) break;
+        std::vector<float> values(nw);
+        for (int r = first; r < end && out.ok(); ++r) {
+            prepare(r, values.data());
+            if (q.addTemperature) out.Temperature(doc_.recTemperatureC(a, r));
+            if (q.addExposure) out.Exposure(doc_.recExposureUs(a, r));
+            for (float v : values) out.Value(v);
+            out.Text(kLineEnd);
         }
     } else {
-        // Each output row gathers one cell per record while the records are
-        // prepared one after another; the rows go out once all are done.
+        // Each output row gathers one value per record while the records are
+        // prepared one after another; the rows are written once all are done.
+        // Temperatures and exposures are not changed by the preparation, so
+        // their rows come straight from the store.
         const size_t records = static_cast<size_t>(end - first);
-        std::string tempRow, exposureRow;
-        std::vector<std::string> rows(nw);
-        if (q.addTemperature) tempRow.reserve(records * 5 + 16);
-        if (q.addExposure) exposureRow.reserve(records * 7 + 16);
-        for (auto& row : rows) row.reserve(records * 7 + 16);
+        std::vector<float> byRecord(nw);
+        std::vector<float> rows(nw * records);
         for (int r = first; r < end; ++r) {
-            prepare(r);
-            if (q.addTemperature) AppendTemperatureCell(tempRow, doc_.recTemperatureC(a, r));
-            if (q.addExposure) AppendExposureCell(exposureRow, doc_.recExposureUs(a, r));
-            for (size_t i = 0; i < nw; ++i) AppendValueCell(rows[i], value(i));
+            prepare(r, byRecord.data());
+            const size_t column = static_cast<size_t>(r - first);
+            for (size_t i = 0; i < nw; ++i) rows[i * records + column] = byRecord[i];
         }
-        auto putRow = [&](const char* label, int waveLabel, std::string& cells) {
-            if (label) t += label;
-            if (waveLabel >= 0) AppendIntCell(t, waveLabel, 0);
-            if (cells.size() < kChunkBytes) {
-                t += cells;
-            } else {
-                out.Put(cells);
-            }
-            std::string().swap(cells);  // the memory of a written row is not needed again
-            t += kLineEnd;
-            out.RowDone();
-        };
-        if (q.addTemperature) putRow(q.addLabels ? "temp," : nullptr, -1, tempRow);
-        if (q.addExposure) putRow(q.addLabels ? "exposure," : nullptr, -1, exposureRow);
-        for (size_t i = 0; i < nw; ++i) putRow(nullptr, q.addLabels ? waves[i] : -1, rows[i]);
+        if (q.addTemperature) {
+            if (q.addLabels) out.Text("temp,");
+            for (int r = first; r < end; ++r) out.Temperature(doc_.recTemperatureC(a, r));
+            out.Text(kLineEnd);
+        }
+        if (q.addExposure) {
+            if (q.addLabels) out.Text("exposure,");
+            for (int r = first; r < end; ++r) out.Exposure(doc_.recExposureUs(a, r));
+            out.Text(kLineEnd);
+        }
+        for (size_t i = 0; i < nw && out.ok(); ++i) {
+            if (q.addLabels) out.Int(waves[i], 0);
+            const float* row = rows.data() + i * records;
+            for (size_t k = 0; k < records; ++k) out.Value(row[k]);
+            out.Text(kLineEnd);
+        }
     }
     if (!out.Flush()) {
         error = out.reason();

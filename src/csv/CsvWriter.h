@@ -64,6 +64,8 @@ public:
     bool Check(const CsvRequest& request, std::string& reason) const;
 
 private:
+    bool WriteChecked(CsvSink& sink, const CsvRequest& request, std::string& error);
+
     Cvarnello_mfDoc& doc_;
     SpectrumWorkspace& ws_;
     ProcessingOptions processing_;

@@ -15,7 +15,10 @@ namespace {
 
 void ExpectSameAsPrintf(float v) {
     std::string s;
-    AppendValueCell(s, v);
+    AppendValueCell(s, v);  // the short path of the common cell
+    EXPECT_EQ(s, CFormat("%6.1f,", v)) << v;
+    s.clear();
+    AppendFixedCell(s, v, 6, 1);  // the general path, same format
     EXPECT_EQ(s, CFormat("%6.1f,", v)) << v;
     s.clear();
     AppendTemperatureCell(s, v);
@@ -28,7 +31,8 @@ void ExpectSameAsPrintf(float v) {
 TEST(CsvCells, FloatCellsMatchPrintf) {
     const float inf = std::numeric_limits<float>::infinity();
     // Halves that round to even, values around the width, signs, specials.
-    for (float v : {0.0f, -0.0f, 0.05f, 0.25f, 0.35f, -0.05f, 2.5f, 3.5f, 0.5f, 1.5f, 9999.95f, 99999.9f, 123456.7f,
+    for (float v : {0.0f, -0.0f, 0.05f, 9999.9f, 9999.94f, 9999.95f, 9999.96f, 10000.0f, 999.95f, 99.95f, 9.95f,
+                    0.95f, 0.04f, -0.04f, 0.25f, 0.35f, -0.05f, 2.5f, 3.5f, 0.5f, 1.5f, 9999.95f, 99999.9f, 123456.7f,
                     -1234.5f, 412.8f, 25.3f, 1e-30f, -1e-30f, 3.0e38f, -3.0e38f, inf, -inf,
                     std::numeric_limits<float>::quiet_NaN(), -std::numeric_limits<float>::quiet_NaN(),
                     std::numeric_limits<float>::denorm_min()})

@@ -9,6 +9,7 @@
 #include "csv/CsvFileSink.h"
 #include "csv/CsvStringSink.h"
 #include "csv/CsvWriter.h"
+#include "store/TextFormat.h"
 #include "csv/CsvTestData.h"
 
 namespace vmf {
@@ -351,6 +352,50 @@ TEST(CsvWriter, LargeExportMatchesPlainFormatting) {
         }
         ASSERT_EQ(got.size(), want.size()) << "vertical " << vertical;
         EXPECT_TRUE(got == want) << "vertical " << vertical;
+    }
+}
+
+TEST(CsvWriter, ValuesAreThoseOfTheFullResampling) {
+    // Irregular channel wavelengths (once rising, once with a dip that forces
+    // the scanning search) and counts large enough that every float bit shows
+    // in the text: the writer's values must be those ResampleRecord stores.
+    for (bool dip : {false, true}) {
+        CsvFixture f;
+        for (int c = 0; c < MAX_CHANNELS; ++c)
+            f.doc->wavelengthNm[0][c] = 309.37f + 1.9311f * static_cast<float>(c) + 0.013f * static_cast<float>(c % 7);
+        if (dip) f.doc->wavelengthNm[0][100] = f.doc->wavelengthNm[0][98];
+        for (int c = 0; c < MAX_CHANNELS; ++c) f.doc->whiteRef[0][c] = 3.0e5f + 977.0f * static_cast<float>(c % 13);
+        f.doc->whiteRef[0][MAX_CHANNELS] = 15000.0f;
+        const int records = 60;
+        for (int r = 0; r < records; ++r) {
+            f.AddRecord(20.0f, 10000 + 100 * r, {}, 1.0e6f + 7919.3f * static_cast<float>(r));
+            for (int c = 0; c < MAX_CHANNELS; ++c)
+                f.doc->recRaw(0, r)[c] += 3.7e4f * static_cast<float>((c * 37 + r * 11) % 17);
+        }
+        ProcessingOptions reflect{MeasuringMethod::Reflectance, false};
+        CsvRequest q;
+        q.endRecord = records;
+        q.vertical = false;
+        q.addLabels = q.addTemperature = q.addExposure = false;
+        q.startWavelength = 341;
+        q.stepWavelength = 3;
+        for (int target : {CSV_TARGET_PROCESSED, CSV_TARGET_RATIO}) {
+            std::string got = Export(f, target, q, reflect);
+            SpectrumWorkspace other;
+            std::string want;
+            for (int r = 0; r < records; ++r) {
+                other.ProcessRecord(*f.doc, 0, r, reflect);
+                other.ResampleRecord(*f.doc, 0, r, reflect);
+                const auto& grid = target == CSV_TARGET_PROCESSED ? other.displaySpectrum[0] : other.displayRatio[0];
+                for (int w = 341; w <= 850; w += 3) want += CFormat("%6.1f,", grid[w - 340]);
+                want += "\r\n";
+            }
+            EXPECT_TRUE(got == want) << "target " << target << " dip " << dip;
+            // The workspace ends as after the panel's own loop.
+            EXPECT_EQ(f.ws.displaySpectrum[0], other.displaySpectrum[0]);
+            EXPECT_EQ(f.ws.displayRatio[0], other.displayRatio[0]);
+            EXPECT_EQ(f.ws.ratioSpectrum[0], other.ratioSpectrum[0]);
+        }
     }
 }
 
