@@ -52,9 +52,14 @@ std::vector<AxisTick> LeftAxisTicks(int graphMax, int graphMin, int ratioMax, co
     int64_t first = int64_t{graphMin} / step * step;
     if (first < graphMin) first += step;
     for (int64_t v = first; v < graphMax; v += step) {
+        const int y = static_cast<int>(layout.plot.bottom - (v - graphMin) * layout.plotH / R);
+        // Above about 5000 * plotH counts several ticks fall on one pixel row;
+        // the first of them stands for the row. Without this a typed limit of
+        // two thousand million would draw 400000 lines and labels per redraw.
+        if (!ticks.empty() && ticks.back().y == y) continue;
         AxisTick t;
         t.value = static_cast<int>(v);
-        t.y = static_cast<int>(layout.plot.bottom - (v - graphMin) * layout.plotH / R);
+        t.y = y;
         t.leftLabel = CFormat("%4d", t.value);
         t.rightLabel = CFormat("%3.0f", static_cast<double>(v) * ratioMax / graphMax);
         ticks.push_back(std::move(t));

@@ -63,7 +63,8 @@ struct AxisTick {
 
 // Every multiple of the tick step from graphMin up to graphMax - 1 (negative
 // multiples included), at y = P.bottom - (v - graphMin) * plotH / R in integer
-// arithmetic. Empty when R <= 0 or graphMax == 0.
+// arithmetic. Empty when R <= 0 or graphMax == 0. Ticks that would share a
+// pixel row with the one before are left out (only for R of millions).
 std::vector<AxisTick> LeftAxisTicks(int graphMax, int graphMin, int ratioMax, const GraphLayout& layout);
 
 // One vertical grid line of the wavelength axis.

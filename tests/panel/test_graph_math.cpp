@@ -90,6 +90,18 @@ TEST(GraphAxis, NoTicksWithoutAUsableRange) {
     EXPECT_TRUE(LeftAxisTicks(0, -1000, 160, l).empty());  // right labels would divide by zero
 }
 
+TEST(GraphAxis, HugeRangesKeepOneTickPerPixelRow) {
+    const GraphLayout l = ComputeGraphLayout(640);
+    const std::vector<AxisTick> t = LeftAxisTicks(2000000000, -500, 160, l);
+    ASSERT_FALSE(t.empty());
+    EXPECT_LE(t.size(), static_cast<size_t>(l.plotH + 1));
+    EXPECT_EQ(t.front().value, 0);
+    for (size_t i = 1; i < t.size(); ++i) ASSERT_LT(t[i].y, t[i - 1].y) << i;
+    EXPECT_GE(t.back().y, l.plot.top);
+    // Ordinary ranges are untouched: 5000 * 450 counts still gives every tick.
+    EXPECT_EQ(LeftAxisTicks(2250000, 0, 160, l).size(), 450u);
+}
+
 TEST(GraphAxis, WavelengthGridStopsAt800) {
     const std::vector<WavelengthTick>& w = WavelengthTicks();
     ASSERT_EQ(w.size(), 10u);

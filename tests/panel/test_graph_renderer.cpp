@@ -259,6 +259,34 @@ private slots:
         in.selectedOnly = false;
         r_->DrawGraph(in);
         QVERIFY(CountColour(Img(), Px(0, 255, 0)) > 0);
+
+        // Ratio and gain curves follow the filter as well.
+        for (int u = 0; u < 2; ++u) {
+            Fill(ws_->displayRatio[u], 40.0f + 40.0f * u);
+            doc_->channelCount[u] = 100;
+            for (int c = 0; c < 100; ++c) {
+                doc_->wavelengthNm[u][c] = 350.0f + 4.0f * c;
+                doc_->gain[u][c] = 3.0f + u;
+            }
+        }
+        in.selectedOnly = true;
+        in.method = MeasuringMethod::Reflectance;
+        in.maintenanceMode = true;
+        r_->DrawGraph(in);
+        QCOMPARE(CountColour(Img(), Px(60, 60, 255)), 0);
+        QVERIFY(CountColour(Img(), Px(60, 60, 205)) > 0);
+        QCOMPARE(CountColour(Img(), Px(128, 0, 255)), 0);
+        QVERIFY(CountColour(Img(), Px(78, 0, 205)) > 0);
+        QVERIFY(CountColour(Img(), Px(255, 0, 0)) > 0);
+
+        // Bars: only the selected head's heights count.
+        Fill(ws_->displaySpectrum[0], 8000.0f);
+        Fill(ws_->displaySpectrum[1], 2048.0f);
+        in.barDisplay = true;
+        r_->DrawGraph(in);
+        const int x = L().plot.left + 180;
+        QCOMPARE(At(Img(), x, 495 - 111), Px(0, 198, 0));  // 2048 -> 112 pixels
+        QCOMPARE(At(Img(), x, 495 - 112), Px(255, 255, 255));
     }
 
     void maintenanceDrawsResponseAndInverseGain() {
