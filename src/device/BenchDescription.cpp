@@ -96,7 +96,8 @@ std::optional<BenchDescription> ParseBenchText(std::string_view text, std::strin
                 return std::nullopt;
             }
         } else if (size_t eq = item.find('='); eq != std::string_view::npos &&
-                                               item.find(':') == std::string_view::npos) {
+                                               item.substr(0, eq).find(':') == std::string_view::npos) {
+            // Only the key decides: a folder value may hold ':' (a drive letter).
             std::string_view key = Trim(item.substr(0, eq));
             std::string_view value = Trim(item.substr(eq + 1));
             if (key == "scene") {
@@ -121,8 +122,14 @@ std::optional<BenchDescription> ParseBenchText(std::string_view text, std::strin
                     return std::nullopt;
                 }
                 bench.seed = seed;
+            } else if (key == "memory") {
+                if (value.empty()) {
+                    error = "memory= needs a folder";
+                    return std::nullopt;
+                }
+                bench.memoryFolder = std::string(value);
             } else {
-                error = "unknown setting " + Quoted(key) + " (scene, timescale, seed)";
+                error = "unknown setting " + Quoted(key) + " (scene, timescale, seed, memory)";
                 return std::nullopt;
             }
         } else {

@@ -16,6 +16,9 @@
 //            | 'timescale=' X        read time = exposure × X; 0 = instant
 //                                    (default 1), X a decimal 0..1000
 //            | 'seed=' U             noise seed, unsigned decimal (default 1)
+//            | 'memory=' FOLDER      keep each head's calibration memory in
+//                                    FOLDER/head<N>.vmfmem across sessions
+//                                    (off by default, so tests stay hermetic)
 // Example: "0:head:SN000001;1:head:SN000002;2:led16;3:mirror;scene=white;timescale=0;seed=7"
 
 #include <cstdint>
@@ -55,6 +58,7 @@ struct BenchDescription {
     Scene scene = Scene::White;
     double timeScale = 1.0;
     uint64_t seed = 1;
+    std::string memoryFolder;  // empty: the memory lives only as long as the bench
 };
 
 // Parses a bench text. On malformed text returns nothing and sets `error` to

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "device/HeadCommands.h"
+#include "device/HeadMemoryFile.h"
 #include "device/SimulatedHead.h"
 
 namespace vmf {
@@ -24,6 +25,8 @@ struct SimulatedDeviceLibrary::Device {
     DeviceCounters counters;
     uint16_t mirrorPosition = 0;
     std::unique_ptr<SimulatedHead> head;  // kind 33 only
+    std::string memoryPath;               // empty unless the bench keeps memories in files
+    bool memoryDirty = false;
 };
 
 namespace {
@@ -59,12 +62,27 @@ SimulatedDeviceLibrary::SimulatedDeviceLibrary(const BenchDescription& bench)
         if (d.number.value < 0 || d.number.value >= MAX_DEVICES) continue;
         auto device = std::make_unique<Device>();
         device->info = d;
-        if (d.kind == kKindSpectrometer) device->head = std::make_unique<SimulatedHead>(d.serial, d.number, bench.seed);
+        if (d.kind == kKindSpectrometer) {
+            device->head = std::make_unique<SimulatedHead>(d.serial, d.number, bench.seed);
+            if (!bench.memoryFolder.empty()) {
+                device->memoryPath = bench.memoryFolder + "/head" + std::to_string(d.number.value) + ".vmfmem";
+                // A missing or damaged file means a factory-fresh head.
+                if (auto saved = LoadHeadMemory(device->memoryPath)) device->head->memory = *saved;
+            }
+        }
         devices_[d.number.value] = std::move(device);
     }
 }
 
-SimulatedDeviceLibrary::~SimulatedDeviceLibrary() = default;
+SimulatedDeviceLibrary::~SimulatedDeviceLibrary() {
+    for (auto& d : devices_)
+        if (d && d->memoryDirty) Persist(*d);
+}
+
+void SimulatedDeviceLibrary::Persist(Device& d) {
+    if (d.memoryPath.empty() || !d.head) return;
+    if (SaveHeadMemory(d.memoryPath, d.head->memory)) d.memoryDirty = false;
+}
 
 std::unique_ptr<SimulatedDeviceLibrary> SimulatedDeviceLibrary::FromText(std::string_view text,
                                                                          std::string& error) {
@@ -135,6 +153,8 @@ int SimulatedDeviceLibrary::DevSetSerial(DeviceNumber dev, const char* bytes, in
     ++d->counters.setSerial;
     d->counters.lastSerialBytes.assign(bytes, static_cast<size_t>(size));
     d->head->memory.serial.assign(bytes, std::find(bytes, bytes + size, '\0'));
+    d->memoryDirty = true;
+    Persist(*d);
     return 0;
 }
 
@@ -152,6 +172,8 @@ int SimulatedDeviceLibrary::DevSetCoefficients(DeviceNumber dev, const double co
     if (!d || !d->head || !coeffs) return -1;
     ++d->counters.setCoefficients;
     std::copy(coeffs, coeffs + WAVE_COEFFS, d->head->memory.coeffs.begin());
+    d->memoryDirty = true;
+    Persist(*d);
     return 0;
 }
 
@@ -225,6 +247,10 @@ int SimulatedDeviceLibrary::DevWrite(DeviceNumber dev, const uint8_t* bytes, int
     if (bytes && size > 0) ++d->counters.byOpcode[bytes[0]];
     if (d->head) {
         d->reply = d->head->HandleCommand(bytes, size);
+        if (d->reply.size() == 1 && d->reply[0] == head::kAck) {
+            d->memoryDirty = true;
+            if (SimulatedHead::IsClosingWrite(bytes, size)) Persist(*d);
+        }
     } else {
         // LED drivers and mirrors know no calibration commands.
         d->reply.assign(1, head::kNak);
@@ -331,6 +357,8 @@ bool SimulatedDeviceLibrary::SetMemory(DeviceNumber dev, const HeadMemory& memor
     Device* d = Find(dev);
     if (!d || !d->head || memory.serial.size() > static_cast<size_t>(kSerialBufferSize)) return false;
     d->head->memory = memory;
+    d->memoryDirty = true;
+    Persist(*d);
     return true;
 }
 

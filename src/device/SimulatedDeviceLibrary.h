@@ -117,7 +117,8 @@ private:
     struct Device;
     Device* Find(DeviceNumber dev);
     const Device* Find(DeviceNumber dev) const;
-    Device* Answering(DeviceNumber dev);  // present and plugged, else nullptr
+    Device* Answering(DeviceNumber dev);  // present, plugged and open, else nullptr
+    static void Persist(Device& d);       // saves a head's memory when it has a file
 
     mutable std::mutex mutex_;
     std::array<std::unique_ptr<Device>, MAX_DEVICES> devices_;

@@ -146,6 +146,18 @@ void SimulatedHead::ReadSpectrum(Scene scene, int16_t out[MAX_CHANNELS]) {
     }
 }
 
+bool SimulatedHead::IsClosingWrite(const uint8_t* b, int size) {
+    if (!b || size < 6) return false;
+    switch (b[0]) {
+        case head::kWriteWavelength: return LoadIndex(b + 2) == MAX_CHANNELS;
+        case head::kWriteWhite:
+        case head::kWriteTrans:
+        case head::kWriteGain: return LoadIndex(b + 2) == REF_ENTRIES;
+        case head::kWriteDark: return LoadIndex(b + 4) == MAX_CHANNELS;
+        default: return false;
+    }
+}
+
 std::vector<uint8_t> SimulatedHead::HandleCommand(const uint8_t* b, int size) {
     const std::vector<uint8_t> nak{head::kNak};
     const std::vector<uint8_t> ack{head::kAck};

@@ -40,6 +40,9 @@ public:
     // the requested data, an ACK byte for a write, or a NAK byte for anything
     // unknown or malformed. The memory changes only by well-formed writes.
     std::vector<uint8_t> HandleCommand(const uint8_t* bytes, int size);
+    // True for the command that closes a table write (the one past the last
+    // value): the moment a transferred table is complete.
+    static bool IsClosingWrite(const uint8_t* bytes, int size);
 
     // One noisy spectrum at the current exposure and temperature.
     void ReadSpectrum(Scene scene, int16_t out[MAX_CHANNELS]);

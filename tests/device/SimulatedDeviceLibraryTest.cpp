@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <chrono>
+#include <cstdio>
 #include <cstring>
 
 #include "device/HeadCommands.h"
@@ -185,6 +186,57 @@ TEST(SimulatedBench, ReadTakesExposureTimesTimeScale) {
     t0 = std::chrono::steady_clock::now();
     sim->DevReadSpectrum(HeadSlot(0), counts);
     EXPECT_LT(std::chrono::steady_clock::now() - t0, std::chrono::milliseconds(20));
+}
+
+}  // namespace
+}  // namespace vmf
+
+namespace vmf {
+namespace {
+
+TEST(SimulatedBench, MemoryFolderKeepsWrittenTablesAcrossBenches) {
+    const std::string folder = ::testing::TempDir();
+    const std::string file = folder + "/head3.vmfmem";
+    std::remove(file.c_str());
+    const std::string text = "3:head:KEEP0001;timescale=0;memory=" + folder;
+    HeadMemory written;
+    {
+        auto sim = Bench(text);
+        sim->DevOpen(DeviceNumber(3));
+        // One white value and the closing command, as a table write ends.
+        uint8_t cmd[64] = {head::kWriteWhite, head::kUsedWriteValue, 5, 0, 0x00, 0x00, 0x80, 0x3F};
+        uint8_t ack;
+        sim->DevWrite(DeviceNumber(3), cmd, 64);
+        sim->DevRead(DeviceNumber(3), &ack, 1);
+        cmd[2] = 0x21; cmd[3] = 0x01; cmd[6] = 0; cmd[7] = 0;
+        sim->DevWrite(DeviceNumber(3), cmd, 64);
+        sim->DevRead(DeviceNumber(3), &ack, 1);
+        sim->DevSetSerial(DeviceNumber(3), "NEWSER01", 8);
+        written = *sim->Memory(DeviceNumber(3));
+        EXPECT_EQ(written.white[5], 1.0f);
+    }
+    auto again = Bench(text);
+    auto back = *again->Memory(DeviceNumber(3));
+    EXPECT_EQ(back.serial, "NEWSER01");
+    EXPECT_EQ(back.white, written.white);
+    EXPECT_EQ(back.dark, written.dark);
+    EXPECT_EQ(back.coeffs, written.coeffs);
+
+    // A damaged file is ignored: the head starts factory-fresh.
+    std::FILE* f = std::fopen(file.c_str(), "r+b");
+    ASSERT_TRUE(f);
+    std::fseek(f, 0, SEEK_SET);
+    std::fputc('X', f);
+    std::fclose(f);
+    auto fresh = Bench(text);
+    EXPECT_EQ(fresh->Memory(DeviceNumber(3))->serial, "KEEP0001");
+    std::remove(file.c_str());
+
+    std::string error;
+    auto bench = ParseBenchText("0:head;memory=C:\\data\\bench", error);
+    ASSERT_TRUE(bench) << error;
+    EXPECT_EQ(bench->memoryFolder, "C:\\data\\bench");
+    EXPECT_FALSE(ParseBenchText("memory=", error));
 }
 
 }  // namespace
