@@ -140,6 +140,14 @@ void CMainFrame::CreateMenus() {
     recentEnd_ = fileMenu_->addSeparator();
     fileMenu_->addAction(actions_[FrameCommand::AppExit]);
     connect(fileMenu_, &QMenu::aboutToShow, this, &CMainFrame::UpdateFileMenu);
+    // The toolbar and the shortcuts share these actions: give them back once
+    // the menu closes; the commands themselves refuse while measuring.
+    connect(fileMenu_, &QMenu::aboutToHide, this, [this] {
+        for (FrameCommand c : {FrameCommand::FileNew, FrameCommand::FileOpen, FrameCommand::FileSave,
+                               FrameCommand::FileSaveAs})
+            actions_[c]->setEnabled(true);
+        for (QAction* a : recentActions_) a->setEnabled(true);
+    });
 
     editMenu_ = menuBar()->addMenu(U("編集(&E)"));
     editMenu_->addAction(actions_[FrameCommand::EditUndo]);

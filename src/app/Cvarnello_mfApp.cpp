@@ -11,6 +11,7 @@
 #include "device/DeviceLibraryFactory.h"
 #include "panel/Cvarnello_mfView.h"
 #include "panel/ViewContext.h"
+#include "resources/AppIcons.h"
 #include "store/Cvarnello_mfDoc.h"
 
 namespace vmf {
@@ -45,6 +46,7 @@ std::optional<AppOptions> Cvarnello_mfApp::ParseCommandLine(const QStringList& a
 }
 
 bool Cvarnello_mfApp::InitInstance(const AppOptions& options) {
+    QApplication::setWindowIcon(ApplicationIcon());
     settings_ = std::make_unique<QtSettingsBackend>();
     dialogs_ = std::make_unique<QtUserDialogs>();
     std::string note;
