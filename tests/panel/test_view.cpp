@@ -311,6 +311,13 @@ void ViewTest::detectFindsHeadsListsDevicesAndSetsTitle() {
     // A full repaint keeps the detection message.
     p.view->FullRepaint();
     QCOMPARE(p.view->messageLine1(), QStringLiteral("計測モードを選択してください"));
+
+    // A selection beyond the heads now found falls back to the first head.
+    p.Click(1002);
+    p.view->state().selectedHead = 7;
+    p.Click(1002);
+    QCOMPARE(p.view->state().selectedHead, 0);
+    QCOMPARE(p.C<QListWidget>(1003)->currentRow(), 0);
 }
 
 void ViewTest::detectCancelledAtClearQuestionLeavesEverything() {
@@ -493,6 +500,12 @@ void ViewTest::fullRepaintMessages() {
     QCOMPARE(p.view->messageLine2(), QStringLiteral("BACK/NEXTボタンで表示できます"));
     QCOMPARE(p.Text(1038), QStringLiteral("1 / 2"));
     QCOMPARE(p.Text(1015), QStringLiteral("2"));
+    // A display position left from a longer series comes back inside this one.
+    p.view->state().displayedRecord = 40;
+    p.view->OnInitialUpdate();
+    QCOMPARE(p.Text(1038), QStringLiteral("2 / 2"));
+    p.view->state().displayedRecord = 0;
+    p.view->OnInitialUpdate();
     // The displayed record was processed at the initial update.
     float peak = 0;
     for (float v : p.view->workspace().displaySpectrum[0]) peak = std::max(peak, v);
