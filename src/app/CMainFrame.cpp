@@ -66,14 +66,14 @@ CMainFrame::~CMainFrame() {
 // --- Construction ---------------------------------------------------------
 
 void CMainFrame::CreateActions() {
-    struct Spec {
+    struct ActionDef {
         FrameCommand command;
         const char* text;
         QList<QKeySequence> keys;
         const char* tip;
         void (CMainFrame::*slot)();
     };
-    const Spec specs[] = {
+    const ActionDef defs[] = {
         {FrameCommand::FileNew, "新規作成\tCtrl+N(&N)", {QKeySequence(Qt::CTRL | Qt::Key_N)},
          "新しいデータを作成します", &CMainFrame::OnFileNew},
         {FrameCommand::FileOpen, "開く...\tCtrl+O(&O)", {QKeySequence(Qt::CTRL | Qt::Key_O)},
@@ -97,7 +97,7 @@ void CMainFrame::CreateActions() {
          &CMainFrame::OnAppAbout},
         {FrameCommand::FilePrint, "印刷", {}, "印刷します", nullptr},
     };
-    for (const Spec& s : specs) {
+    for (const ActionDef& s : defs) {
         auto* action = new QAction(U(s.text), this);
         action->setShortcuts(s.keys);
         action->setStatusTip(U(s.tip));
