@@ -85,7 +85,8 @@ void Run(benchmark::State& state, int heads, bool bars) {
         benchmark::DoNotOptimize(scene.renderer.image().constBits());
     }
     const double perDraw =
-        std::chrono::duration<double>(std::chrono::steady_clock::now() - t0).count() / state.iterations();
+        std::chrono::duration<double>(std::chrono::steady_clock::now() - t0).count() /
+        state.iterations();
     state.counters["ms_per_draw"] = perDraw * 1e3;
     state.counters["baseline_ms"] = baseline * 1e3;
     state.counters["ratio_to_baseline"] = perDraw / baseline;

@@ -13,7 +13,8 @@ GraphFrame::GraphFrame(QWidget* parent)
     Attach();
 }
 
-GraphFrame::GraphFrame(GraphRenderer& renderer, QWidget* parent) : QWidget(parent), renderer_(&renderer) {
+GraphFrame::GraphFrame(GraphRenderer& renderer, QWidget* parent)
+    : QWidget(parent), renderer_(&renderer) {
     Attach();
 }
 
@@ -60,7 +61,8 @@ void GraphFrame::mousePressEvent(QMouseEvent* event) {
 
 void GraphFrame::changeEvent(QEvent* event) {
     if (event->type() == QEvent::FontChange) renderer_->SetFont(font());
-    if (event->type() == QEvent::PaletteChange) renderer_->SetBackground(palette().color(QPalette::Window));
+    if (event->type() == QEvent::PaletteChange)
+        renderer_->SetBackground(palette().color(QPalette::Window));
     QWidget::changeEvent(event);
 }
 

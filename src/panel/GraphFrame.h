@@ -38,7 +38,9 @@ public:
 
     void DrawGraph(const GraphInput& input) { renderer_->DrawGraph(input); }
     void DrawColourBar() { renderer_->DrawColourBar(); }
-    void ShowMessage(const QString& line1, const QString& line2 = {}) { renderer_->ShowMessage(line1, line2); }
+    void ShowMessage(const QString& line1, const QString& line2 = {}) {
+        renderer_->ShowMessage(line1, line2);
+    }
     void ShowInfo(const QString& text) { renderer_->ShowInfo(text); }
 
 signals:

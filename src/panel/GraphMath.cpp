@@ -43,7 +43,8 @@ int DeriveRatioMin(int ratioMax, int graphMin, int graphMax) {
     return static_cast<int>(v);
 }
 
-std::vector<AxisTick> LeftAxisTicks(int graphMax, int graphMin, int ratioMax, const GraphLayout& layout) {
+std::vector<AxisTick> LeftAxisTicks(int graphMax, int graphMin, int ratioMax,
+                                    const GraphLayout& layout) {
     std::vector<AxisTick> ticks;
     const int step = TickStep(graphMax, graphMin);
     if (step == 0 || graphMax == 0) return ticks;
@@ -114,10 +115,14 @@ AxisLimit HitTestAxisCorner(int panelX, int panelY, int panelHeight) {
 
 int AxisLimitFloor(AxisLimit which) {
     switch (which) {
-        case AxisLimit::GraphMax: return 500;
-        case AxisLimit::GraphMin: return -500;
-        case AxisLimit::RatioMax: return 25;
-        case AxisLimit::None: break;
+        case AxisLimit::GraphMax:
+            return 500;
+        case AxisLimit::GraphMin:
+            return -500;
+        case AxisLimit::RatioMax:
+            return 25;
+        case AxisLimit::None:
+            break;
     }
     return 0;
 }

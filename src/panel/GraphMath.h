@@ -38,8 +38,9 @@ struct GraphLayout {
     GraphRect graph;      // G = (5, 40, 595, H - 120)
     GraphRect colourBar;  // (5, H - 115, 595, H - 95)
     GraphRect message;    // (5, H - 90, 595, H - 40)
-    GraphRect plot;       // P: right = G.right - 40, left = P.right - 511, top = G.top + 5, bottom = G.bottom - 25
-    int plotH = 0;        // P.bottom - P.top
+    GraphRect plot;  // P: right = G.right - 40, left = P.right - 511, top = G.top + 5, bottom =
+                     // G.bottom - 25
+    int plotH = 0;   // P.bottom - P.top
     int frameHeight = 0;  // H - 35
 };
 GraphLayout ComputeGraphLayout(int panelHeight);
@@ -65,7 +66,8 @@ struct AxisTick {
 // multiples included), at y = P.bottom - (v - graphMin) * plotH / R in integer
 // arithmetic. Empty when R <= 0 or graphMax == 0. Ticks that would share a
 // pixel row with the one before are left out (only for R of millions).
-std::vector<AxisTick> LeftAxisTicks(int graphMax, int graphMin, int ratioMax, const GraphLayout& layout);
+std::vector<AxisTick> LeftAxisTicks(int graphMax, int graphMin, int ratioMax,
+                                    const GraphLayout& layout);
 
 // One vertical grid line of the wavelength axis.
 struct WavelengthTick {

@@ -14,9 +14,9 @@ namespace vmf {
 namespace {
 
 QPen MakePen(const QColor& colour) {
-    // Cosmetic, one pixel, flat cap: a flat cap leaves out a line's end point,
-    // so a bar of height h covers exactly h pixels and a zero-length line
-    // draws nothing.
+    // Cosmetic, one pixel, flat cap: a flat cap leaves out a line's end point
+    // (for lines drawn rightwards or downwards, as the grid lines are), so a
+    // grid line stops short of P.right / P.bottom like a line-to does.
     QPen pen(colour);
     pen.setWidth(1);
     pen.setCosmetic(true);
@@ -55,7 +55,8 @@ public:
         const int dx = p1.x() - p0.x();
         const int dy = p1.y() - p0.y();
         const int n = std::max(std::abs(dx), std::abs(dy));
-        for (int i = 0; i < n; ++i) Plot(p0.x() + RoundDiv(i * dx, n), p0.y() + RoundDiv(i * dy, n), c);
+        for (int i = 0; i < n; ++i)
+            Plot(p0.x() + RoundDiv(i * dx, n), p0.y() + RoundDiv(i * dy, n), c);
     }
 
     // Consecutive segments; only the very last point stays undrawn.
@@ -139,6 +140,7 @@ void GraphRenderer::DrawBox(QPainter& p, const GraphRect& r) const {
 }
 
 void GraphRenderer::DrawLine(QPainter& p, int x0, int y0, int x1, int y1) {
+    // A painter draws a zero-length line as one pixel; a line-to draws none.
     if (x0 == x1 && y0 == y1) return;
     p.drawLine(x0, y0, x1, y1);
 }
@@ -196,15 +198,18 @@ void GraphRenderer::DrawGraph(const GraphInput& in) {
 void GraphRenderer::DrawCurves(const GraphInput& in, int ratioMin) {
     const int heads = ClampCount(in.doc->headCount, MAX_HEADS);
     for (int u = 0; u < heads; ++u) {
-        if (Passes(in, u)) DrawCurve(measuredPens_[u], in.ws->displaySpectrum[u], in.graphMin, in.graphMax);
+        if (Passes(in, u))
+            DrawCurve(measuredPens_[u], in.ws->displaySpectrum[u], in.graphMin, in.graphMax);
     }
     if (in.compareDrawable && in.compareSpectrum) {
         const int n = ClampCount(in.compareHeadCount, MAX_HEADS);
-        for (int u = 0; u < n; ++u) DrawCurve(comparisonPens_[u], (*in.compareSpectrum)[u], in.graphMin, in.graphMax);
+        for (int u = 0; u < n; ++u)
+            DrawCurve(comparisonPens_[u], (*in.compareSpectrum)[u], in.graphMin, in.graphMax);
     }
     if (in.method == MeasuringMethod::Reflectance || in.method == MeasuringMethod::Transmittance) {
         for (int u = 0; u < heads; ++u) {
-            if (Passes(in, u)) DrawCurve(ratioPens_[u], in.ws->displayRatio[u], ratioMin, in.ratioMax);
+            if (Passes(in, u))
+                DrawCurve(ratioPens_[u], in.ws->displayRatio[u], ratioMin, in.ratioMax);
         }
     }
     if (in.maintenanceMode) DrawMaintenance(in);
@@ -214,10 +219,13 @@ void GraphRenderer::DrawAxes(QPainter& p, const GraphInput& in) {
     const GraphRect& P = layout_.plot;
     const std::vector<WavelengthTick>& wave = WavelengthTicks();
     p.setPen(gridPen_);
-    for (const WavelengthTick& t : wave) DrawLine(p, P.left + t.index, P.top, P.left + t.index, P.bottom);
-    for (const WavelengthTick& t : wave) DrawText(p, P.left + t.index - 10, P.bottom + 2, QString::fromStdString(t.label), true);
+    for (const WavelengthTick& t : wave)
+        DrawLine(p, P.left + t.index, P.top, P.left + t.index, P.bottom);
+    for (const WavelengthTick& t : wave)
+        DrawText(p, P.left + t.index - 10, P.bottom + 2, QString::fromStdString(t.label), true);
 
-    const std::vector<AxisTick> ticks = LeftAxisTicks(in.graphMax, in.graphMin, in.ratioMax, layout_);
+    const std::vector<AxisTick> ticks =
+        LeftAxisTicks(in.graphMax, in.graphMin, in.ratioMax, layout_);
     p.setPen(gridPen_);
     for (const AxisTick& t : ticks) DrawLine(p, P.left, t.y, P.right, t.y);
     for (const AxisTick& t : ticks) {
@@ -240,7 +248,8 @@ void GraphRenderer::DrawBars(const GraphInput& in) {
         any = true;
         const auto& row = in.ws->displaySpectrum[u];
         for (int k = 0; k < GRID_POINTS; ++k) {
-            tallest[k] = std::max(tallest[k], ValueHeight(row[k], in.graphMin, in.graphMax, layout_.plotH));
+            tallest[k] =
+                std::max(tallest[k], ValueHeight(row[k], in.graphMin, in.graphMax, layout_.plotH));
         }
     }
     if (!any) return;
@@ -253,7 +262,8 @@ void GraphRenderer::DrawBars(const GraphInput& in) {
     }
 }
 
-void GraphRenderer::DrawCurve(const QPen& pen, const std::array<float, GRID_POINTS>& row, int lo, int hi) {
+void GraphRenderer::DrawCurve(const QPen& pen, const std::array<float, GRID_POINTS>& row, int lo,
+                              int hi) {
     const GraphRect& P = layout_.plot;
     points_.clear();
     for (int k = 0; k < GRID_POINTS; ++k) {
@@ -290,7 +300,8 @@ void GraphRenderer::DrawMaintenance(const GraphInput& in) {
             if (!(x >= 0.0f && x <= static_cast<float>(PLOT_WIDTH))) continue;
             const float g = in.doc->gain[u][c];
             // A zero gain is an unmeasured channel: its inverse is off the top.
-            const int h = g == 0.0f ? plotH : ClampHeight(std::trunc(static_cast<float>(plotH) / g), plotH);
+            const int h =
+                g == 0.0f ? plotH : ClampHeight(std::trunc(static_cast<float>(plotH) / g), plotH);
             points_.emplace_back(P.left + static_cast<int>(x), P.bottom - h);
         }
         DrawPolyline(gainPens_[u]);

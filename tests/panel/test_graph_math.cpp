@@ -62,8 +62,10 @@ TEST(GraphAxis, DefaultLimitsGiveTicksUpTo8000WithRightLabels) {
     EXPECT_EQ(t[0].y, 495);
     EXPECT_EQ(t[1].y, 495 - 1000 * 450 / 8192);
     EXPECT_EQ(t[8].y, 495 - 8000 * 450 / 8192);
-    const std::vector<std::string> left{"   0", "1000", "2000", "3000", "4000", "5000", "6000", "7000", "8000"};
-    const std::vector<std::string> right{"  0", " 20", " 39", " 59", " 78", " 98", "117", "137", "156"};
+    const std::vector<std::string> left{"   0", "1000", "2000", "3000", "4000",
+                                        "5000", "6000", "7000", "8000"};
+    const std::vector<std::string> right{"  0", " 20", " 39", " 59", " 78",
+                                         " 98", "117", "137", "156"};
     for (size_t i = 0; i < t.size(); ++i) {
         EXPECT_EQ(t[i].leftLabel, left[i]) << i;
         EXPECT_EQ(t[i].rightLabel, right[i]) << i;
@@ -80,7 +82,8 @@ TEST(GraphAxis, NegativeMinimumIncludesNegativeMultiples) {
     EXPECT_EQ(t[0].rightLabel, "-80");
     // A minimum off the step grid starts at the next multiple above it.
     EXPECT_EQ(Values(LeftAxisTicks(1000, -450, 160, l)), (std::vector<int>{0, 500}));
-    EXPECT_EQ(Values(LeftAxisTicks(1000, 30, 160, l)), (std::vector<int>{100, 200, 300, 400, 500, 600, 700, 800, 900}));
+    EXPECT_EQ(Values(LeftAxisTicks(1000, 30, 160, l)),
+              (std::vector<int>{100, 200, 300, 400, 500, 600, 700, 800, 900}));
 }
 
 TEST(GraphAxis, NoTicksWithoutAUsableRange) {
@@ -183,11 +186,12 @@ TEST(GraphClick, EnteredLimitsAreTruncatedAndRaisedToTheirFloor) {
     EXPECT_EQ(ApplyAxisLimit(AxisLimit::RatioMax, 24.9), 25);
     EXPECT_EQ(ApplyAxisLimit(AxisLimit::GraphMin, -800.0), -500);
     EXPECT_EQ(ApplyAxisLimit(AxisLimit::GraphMin, -499.9), -499);  // toward zero, not down
-    EXPECT_EQ(ApplyAxisLimit(AxisLimit::GraphMin, 7000.0), 7000);   // nothing caps it below graphMax
+    EXPECT_EQ(ApplyAxisLimit(AxisLimit::GraphMin, 7000.0), 7000);  // nothing caps it below graphMax
     EXPECT_EQ(ApplyAxisLimit(AxisLimit::GraphMax, 1e20), INT_MAX);
     EXPECT_EQ(ApplyAxisLimit(AxisLimit::GraphMin, -1e20), -500);
     EXPECT_EQ(ApplyAxisLimit(AxisLimit::GraphMax, std::nan("")), 500);
-    EXPECT_EQ(ApplyAxisLimit(AxisLimit::RatioMax, std::numeric_limits<double>::infinity()), INT_MAX);
+    EXPECT_EQ(ApplyAxisLimit(AxisLimit::RatioMax, std::numeric_limits<double>::infinity()),
+              INT_MAX);
 }
 
 }  // namespace

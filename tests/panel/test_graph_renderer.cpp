@@ -139,7 +139,8 @@ private slots:
         in.graphMax = 1000;
         in.graphMin = -500;
         r_->DrawGraph(in);
-        QCOMPARE(RowsWith(Img(), L().plot.left + 30, Px(192, 192, 192)), (std::set<int>{495, 345, 195}));
+        QCOMPARE(RowsWith(Img(), L().plot.left + 30, Px(192, 192, 192)),
+                 (std::set<int>{495, 345, 195}));
         QCOMPARE(ratioMin_, -80);
     }
 
@@ -165,13 +166,15 @@ private slots:
         // The lines run from the top border down to P.bottom - 1 only.
         QCOMPARE(At(Img(), L().plot.left + 10, 45), Px(192, 192, 192));
         QCOMPARE(At(Img(), L().plot.left + 10, 494), Px(192, 192, 192));
-        QCOMPARE(DarkPixels(Img(), QRect(L().plot.left, 497, 511, 18)) > 0, true);  // wavelength labels
+        QCOMPARE(DarkPixels(Img(), QRect(L().plot.left, 497, 511, 18)) > 0,
+                 true);  // wavelength labels
     }
 
     void measuredCurveIsGreenAndClampedToThePlotBox() {
         doc_->headCount = 1;
         auto& row = ws_->displaySpectrum[0];
-        for (int k = 0; k < GRID_POINTS; ++k) row[k] = k < 100 ? 4096.0f : k < 200 ? 20000.0f : k < 300 ? -50.0f : 1000.0f;
+        for (int k = 0; k < GRID_POINTS; ++k)
+            row[k] = k < 100 ? 4096.0f : k < 200 ? 20000.0f : k < 300 ? -50.0f : 1000.0f;
         r_->DrawGraph(Input());
         const QRgb green = Px(0, 255, 0);
         const int x0 = L().plot.left;
@@ -320,8 +323,10 @@ private slots:
         for (int k = 0; k <= 50; ++k) {
             const Rgb8 c = WavelengthColourRgb(k);
             for (int dx : {0, 9}) {
-                QCOMPARE(At(Img(), L().plot.left + 10 * k + dx, bar.top + 5), Px(c.red, c.green, c.blue));
-                QCOMPARE(At(Img(), L().plot.left + 10 * k + dx, bar.top + 14), Px(c.red, c.green, c.blue));
+                QCOMPARE(At(Img(), L().plot.left + 10 * k + dx, bar.top + 5),
+                         Px(c.red, c.green, c.blue));
+                QCOMPARE(At(Img(), L().plot.left + 10 * k + dx, bar.top + 14),
+                         Px(c.red, c.green, c.blue));
             }
         }
         QCOMPARE(At(Img(), L().plot.left + 200, bar.top + 4), Px(255, 255, 255));
@@ -335,7 +340,8 @@ private slots:
         QCOMPARE(At(Img(), m.left, m.top), Px(0, 0, 0));
         QVERIFY(DarkPixels(Img(), QRect(m.left + 10, m.top + 5, 400, 19)) > 50);
         QCOMPARE(DarkPixels(Img(), QRect(m.left + 1, m.top + 25, 580, 23)), 0);
-        r_->ShowMessage(QStringLiteral("以前取得したデータを表示します"), QStringLiteral("BACK/NEXTボタンで表示できます"));
+        r_->ShowMessage(QStringLiteral("以前取得したデータを表示します"),
+                        QStringLiteral("BACK/NEXTボタンで表示できます"));
         QVERIFY(DarkPixels(Img(), QRect(m.left + 10, m.top + 25, 400, 23)) > 50);
         r_->ShowMessage(QString());
         QCOMPARE(DarkPixels(Img(), QRect(m.left + 1, m.top + 1, 588, 48)), 0);
@@ -426,7 +432,8 @@ private slots:
         r_->DrawGraph(in);
         r_->DrawColourBar();
         r_->ShowInfo(QStringLiteral("Ave:  1234.5  Min:   -12.0 (412nm)  Max:  5700.0 (540nm)"));
-        r_->ShowMessage(QStringLiteral("以前取得したデータを表示します"), QStringLiteral("BACK/NEXTボタンで表示できます"));
+        r_->ShowMessage(QStringLiteral("以前取得したデータを表示します"),
+                        QStringLiteral("BACK/NEXTボタンで表示できます"));
         QVERIFY(Img().save(QString::fromLocal8Bit(path)));
         in.barDisplay = true;
         r_->DrawGraph(in);
