@@ -10,7 +10,6 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QTimer>
-
 #include <algorithm>
 
 #include "acquire/AcquisitionController.h"
@@ -74,43 +73,44 @@ void Cvarnello_mfView::CreateControls() {
         const QString caption = QString::fromUtf8(spec.caption);
         QWidget* w = nullptr;
         switch (spec.kind) {
-        case ControlKind::Frame:
-            frame_ = new GraphFrame(this);
-            w = frame_;
-            break;
-        case ControlKind::PushButton:
-            w = new QPushButton(caption, this);
-            break;
-        case ControlKind::CheckBox:
-            w = new QCheckBox(caption, this);
-            break;
-        case ControlKind::RadioButton: {
-            auto* radio = new QRadioButton(caption, this);
-            modeGroup->addButton(radio, spec.id);
-            w = radio;
-            break;
-        }
-        case ControlKind::Label:
-            w = new QLabel(caption, this);
-            break;
-        case ControlKind::Edit:
-        case ControlKind::ReadOnlyEdit:
-        case ControlKind::CentredReadOnlyEdit: {
-            auto* edit = new QLineEdit(this);
-            edit->setReadOnly(spec.kind != ControlKind::Edit);
-            if (spec.kind == ControlKind::CentredReadOnlyEdit) edit->setAlignment(Qt::AlignCenter);
-            w = edit;
-            break;
-        }
-        case ControlKind::ListBox:
-            w = new QListWidget(this);
-            break;
-        case ControlKind::ComboBox: {
-            auto* combo = new QComboBox(this);
-            for (const char* item : kDisplayKindItems) combo->addItem(QString::fromUtf8(item));
-            w = combo;
-            break;
-        }
+            case ControlKind::Frame:
+                frame_ = new GraphFrame(this);
+                w = frame_;
+                break;
+            case ControlKind::PushButton:
+                w = new QPushButton(caption, this);
+                break;
+            case ControlKind::CheckBox:
+                w = new QCheckBox(caption, this);
+                break;
+            case ControlKind::RadioButton: {
+                auto* radio = new QRadioButton(caption, this);
+                modeGroup->addButton(radio, spec.id);
+                w = radio;
+                break;
+            }
+            case ControlKind::Label:
+                w = new QLabel(caption, this);
+                break;
+            case ControlKind::Edit:
+            case ControlKind::ReadOnlyEdit:
+            case ControlKind::CentredReadOnlyEdit: {
+                auto* edit = new QLineEdit(this);
+                edit->setReadOnly(spec.kind != ControlKind::Edit);
+                if (spec.kind == ControlKind::CentredReadOnlyEdit)
+                    edit->setAlignment(Qt::AlignCenter);
+                w = edit;
+                break;
+            }
+            case ControlKind::ListBox:
+                w = new QListWidget(this);
+                break;
+            case ControlKind::ComboBox: {
+                auto* combo = new QComboBox(this);
+                for (const char* item : kDisplayKindItems) combo->addItem(QString::fromUtf8(item));
+                w = combo;
+                break;
+            }
         }
         w->setProperty("ctrlId", spec.id);
         w->setObjectName(QStringLiteral("ctrl%1").arg(spec.id));
@@ -125,12 +125,12 @@ void Cvarnello_mfView::CreateControls() {
 void Cvarnello_mfView::ConnectControls() {
     connect(qobject_cast<QPushButton*>(Control(ctl::Detect)), &QPushButton::clicked, this,
             &Cvarnello_mfView::OnDetectButton);
-    connect(qobject_cast<QListWidget*>(Control(ctl::HeadList)), &QListWidget::currentRowChanged, this,
-            &Cvarnello_mfView::OnHeadSelectionChanged);
+    connect(qobject_cast<QListWidget*>(Control(ctl::HeadList)), &QListWidget::currentRowChanged,
+            this, &Cvarnello_mfView::OnHeadSelectionChanged);
     connect(qobject_cast<QPushButton*>(Control(ctl::History)), &QPushButton::clicked, this,
             &Cvarnello_mfView::OnHistoryButton);
-    connect(qobject_cast<QComboBox*>(Control(ctl::DisplayKind)), &QComboBox::currentIndexChanged, this,
-            &Cvarnello_mfView::OnDisplayKindChanged);
+    connect(qobject_cast<QComboBox*>(Control(ctl::DisplayKind)), &QComboBox::currentIndexChanged,
+            this, &Cvarnello_mfView::OnDisplayKindChanged);
     connect(qobject_cast<QCheckBox*>(Control(ctl::BarDisplay)), &QCheckBox::clicked, this,
             &Cvarnello_mfView::OnBarDisplay);
     connect(frame_, &GraphFrame::clicked, this, &Cvarnello_mfView::OnGraphClick);
@@ -178,9 +178,11 @@ void Cvarnello_mfView::FullRepaint() {
     ShowInfo(QString());
     if (doc().recordCount[0] < 1) {
         // With heads detected the message of the detection stays in view.
-        if (!state_.detected) ShowMessage(QStringLiteral("ヴァルネロを接続して、検出ボタンを押してください"));
+        if (!state_.detected)
+            ShowMessage(QStringLiteral("ヴァルネロを接続して、検出ボタンを押してください"));
     } else {
-        ShowMessage(QStringLiteral("以前取得したデータを表示します"), QStringLiteral("BACK/NEXTボタンで表示できます"));
+        ShowMessage(QStringLiteral("以前取得したデータを表示します"),
+                    QStringLiteral("BACK/NEXTボタンで表示できます"));
     }
 }
 
@@ -263,7 +265,8 @@ void Cvarnello_mfView::ShowPosition() {
 }
 
 void Cvarnello_mfView::ShowRecordCount() {
-    qobject_cast<QLineEdit*>(Control(ctl::RecordCountEdit))->setText(Q(CFormat("%d", doc().recordCount[0])));
+    qobject_cast<QLineEdit*>(Control(ctl::RecordCountEdit))
+        ->setText(Q(CFormat("%d", doc().recordCount[0])));
 }
 
 // --- Enabling -----------------------------------------------------------------
@@ -279,7 +282,8 @@ void Cvarnello_mfView::ModeDisplay() {
 // --- Initial update -----------------------------------------------------------
 
 void Cvarnello_mfView::ApplyOptionsToControls() {
-    qobject_cast<QLineEdit*>(Control(ctl::AverageEdit))->setText(Q(CFormat("%d", options_.averageCount)));
+    qobject_cast<QLineEdit*>(Control(ctl::AverageEdit))
+        ->setText(Q(CFormat("%d", options_.averageCount)));
     auto* interval = qobject_cast<QLineEdit*>(Control(ctl::IntervalEdit));
     interval->setText(Q(CFormat("%d", options_.intervalMs)));
     interval->setEnabled(options_.intervalOn == 1);
@@ -306,7 +310,8 @@ void Cvarnello_mfView::FillHeadList() {
         }
         // Heads known only from a loaded file are shown in brackets.
         const std::string serial = Cp932ToUtf8(d.serialNo[a]);
-        list->addItem(Q(state_.detected ? CFormat("%s", serial.c_str()) : CFormat("(%s)", serial.c_str())));
+        list->addItem(
+            Q(state_.detected ? CFormat("%s", serial.c_str()) : CFormat("(%s)", serial.c_str())));
     }
 }
 
@@ -320,7 +325,8 @@ void Cvarnello_mfView::OnInitialUpdate() {
 
     // A file opened with fewer records than the one before must not leave the
     // display past its last record.
-    state_.displayedRecord = std::clamp(state_.displayedRecord, 0, std::max(doc().recordCount[0] - 1, 0));
+    state_.displayedRecord =
+        std::clamp(state_.displayedRecord, 0, std::max(doc().recordCount[0] - 1, 0));
     FillHeadList();
 
     qobject_cast<QCheckBox*>(Control(ctl::Continuous))->setChecked(options_.continuousMode != 0);
@@ -338,11 +344,13 @@ void Cvarnello_mfView::OnInitialUpdate() {
         state_.selectedHead = 0;
         const QSignalBlocker block(list);
         list->setCurrentRow(0);
-        qobject_cast<QLineEdit*>(Control(ctl::ExposureEdit))->setText(Q(CFormat("%d", doc().exposureUs[0])));
+        qobject_cast<QLineEdit*>(Control(ctl::ExposureEdit))
+            ->setText(Q(CFormat("%d", doc().exposureUs[0])));
     }
 
     qobject_cast<QPushButton*>(Control(ctl::Csv))
-        ->setText(options_.autoSaveOn ? QStringLiteral("データ保存(AUTO)") : QStringLiteral("データ保存"));
+        ->setText(options_.autoSaveOn ? QStringLiteral("データ保存(AUTO)")
+                                      : QStringLiteral("データ保存"));
     qobject_cast<QCheckBox*>(Control(ctl::BarDisplay))->setChecked(state_.barDisplay);
     RefreshControls();
     StartFullRepaint();
@@ -356,7 +364,8 @@ void Cvarnello_mfView::OnDisplayKindChanged(int index) {
     if (index == DISPLAY_KIND_STATISTICS) {
         ShowMessage(QStringLiteral("波長スペクトルの最大値、最小値およびその波長を表示します"));
     } else {
-        ShowMessage(QStringLiteral("波長スペクトルから CIE-X,Y,Zを計算、さらに、ＲＧＢに変換し表示します。"));
+        ShowMessage(QStringLiteral(
+            "波長スペクトルから CIE-X,Y,Zを計算、さらに、ＲＧＢに変換し表示します。"));
     }
     UpdateInfoBar(state_.selectedHead);
 }
@@ -395,7 +404,8 @@ void Cvarnello_mfView::Detect() {
     Cvarnello_mfDoc& d = doc();
     const bool hadRecords = d.recordCount[0] != 0;
     DetectionOutcome out = vmf::Detect(
-        d, *ctx_.devices, *ctx_.dialogs, [this](int slot) { workspace_.DeriveDarkModel(doc(), slot); }, clock_());
+        d, *ctx_.devices, *ctx_.dialogs,
+        [this](int slot) { workspace_.DeriveDarkModel(doc(), slot); }, clock_());
     if (out.cancelled) return;
     if (hadRecords) state_.displayedRecord = 0;
 
@@ -484,12 +494,20 @@ void Cvarnello_mfView::OnGraphClick(QPoint panelPos) {
     const AxisLimit which = HitTestAxisCorner(panelPos.x(), panelPos.y(), LayoutHeight());
     int* target = nullptr;
     switch (which) {
-    case AxisLimit::GraphMax: target = &options_.graphMax; break;
-    case AxisLimit::GraphMin: target = &options_.graphMin; break;
-    case AxisLimit::RatioMax: target = &options_.ratioMax; break;
-    case AxisLimit::None: return;
+        case AxisLimit::GraphMax:
+            target = &options_.graphMax;
+            break;
+        case AxisLimit::GraphMin:
+            target = &options_.graphMin;
+            break;
+        case AxisLimit::RatioMax:
+            target = &options_.ratioMax;
+            break;
+        case AxisLimit::None:
+            return;
     }
-    const QString label = which == AxisLimit::GraphMin ? QStringLiteral("最小値") : QStringLiteral("最大値");
+    const QString label =
+        which == AxisLimit::GraphMin ? QStringLiteral("最小値") : QStringLiteral("最大値");
     std::optional<float> entered;
     if (numberEditor_) {
         entered = numberEditor_(label, static_cast<float>(*target));

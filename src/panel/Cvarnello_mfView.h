@@ -13,7 +13,6 @@
 
 #include <QString>
 #include <QWidget>
-
 #include <ctime>
 #include <functional>
 #include <map>
@@ -95,7 +94,9 @@ public:
     // The comparison file's store (null while none is loaded) and its spectra
     // on the display grid; the browsing part fills them, DrawGraph draws them.
     std::unique_ptr<Cvarnello_mfDoc>& compareStore() { return compareStore_; }
-    std::array<std::array<float, GRID_POINTS>, MAX_HEADS>& compareSpectrum() { return *compareSpectrum_; }
+    std::array<std::array<float, GRID_POINTS>, MAX_HEADS>& compareSpectrum() {
+        return *compareSpectrum_;
+    }
 
     // --- Test seams ------------------------------------------------------
     // Replaces the numeric edit dialog: gets label and preset value, returns
@@ -105,7 +106,9 @@ public:
     // Replaces the clock used for the document title at detection.
     void SetClock(std::function<std::time_t()> clock) { clock_ = std::move(clock); }
     // Replaces the modal history dialog (gets nothing, runs it).
-    void SetHistoryDialogRunner(std::function<void()> runner) { historyRunner_ = std::move(runner); }
+    void SetHistoryDialogRunner(std::function<void()> runner) {
+        historyRunner_ = std::move(runner);
+    }
     // The last texts shown in the message area and the info line.
     QString messageLine1() const { return message1_; }
     QString messageLine2() const { return message2_; }

@@ -8,7 +8,7 @@
 namespace vmf {
 
 enum class ControlKind {
-    Frame,          // the graph frame 1000 (drawn by the graph renderer)
+    Frame,  // the graph frame 1000 (drawn by the graph renderer)
     PushButton,
     CheckBox,
     RadioButton,

@@ -42,7 +42,9 @@ constexpr FixedPlace kFixedColumn[] = {
     {ctl::ClearData, 625, 506, 160, 20},
 };
 
-ControlPlace Shown(int id, int x, int y, int w, int h) { return ControlPlace{id, x, y, w, h, true}; }
+ControlPlace Shown(int id, int x, int y, int w, int h) {
+    return ControlPlace{id, x, y, w, h, true};
+}
 ControlPlace Hidden(int id) { return ControlPlace{id, 0, 0, 0, 0, false}; }
 
 // One BACK / position / NEXT row of the comparison.
@@ -65,7 +67,8 @@ std::vector<ControlPlace> LayoutPanel(const LayoutInput& in) {
     std::vector<ControlPlace> out;
     out.reserve(48);
     out.push_back(Shown(ctl::GraphFrame, 5, 30, 600, in.height - 35));
-    for (const FixedPlace& f : kFixedColumn) out.push_back(Shown(f.id, f.x, f.y, f.width, f.height));
+    for (const FixedPlace& f : kFixedColumn)
+        out.push_back(Shown(f.id, f.x, f.y, f.width, f.height));
     out.push_back(Hidden(ctl::DarkReset));
 
     // The rows below the data-clear button run down from y0; the maintenance
@@ -80,8 +83,8 @@ std::vector<ControlPlace> LayoutPanel(const LayoutInput& in) {
     out.push_back(Shown(ctl::Compare, 615, y0, 60, 28));
     out.push_back(Shown(ctl::CompareName, 680, y0 + 3, 120, 20));
     int y = y0 + 35;
-    AddRow(out, in.compareLoaded && in.compareHeadCount > 1, ctl::CompareHeadBack, ctl::CompareHeadPosition,
-           ctl::CompareHeadNext, y);
+    AddRow(out, in.compareLoaded && in.compareHeadCount > 1, ctl::CompareHeadBack,
+           ctl::CompareHeadPosition, ctl::CompareHeadNext, y);
     AddRow(out, in.compareLoaded && in.compareHead0Records > 1, ctl::CompareRecordBack,
            ctl::CompareRecordPosition, ctl::CompareRecordNext, y);
     out.push_back(Shown(ctl::Csv, 615, y, 160, 28));

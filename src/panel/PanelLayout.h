@@ -16,11 +16,11 @@ struct ControlPlace {
 };
 
 struct LayoutInput {
-    int height = 0;                 // H, the panel's client height
-    bool maintenanceMode = false;   // shows 1041 and moves the rows below by 35
-    bool compareLoaded = false;     // a comparison file is held
-    int compareHeadCount = 0;       // its headCount
-    int compareHead0Records = 0;    // its recordCount[0]
+    int height = 0;                // H, the panel's client height
+    bool maintenanceMode = false;  // shows 1041 and moves the rows below by 35
+    bool compareLoaded = false;    // a comparison file is held
+    int compareHeadCount = 0;      // its headCount
+    int compareHead0Records = 0;   // its recordCount[0]
 };
 
 // The controls that LayoutPanel moves or hides, in table order. Hidden

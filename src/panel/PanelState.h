@@ -12,18 +12,18 @@
 namespace vmf {
 
 struct PanelState {
-    int selectedHead = 0;        // index in head list 1003; negative = none
-    int displayedRecord = 0;     // record slot shown for every head
+    int selectedHead = 0;     // index in head list 1003; negative = none
+    int displayedRecord = 0;  // record slot shown for every head
     MeasuringMethod method = MeasuringMethod::LightSource;  // never persisted
-    bool detected = false;       // heads found by the last Detect, not yet released
-    bool measuring = false;      // set by the acquisition cycle (and dark measurement)
-    bool darkInProgress = false; // the panel's dark measurement is running
-    bool barDisplay = false;     // check box 1024, not persisted
-    bool selectedOnly = false;   // check box 1019, not persisted
-    std::array<DeviceNumber, MAX_HEADS> headDevice;    // device number of each head slot
-    std::optional<DeviceNumber> mirrorDevice;          // last mirror unit found
-    int compareHead = 0;         // comparison head shown (comparison file loaded)
-    int compareRecord = 0;       // comparison record shown
+    bool detected = false;        // heads found by the last Detect, not yet released
+    bool measuring = false;       // set by the acquisition cycle (and dark measurement)
+    bool darkInProgress = false;  // the panel's dark measurement is running
+    bool barDisplay = false;      // check box 1024, not persisted
+    bool selectedOnly = false;    // check box 1019, not persisted
+    std::array<DeviceNumber, MAX_HEADS> headDevice;  // device number of each head slot
+    std::optional<DeviceNumber> mirrorDevice;        // last mirror unit found
+    int compareHead = 0;    // comparison head shown (comparison file loaded)
+    int compareRecord = 0;  // comparison record shown
 };
 
 }  // namespace vmf

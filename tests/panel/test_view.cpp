@@ -11,12 +11,12 @@
 #include <QRadioButton>
 #include <QSignalSpy>
 #include <QTest>
-
 #include <map>
 #include <memory>
 
 #include "app/PanelOptions.h"
 #include "device/SimulatedDeviceLibrary.h"
+#include "fakes/ScriptedDialogs.h"
 #include "panel/Cvarnello_mfView.h"
 #include "panel/GraphFrame.h"
 #include "panel/PanelControls.h"
@@ -24,7 +24,6 @@
 #include "spectrum/SpectrumWorkspace.h"
 #include "store/Cvarnello_mfDoc.h"
 #include "store/TextCodec.h"
-#include "fakes/ScriptedDialogs.h"
 
 namespace vmf {
 namespace {
@@ -43,7 +42,9 @@ public:
         return it == strings.end() ? def : it->second;
     }
     void WriteInt(const char* s, const char* k, int v) override { ints[Key(s, k)] = v; }
-    void WriteString(const char* s, const char* k, const std::string& v) override { strings[Key(s, k)] = v; }
+    void WriteString(const char* s, const char* k, const std::string& v) override {
+        strings[Key(s, k)] = v;
+    }
 
 private:
     static std::string Key(const char* s, const char* k) { return std::string(s) + "/" + k; }
@@ -59,7 +60,8 @@ struct Panel {
     MapSettings settings;
     std::unique_ptr<Cvarnello_mfView> view;
 
-    explicit Panel(const char* bench = "3:head:AAA;5:head:BBB;7:led8;8:mirror;timescale=0", int H = 640) {
+    explicit Panel(const char* bench = "3:head:AAA;5:head:BBB;7:led8;8:mirror;timescale=0",
+                   int H = 640) {
         std::string error;
         lib = SimulatedDeviceLibrary::FromText(bench, error);
         if (!lib) qFatal("bench: %s", error.c_str());
@@ -75,7 +77,10 @@ struct Panel {
         view->SetClock([] { return kDetectTime; });
         view->resize(810, H);
     }
-    template <class T> T* C(int id) const { return qobject_cast<T*>(view->Control(id)); }
+    template <class T>
+    T* C(int id) const {
+        return qobject_cast<T*>(view->Control(id));
+    }
     QString Caption(int id) const { return C<QAbstractButton>(id)->text(); }
     QString Text(int id) const { return C<QLineEdit>(id)->text(); }
     QStringList Items(int id) const {
@@ -134,7 +139,8 @@ void ViewTest::controlsCarryIdsAndCaptions() {
         QWidget* w = p.view->Control(spec.id);
         QVERIFY2(w, qPrintable(QString::number(spec.id)));
         QCOMPARE(w->property("ctrlId").toInt(), spec.id);
-        if (auto* b = qobject_cast<QAbstractButton*>(w)) QCOMPARE(b->text(), QString::fromUtf8(spec.caption));
+        if (auto* b = qobject_cast<QAbstractButton*>(w))
+            QCOMPARE(b->text(), QString::fromUtf8(spec.caption));
     }
     QVERIFY(qobject_cast<GraphFrame*>(p.view->Control(1000)));
     QCOMPARE(p.Caption(1002), QStringLiteral("検出"));
@@ -153,7 +159,8 @@ void ExpectLayout(Panel& p, const LayoutInput& in) {
         QWidget* w = p.view->Control(place.id);
         const QString id = QString::number(place.id);
         QCOMPARE(w->isVisibleTo(p.view.get()), place.visible);
-        if (place.visible) QCOMPARE(w->geometry(), QRect(place.x, place.y, place.width, place.height));
+        if (place.visible)
+            QCOMPARE(w->geometry(), QRect(place.x, place.y, place.width, place.height));
     }
 }
 
@@ -195,7 +202,8 @@ void ViewTest::layoutWaitsForFirstShowAndFollowsResize() {
     QTRY_COMPARE(p.view->Control(1000)->geometry(), QRect(5, 30, 600, 665));
     QVERIFY(p.view->FullRepaintPending());
     QTRY_VERIFY(!p.view->FullRepaintPending());
-    QCOMPARE(p.view->messageLine1(), QStringLiteral("ヴァルネロを接続して、検出ボタンを押してください"));
+    QCOMPARE(p.view->messageLine1(),
+             QStringLiteral("ヴァルネロを接続して、検出ボタンを押してください"));
 }
 
 void ViewTest::initialUpdateShowsTheStoredOptions() {
@@ -299,7 +307,8 @@ void ViewTest::detectFindsHeadsListsDevicesAndSetsTitle() {
     QCOMPARE(p.C<QListWidget>(1003)->currentRow(), 0);
     QCOMPARE(p.Text(1005), QString::number(p.doc.exposureUs[0]));
     QCOMPARE(p.view->messageLine1(), QStringLiteral("計測モードを選択してください"));
-    QCOMPARE(p.view->messageLine2(), QStringLiteral("検出したヴァルネロを選択すると、露光時間を変更できます"));
+    QCOMPARE(p.view->messageLine2(),
+             QStringLiteral("検出したヴァルネロを選択すると、露光時間を変更できます"));
     // Detected and idle: start, one-shot and dark measurement; the reference
     // buttons wait for their method.
     QVERIFY(p.Enabled(1001));
@@ -307,7 +316,8 @@ void ViewTest::detectFindsHeadsListsDevicesAndSetsTitle() {
     QVERIFY(p.Enabled(1053));
     QVERIFY(!p.Enabled(1020));
     QVERIFY(!p.Enabled(1021));
-    QVERIFY(Cp932ToUtf8(p.doc.historyText).find("ヴァルネロ検出 1:serial=AAA") != std::string::npos);
+    QVERIFY(Cp932ToUtf8(p.doc.historyText).find("ヴァルネロ検出 1:serial=AAA") !=
+            std::string::npos);
     // A full repaint keeps the detection message.
     p.view->FullRepaint();
     QCOMPARE(p.view->messageLine1(), QStringLiteral("計測モードを選択してください"));
@@ -332,7 +342,8 @@ void ViewTest::detectCancelledAtClearQuestionLeavesEverything() {
     p.dialogs.okCancelAnswers = {false};
     p.Click(1002);
     QCOMPARE(p.dialogs.asked.size(), size_t(1));
-    QCOMPARE(p.dialogs.asked[0], std::string("取り込み済みのデータはクリアされますが、よろしかったでしょうか"));
+    QCOMPARE(p.dialogs.asked[0],
+             std::string("取り込み済みのデータはクリアされますが、よろしかったでしょうか"));
     QCOMPARE(p.Items(1003), QStringList{"(OLD)"});
     QCOMPARE(p.doc.recordCount[0], 3);
     QCOMPARE(p.doc.headCount, 1);
@@ -365,7 +376,8 @@ void ViewTest::releaseClosesHeadsAndDisablesStart() {
     QVERIFY(!p.Enabled(1023));
     QVERIFY(p.Items(1003).isEmpty());
     QVERIFY(p.Items(1004).isEmpty());
-    QCOMPARE(p.view->messageLine1(), QStringLiteral("ヴァルネロを接続して検出ボタンを押してください"));
+    QCOMPARE(p.view->messageLine1(),
+             QStringLiteral("ヴァルネロを接続して検出ボタンを押してください"));
     const std::string history = Cp932ToUtf8(p.doc.historyText);
     QVERIFY(history.find("ヴァルネロ解除 \r\n") != std::string::npos);
     // The store keeps the heads.
@@ -383,7 +395,8 @@ void ViewTest::headSelectionStoresTypedExposure() {
     QCOMPARE(p.doc.exposureUs[0], -12);
     QCOMPARE(p.view->state().selectedHead, 1);
     QCOMPARE(p.Text(1005), QStringLiteral("4321"));
-    QCOMPARE(p.view->messageLine1(), QStringLiteral("露光時間を変更して開始ボタンを押すことで計測を開始します"));
+    QCOMPARE(p.view->messageLine1(),
+             QStringLiteral("露光時間を変更して開始ボタンを押すことで計測を開始します"));
     // Back to head 0 with text that holds no digits: head 1 gets 0.
     p.C<QLineEdit>(1005)->setText(QStringLiteral("abc"));
     p.C<QListWidget>(1003)->setCurrentRow(0);
@@ -453,12 +466,14 @@ void ViewTest::displayKindComboSetsKindAndInfoLine() {
     p.view->ReprocessDisplayed();
     p.C<QComboBox>(1047)->setCurrentIndex(1);
     QCOMPARE(p.view->options().displayKind, 1);
-    QCOMPARE(p.view->messageLine1(),
-             QStringLiteral("波長スペクトルから CIE-X,Y,Zを計算、さらに、ＲＧＢに変換し表示します。"));
+    QCOMPARE(
+        p.view->messageLine1(),
+        QStringLiteral("波長スペクトルから CIE-X,Y,Zを計算、さらに、ＲＧＢに変換し表示します。"));
     QVERIFY(p.view->infoText().startsWith(QStringLiteral("CIE X/Y/Z = ")));
     p.C<QComboBox>(1047)->setCurrentIndex(0);
     QCOMPARE(p.view->options().displayKind, 0);
-    QCOMPARE(p.view->messageLine1(), QStringLiteral("波長スペクトルの最大値、最小値およびその波長を表示します"));
+    QCOMPARE(p.view->messageLine1(),
+             QStringLiteral("波長スペクトルの最大値、最小値およびその波長を表示します"));
     QVERIFY(p.view->infoText().endsWith(QStringLiteral("Temp=25.5")));
     // No head selected: an empty info line.
     p.view->state().selectedHead = -1;
@@ -472,7 +487,8 @@ void ViewTest::historyButtonEmptyAndFilled() {
     int runs = 0;
     p.view->SetHistoryDialogRunner([&] { ++runs; });
     p.Click(1039);
-    QCOMPARE(p.view->messageLine1(), QStringLiteral("計測の履歴を表示しますが、履歴がありませんでした"));
+    QCOMPARE(p.view->messageLine1(),
+             QStringLiteral("計測の履歴を表示しますが、履歴がありませんでした"));
     QCOMPARE(runs, 0);
     p.doc.AppendHistory("メモ");
     p.Click(1039);
@@ -486,7 +502,8 @@ void ViewTest::fullRepaintMessages() {
     QVERIFY(p.view->FullRepaintPending());
     p.view->FullRepaint();
     QVERIFY(!p.view->FullRepaintPending());
-    QCOMPARE(p.view->messageLine1(), QStringLiteral("ヴァルネロを接続して、検出ボタンを押してください"));
+    QCOMPARE(p.view->messageLine1(),
+             QStringLiteral("ヴァルネロを接続して、検出ボタンを押してください"));
     QCOMPARE(p.view->infoText(), QString());
     // Records of a run whose heads were released again, as after File Open.
     p.Click(1002);
@@ -529,7 +546,8 @@ void ViewTest::screenshotAfterMeasurement() {
     const QImage img = p.view->Control(1000)->grab().toImage();
     bool green = false;
     for (int y = 0; y < img.height() && !green; ++y)
-        for (int x = 0; x < img.width() && !green; ++x) green = img.pixelColor(x, y) == QColor(0, 255, 0);
+        for (int x = 0; x < img.width() && !green; ++x)
+            green = img.pixelColor(x, y) == QColor(0, 255, 0);
     QVERIFY(green);
 }
 
