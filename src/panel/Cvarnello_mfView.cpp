@@ -69,10 +69,10 @@ QWidget* Cvarnello_mfView::Control(int id) const {
 
 void Cvarnello_mfView::CreateControls() {
     auto* modeGroup = new QButtonGroup(this);  // exactly one method marked
-    for (const ControlSpec& spec : PanelControlTable()) {
-        const QString caption = QString::fromUtf8(spec.caption);
+    for (const ControlDef& def : PanelControlTable()) {
+        const QString caption = QString::fromUtf8(def.caption);
         QWidget* w = nullptr;
-        switch (spec.kind) {
+        switch (def.kind) {
             case ControlKind::Frame:
                 frame_ = new GraphFrame(this);
                 w = frame_;
@@ -85,7 +85,7 @@ void Cvarnello_mfView::CreateControls() {
                 break;
             case ControlKind::RadioButton: {
                 auto* radio = new QRadioButton(caption, this);
-                modeGroup->addButton(radio, spec.id);
+                modeGroup->addButton(radio, def.id);
                 w = radio;
                 break;
             }
@@ -96,8 +96,8 @@ void Cvarnello_mfView::CreateControls() {
             case ControlKind::ReadOnlyEdit:
             case ControlKind::CentredReadOnlyEdit: {
                 auto* edit = new QLineEdit(this);
-                edit->setReadOnly(spec.kind != ControlKind::Edit);
-                if (spec.kind == ControlKind::CentredReadOnlyEdit)
+                edit->setReadOnly(def.kind != ControlKind::Edit);
+                if (def.kind == ControlKind::CentredReadOnlyEdit)
                     edit->setAlignment(Qt::AlignCenter);
                 w = edit;
                 break;
@@ -112,13 +112,13 @@ void Cvarnello_mfView::CreateControls() {
                 break;
             }
         }
-        w->setProperty("ctrlId", spec.id);
-        w->setObjectName(QStringLiteral("ctrl%1").arg(spec.id));
-        if (auto place = TemplatePlace(spec.id)) {
+        w->setProperty("ctrlId", def.id);
+        w->setObjectName(QStringLiteral("ctrl%1").arg(def.id));
+        if (auto place = TemplatePlace(def.id)) {
             w->setGeometry(place->x, place->y, place->width, place->height);
             w->setVisible(place->visible);
         }
-        controls_[spec.id] = w;
+        controls_[def.id] = w;
     }
 }
 

@@ -20,7 +20,7 @@ enum class ControlKind {
     ComboBox,
 };
 
-struct ControlSpec {
+struct ControlDef {
     int id;
     ControlKind kind;
     const char* caption;  // UTF-8; empty for lists, edits and the frame
@@ -75,7 +75,7 @@ inline constexpr int DarkMeasure = 1053;
 }  // namespace ctl
 
 // Every control of the panel, in creation (tab) order.
-std::span<const ControlSpec> PanelControlTable();
+std::span<const ControlDef> PanelControlTable();
 
 // The two fixed items of the display-data combo box 1047.
 inline constexpr const char* kDisplayKindItems[2] = {"最大/最小/温度", "ＣＩＥデータ"};

@@ -140,7 +140,7 @@ TEST(PanelLayout, ComparisonRowsAppearByTheFilesShape) {
 
 TEST(PanelLayout, EveryControlHasAPlaceAndAUniqueId) {
     std::set<int> ids;
-    for (const ControlSpec& c : PanelControlTable()) {
+    for (const ControlDef& c : PanelControlTable()) {
         EXPECT_TRUE(ids.insert(c.id).second) << c.id;
         EXPECT_TRUE(TemplatePlace(c.id).has_value()) << c.id;
     }

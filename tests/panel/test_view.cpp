@@ -135,12 +135,12 @@ private slots:
 
 void ViewTest::controlsCarryIdsAndCaptions() {
     Panel p;
-    for (const ControlSpec& spec : PanelControlTable()) {
-        QWidget* w = p.view->Control(spec.id);
-        QVERIFY2(w, qPrintable(QString::number(spec.id)));
-        QCOMPARE(w->property("ctrlId").toInt(), spec.id);
+    for (const ControlDef& def : PanelControlTable()) {
+        QWidget* w = p.view->Control(def.id);
+        QVERIFY2(w, qPrintable(QString::number(def.id)));
+        QCOMPARE(w->property("ctrlId").toInt(), def.id);
         if (auto* b = qobject_cast<QAbstractButton*>(w))
-            QCOMPARE(b->text(), QString::fromUtf8(spec.caption));
+            QCOMPARE(b->text(), QString::fromUtf8(def.caption));
     }
     QVERIFY(qobject_cast<GraphFrame*>(p.view->Control(1000)));
     QCOMPARE(p.Caption(1002), QStringLiteral("検出"));
