@@ -8,6 +8,8 @@
 #include <QFile>
 #include <QLabel>
 #include <QMenuBar>
+#include <QMessageBox>
+#include <QTimer>
 #include <QMimeData>
 #include <QSettings>
 #include <QStatusBar>
@@ -312,6 +314,37 @@ private slots:
         QCOMPARE(app.view()->options().maintenanceMode, 1);
         QCOMPARE(app.view()->options().graphMin, -500);
         QCOMPARE(app.mainFrame()->frameGeometry(), QRect(0, 0, 740, 640));
+        app.ExitInstance();
+    }
+
+    void aFileOnTheCommandLineIsOpenedAndABadOneEndsTheStart() {
+        QSettings(QSettings::NativeFormat, QSettings::UserScope, "VarnelloMF", "varnello_mf").clear();
+        AppOptions options;
+        options.file = WriteDataFile("start.vqdata", "at start\r\n");
+        {
+            Cvarnello_mfApp app;
+            QVERIFY(app.InitInstance(options));
+            QCOMPARE(app.doc().historyText, std::string("at start\r\n"));
+            QCOMPARE(app.mainFrame()->windowTitle(), QStringLiteral("varnello_mf - start.vqdata"));
+            app.ExitInstance();
+        }
+        const QString bad = dir_.filePath(QStringLiteral("start-bad.vqdata"));
+        QFile file(bad);
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.write("xx");
+        file.close();
+        options.file = bad;
+        QString shown;
+        // The notice is a real message box here: read it and close it.
+        QTimer::singleShot(0, this, [&shown] {
+            QTRY_VERIFY(QApplication::activeModalWidget() != nullptr);
+            auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+            if (box) shown = box->text();
+            QApplication::activeModalWidget()->close();
+        });
+        Cvarnello_mfApp app;
+        QVERIFY(!app.InitInstance(options));
+        QCOMPARE(shown, QStringLiteral("予期しないファイル形式です。"));
         app.ExitInstance();
     }
 
