@@ -9,6 +9,7 @@
 
 #include "device/HeadCommands.h"
 #include "device/HeadMemoryFile.h"
+#include "device/HeadSlotOrder.h"
 #include "device/SimulatedHead.h"
 
 namespace vmf {
@@ -200,15 +201,14 @@ int SimulatedDeviceLibrary::DevReadSpectrum(HeadSlot slot, int16_t counts[MAX_CH
     double sleepUs = 0;
     {
         std::lock_guard lock(mutex_);
-        Device* found = nullptr;
-        int k = 0;
-        for (auto& d : devices_) {
-            if (!d || !d->open || d->info.kind != kKindSpectrometer) continue;
-            if (k++ == slot.value) {
-                found = d.get();
-                break;
-            }
+        std::array<bool, MAX_DEVICES> open{};
+        std::array<int, MAX_DEVICES> kind{};
+        for (int n = 0; n < MAX_DEVICES; ++n) {
+            open[n] = devices_[n] && devices_[n]->open;
+            kind[n] = devices_[n] ? devices_[n]->info.kind : 0;
         }
+        auto dev = DeviceForSlot(open, kind, slot);
+        Device* found = dev ? devices_[dev->value].get() : nullptr;
         if (!found || !found->plugged) return -1;
         ++found->counters.spectra;
         if (found->failReads > 0) {
@@ -236,7 +236,7 @@ int SimulatedDeviceLibrary::DevGetTemperature(DeviceNumber dev, int16_t* tenthsC
 int SimulatedDeviceLibrary::DevWrite(DeviceNumber dev, const uint8_t* bytes, int size) {
     std::lock_guard lock(mutex_);
     Device* d = Answering(dev);
-    if (!d) return -1;
+    if (!d || !bytes || size <= 0) return -1;
     if (d->unplugAfter == 0) {
         d->plugged = false;
         d->unplugAfter = -1;
@@ -244,7 +244,7 @@ int SimulatedDeviceLibrary::DevWrite(DeviceNumber dev, const uint8_t* bytes, int
     }
     if (d->unplugAfter > 0) --d->unplugAfter;
     ++d->counters.writes;
-    if (bytes && size > 0) ++d->counters.byOpcode[bytes[0]];
+    ++d->counters.byOpcode[bytes[0]];
     if (d->head) {
         d->reply = d->head->HandleCommand(bytes, size);
         if (d->reply.size() == 1 && d->reply[0] == head::kAck) {

@@ -4,6 +4,8 @@
 
 #include <string>
 
+#include "device/HeadSlotOrder.h"
+
 namespace vmf {
 
 // The DLL's entry points, as the header lists them.
@@ -153,12 +155,9 @@ int WinDeviceLibrary::DevSetExposure(DeviceNumber dev, double exposureUs) {
 int WinDeviceLibrary::DevReadSpectrum(HeadSlot slot, int16_t counts[MAX_CHANNELS]) {
     if (!counts || slot.value < 0) return -1;
     std::lock_guard lock(mutex_);
-    int k = 0;
-    for (int n = 0; n < MAX_DEVICES; ++n) {
-        if (!open_[n] || kind_[n] != kKindSpectrometer) continue;
-        if (k++ == slot.value) return entries_->readSpectrum(n, reinterpret_cast<short*>(counts));
-    }
-    return -1;
+    auto dev = DeviceForSlot(open_, kind_, slot);
+    if (!dev) return -1;
+    return entries_->readSpectrum(dev->value, reinterpret_cast<short*>(counts));
 }
 
 int WinDeviceLibrary::DevGetTemperature(DeviceNumber dev, int16_t* tenthsC) {

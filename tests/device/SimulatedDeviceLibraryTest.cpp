@@ -8,6 +8,7 @@
 #include <cstring>
 
 #include "device/HeadCommands.h"
+#include "device/HeadSlotOrder.h"
 
 namespace vmf {
 namespace {
@@ -87,6 +88,19 @@ TEST(SimulatedBench, SlotsFollowOpenedHeadsInDeviceNumberOrder) {
     EXPECT_EQ(sim->DevReadSpectrum(HeadSlot(-1), counts), -1);
 }
 
+// The rule the Windows binding uses too.
+TEST(HeadSlotOrder, KthOpenHeadInDeviceNumberOrder) {
+    std::array<bool, MAX_DEVICES> open{};
+    std::array<int, MAX_DEVICES> kind{};
+    kind = {kKindMirror, kKindSpectrometer, 0, kKindSpectrometer, kKindLed16, kKindSpectrometer, 0, 0, 0, kKindSpectrometer};
+    open = {true, true, false, false, true, true, false, false, false, true};
+    EXPECT_EQ(DeviceForSlot(open, kind, HeadSlot(0)), DeviceNumber(1));
+    EXPECT_EQ(DeviceForSlot(open, kind, HeadSlot(1)), DeviceNumber(5));  // 3 is not open
+    EXPECT_EQ(DeviceForSlot(open, kind, HeadSlot(2)), DeviceNumber(9));
+    EXPECT_FALSE(DeviceForSlot(open, kind, HeadSlot(3)));
+    EXPECT_FALSE(DeviceForSlot(open, kind, HeadSlot(-1)));
+}
+
 TEST(SimulatedBench, UnknownOrMalformedCommandsGetANak) {
     auto sim = Bench("0:head;1:led8;timescale=0");
     sim->DevOpen(DeviceNumber(0));
@@ -105,7 +119,7 @@ TEST(SimulatedBench, UnknownOrMalformedCommandsGetANak) {
     EXPECT_EQ(reply(DeviceNumber(0), {0x5A, 4, 21, 0}), nak);          // step 21
     EXPECT_EQ(reply(DeviceNumber(0), {0x7A, 10, 0, 0, 0x21, 0x01, 0, 0, 0, 0}), nak);  // channel 289
     EXPECT_EQ(reply(DeviceNumber(0), {0x57, 2}), nak);                 // table read of 2 bytes, not 64
-    EXPECT_EQ(reply(DeviceNumber(0), {}), nak);
+    EXPECT_EQ(sim->DevWrite(DeviceNumber(0), nullptr, 0), -1);
     EXPECT_EQ(reply(DeviceNumber(1), {0x58, 4, 0, 0}), nak);           // LED drivers have no tables
     EXPECT_EQ(reply(DeviceNumber(0), {0x58, 4, 0, 0}).size(), 4u);
     // A reply is read once; a second read gets nothing.
