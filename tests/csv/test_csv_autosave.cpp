@@ -73,21 +73,6 @@ TEST(AutoSaveCsv, WritesTheRecordJustAcquired) {
     std::filesystem::remove_all(dir);
 }
 
-TEST(AutoSaveCsv, FailuresCarryThePath) {
-    test::CsvFixture f;
-    f.AddRecord(21.0f, 500);
-    PanelOptions o;
-    o.saveFolder = "/nonexistent-folder-for-csv";
-    AutoSaveResult res = AutoSaveCsv(*f.doc, f.ws, o, {}, 0, 0, kSomeTime);
-    EXPECT_FALSE(res.ok);
-    EXPECT_EQ(res.path, std::string("/nonexistent-folder-for-csv") + FOLDER_SEPARATOR + "output");
-    EXPECT_NE(res.error.find(res.path), std::string::npos);
-    o.autoSaveNaming = 7;  // no name at all
-    res = AutoSaveCsv(*f.doc, f.ws, o, {}, 0, 0, kSomeTime);
-    EXPECT_FALSE(res.ok);
-    EXPECT_FALSE(res.error.empty());
-}
-
 TEST(AutoSaveReporter, OneNoticePerRunOfFailures) {
     AutoSaveReporter rep;
     EXPECT_EQ(rep.OnResult(true, "/a/No0.csv"), std::nullopt);
@@ -117,6 +102,13 @@ TEST(AutoSaveReporter, UnwritableFolderNotifiesOnceThenRecovers) {
     ASSERT_EQ(shown.size(), 1u);
     EXPECT_EQ(shown[0], "CSV自動保存に失敗しました: /nonexistent-folder-for-csv" + std::string(1, FOLDER_SEPARATOR) +
                             "No0.csv");
+    // No name at all (a naming mode out of range) fails the same way.
+    o.autoSaveNaming = 7;
+    AutoSaveResult none = AutoSaveCsv(*f.doc, f.ws, o, {}, 0, 0, kSomeTime);
+    EXPECT_FALSE(none.ok);
+    EXPECT_NE(none.error.find(none.path), std::string::npos);
+    EXPECT_EQ(rep.OnResult(none.ok, none.path), std::nullopt);  // same run of failures
+    o.autoSaveNaming = AUTOSAVE_NUMBER_NAME;
     auto dir = test::FreshFolder("csv-recover");
     o.saveFolder = dir.string();
     AutoSaveResult res = AutoSaveCsv(*f.doc, f.ws, o, {}, 0, 0, kSomeTime);
