@@ -4,6 +4,8 @@
 // a look at the panel while measuring.
 
 #include <QAbstractButton>
+#include <QFile>
+#include <QTemporaryDir>
 #include <QLineEdit>
 #include <QRadioButton>
 #include <QTest>
@@ -59,6 +61,7 @@ private slots:
     void busyFlagCoversEveryCycleAndNothingElse();
     void oneShotKeepsOneRecord();
     void darkMeasurementRunsToTheEnd();
+    void autoSaveWritesTheSlotJustFilled();
     void screenshotWhileMeasuring();
 };
 
@@ -169,6 +172,22 @@ void AcquireGuiTest::darkMeasurementRunsToTheEnd() {
     QVERIFY(!p.view->state().measuring);
     QVERIFY(p.doc.darkTable[1][19][50] > p.doc.darkTable[1][0][50]);
     QCOMPARE(p.view->workspace().darkBase[1][50], p.doc.darkTable[1][0][50]);
+}
+
+void AcquireGuiTest::autoSaveWritesTheSlotJustFilled() {
+    Panel p;
+    QTemporaryDir dir;
+    QVERIFY(dir.isValid());
+    p.view->options().autoSaveOn = 1;
+    p.view->options().autoSaveNaming = 2;  // No<slot>.csv
+    p.view->options().saveFolder = dir.path().toStdString();
+    p.C<QAbstractButton>(ctl::Logging)->click();
+    p.Click(ctl::Start);
+    QVERIFY(QTest::qWaitFor([&] { return p.doc.recordCount[0] >= 2; }, 10000));
+    p.Click(ctl::Start);
+    QVERIFY(QTest::qWaitFor([&] { return !p.acq().cycle().WorkerActive(); }, 5000));
+    QVERIFY(QFile::exists(dir.filePath(QStringLiteral("No0.csv"))));
+    QVERIFY(QFile::exists(dir.filePath(QStringLiteral("No1.csv"))));
 }
 
 void AcquireGuiTest::screenshotWhileMeasuring() {
