@@ -39,7 +39,8 @@ void BM_ReadOneHeadBaseline(benchmark::State& state) {
     auto doc = std::make_unique<Cvarnello_mfDoc>();
     for (auto _ : state) {
         bool ok = ReadWavelengthTable(*doc, *sim, HeadSlot(0), DeviceNumber(0));
-        for (int s = 0; s < DARK_STEPS; ++s) ok = ReadDarkStep(*doc, *sim, HeadSlot(0), DeviceNumber(0), s) && ok;
+        for (int s = 0; s < DARK_STEPS; ++s)
+            ok = ReadDarkStep(*doc, *sim, HeadSlot(0), DeviceNumber(0), s) && ok;
         ok = ReadGainTable(*doc, *sim, HeadSlot(0), DeviceNumber(0)) && ok;
         ok = ReadWhiteTable(*doc, *sim, HeadSlot(0), DeviceNumber(0)) && ok;
         ok = ReadTransmissionTable(*doc, *sim, HeadSlot(0), DeviceNumber(0)) && ok;

@@ -34,13 +34,17 @@ public:
     void Notify(const std::string&) override {}
     void Inform(const std::string&) override {}
     int AskYesNoCancel(const std::string&) override { return 0; }
-    std::optional<std::string> OpenFileName(const std::string&, const std::string&, const std::string&) override {
+    std::optional<std::string> OpenFileName(const std::string&, const std::string&,
+                                            const std::string&) override {
         return std::nullopt;
     }
-    std::optional<std::string> SaveFileName(const std::string&, const std::string&, const std::string&) override {
+    std::optional<std::string> SaveFileName(const std::string&, const std::string&,
+                                            const std::string&) override {
         return std::nullopt;
     }
-    std::optional<std::string> ChooseFolder(const std::string&, const std::string&) override { return std::nullopt; }
+    std::optional<std::string> ChooseFolder(const std::string&, const std::string&) override {
+        return std::nullopt;
+    }
 };
 
 Json Coefficient(double v) {
@@ -116,8 +120,10 @@ int RunDetect(const std::string& benchOption) {
 
 const CliCommandRegistrar registrar([](CLI::App& app) -> std::function<int()> {
     auto bench = std::make_shared<std::string>();
-    CLI::App* sub = app.add_subcommand("detect", "Detect the attached devices and print them as JSON");
-    sub->add_option("--bench", *bench, "Simulated bench description, e.g. \"0:head:SN000001;2:led16;3:mirror\"");
+    CLI::App* sub =
+        app.add_subcommand("detect", "Detect the attached devices and print them as JSON");
+    sub->add_option("--bench", *bench,
+                    "Simulated bench description, e.g. \"0:head:SN000001;2:led16;3:mirror\"");
     return [bench] { return RunDetect(*bench); };
 });
 

@@ -40,7 +40,8 @@ bool ParseScale(std::string_view s, double& out) {
     double value = 0.0;
     size_t i = 0;
     bool digits = false;
-    for (; i < s.size() && s[i] >= '0' && s[i] <= '9'; ++i, digits = true) value = value * 10 + (s[i] - '0');
+    for (; i < s.size() && s[i] >= '0' && s[i] <= '9'; ++i, digits = true)
+        value = value * 10 + (s[i] - '0');
     if (i < s.size() && s[i] == '.') {
         double scale = 0.1;
         for (++i; i < s.size() && s[i] >= '0' && s[i] <= '9'; ++i, digits = true, scale /= 10)
@@ -95,8 +96,9 @@ std::optional<BenchDescription> ParseBenchText(std::string_view text, std::strin
                 error = "empty item in bench description";
                 return std::nullopt;
             }
-        } else if (size_t eq = item.find('='); eq != std::string_view::npos &&
-                                               item.substr(0, eq).find(':') == std::string_view::npos) {
+        } else if (size_t eq = item.find('=');
+                   eq != std::string_view::npos &&
+                   item.substr(0, eq).find(':') == std::string_view::npos) {
             // Only the key decides: a folder value may hold ':' (a drive letter).
             std::string_view key = Trim(item.substr(0, eq));
             std::string_view value = Trim(item.substr(eq + 1));
@@ -168,7 +170,9 @@ std::optional<BenchDescription> ParseBenchText(std::string_view text, std::strin
                     error = "unexpected argument in " + Quoted(item);
                     return std::nullopt;
                 }
-                device.kind = kind == "led16" ? kKindLed16 : kind == "led8" ? kKindLed8 : kKindMirror;
+                device.kind = kind == "led16"  ? kKindLed16
+                              : kind == "led8" ? kKindLed8
+                                               : kKindMirror;
             } else if (kind == "kind") {
                 unsigned code = 0;
                 if (!arg || !ParseUnsigned(*arg, code) || code > 65535) {
@@ -186,8 +190,9 @@ std::optional<BenchDescription> ParseBenchText(std::string_view text, std::strin
         if (semi == std::string_view::npos) break;
         text.remove_prefix(semi + 1);
     }
-    std::sort(bench.devices.begin(), bench.devices.end(),
-              [](const BenchDevice& a, const BenchDevice& b) { return a.number.value < b.number.value; });
+    std::sort(
+        bench.devices.begin(), bench.devices.end(),
+        [](const BenchDevice& a, const BenchDevice& b) { return a.number.value < b.number.value; });
     return bench;
 }
 

@@ -40,7 +40,8 @@ bool Exchange(DeviceLibrary& lib, DeviceNumber dev, const uint8_t* cmd, int size
 
 // Writes values[0..count-1] at indices 0..count-1 and the closing 0.0 at
 // index count, with one of the 64-byte value commands.
-bool WriteValues(DeviceLibrary& lib, DeviceNumber dev, uint8_t opcode, const float* values, int count) {
+bool WriteValues(DeviceLibrary& lib, DeviceNumber dev, uint8_t opcode, const float* values,
+                 int count) {
     for (int i = 0; i <= count; ++i) {
         uint8_t cmd[head::kSizeWriteValue] = {};
         cmd[0] = opcode;
@@ -68,7 +69,8 @@ bool ReadWavelengthInto(DeviceLibrary& lib, DeviceNumber dev, int n, std::span<f
 }
 
 bool ReadDarkStepInto(DeviceLibrary& lib, DeviceNumber dev, int step, int n, std::span<float> out) {
-    if (step < 0 || step >= DARK_STEPS || n < 0 || n > MAX_CHANNELS || out.size() < static_cast<size_t>(n))
+    if (step < 0 || step >= DARK_STEPS || n < 0 || n > MAX_CHANNELS ||
+        out.size() < static_cast<size_t>(n))
         return false;
     uint8_t cmd[head::kSizeReadIndexed] = {head::kReadDark, head::kUsedReadIndexed, 0, 0};
     PutIndex(cmd + 2, step);
@@ -80,7 +82,8 @@ bool ReadDarkStepInto(DeviceLibrary& lib, DeviceNumber dev, int step, int n, std
 
 bool ReadReferenceInto(DeviceLibrary& lib, DeviceNumber dev, uint8_t opcode, int n,
                        std::span<float> out) {
-    if (opcode != head::kReadGain && opcode != head::kReadWhite && opcode != head::kReadTrans) return false;
+    if (opcode != head::kReadGain && opcode != head::kReadWhite && opcode != head::kReadTrans)
+        return false;
     if (n < 0 || n > MAX_CHANNELS || out.size() < static_cast<size_t>(n) + 1) return false;
     uint8_t cmd[head::kSizeReadTable] = {};
     cmd[0] = opcode;
@@ -100,7 +103,8 @@ bool ReadWavelengthTable(Cvarnello_mfDoc& doc, DeviceLibrary& lib, HeadSlot k, D
     return true;
 }
 
-bool ReadDarkStep(Cvarnello_mfDoc& doc, DeviceLibrary& lib, HeadSlot k, DeviceNumber dev, int step) {
+bool ReadDarkStep(Cvarnello_mfDoc& doc, DeviceLibrary& lib, HeadSlot k, DeviceNumber dev,
+                  int step) {
     if (!ValidSlot(k) || step < 0 || step >= DARK_STEPS) return false;
     std::array<float, MAX_CHANNELS> row{};
     int n = ChannelsOf(doc, k);
@@ -110,8 +114,8 @@ bool ReadDarkStep(Cvarnello_mfDoc& doc, DeviceLibrary& lib, HeadSlot k, DeviceNu
 }
 
 namespace {
-bool ReadReference(Cvarnello_mfDoc& doc, DeviceLibrary& lib, HeadSlot k, DeviceNumber dev, uint8_t opcode,
-                   std::array<std::array<float, REF_ENTRIES>, MAX_HEADS>& field) {
+bool ReadReference(Cvarnello_mfDoc& doc, DeviceLibrary& lib, HeadSlot k, DeviceNumber dev,
+                   uint8_t opcode, std::array<std::array<float, REF_ENTRIES>, MAX_HEADS>& field) {
     if (!ValidSlot(k)) return false;
     std::array<float, REF_ENTRIES> row{};
     int n = ChannelsOf(doc, k);
@@ -133,7 +137,8 @@ bool ReadTransmissionTable(Cvarnello_mfDoc& doc, DeviceLibrary& lib, HeadSlot k,
     return ReadReference(doc, lib, k, dev, head::kReadTrans, doc.transRef);
 }
 
-bool WriteDarkStep(const Cvarnello_mfDoc& doc, DeviceLibrary& lib, HeadSlot k, DeviceNumber dev, int step) {
+bool WriteDarkStep(const Cvarnello_mfDoc& doc, DeviceLibrary& lib, HeadSlot k, DeviceNumber dev,
+                   int step) {
     if (!ValidSlot(k) || step < 0 || step >= DARK_STEPS) return false;
     int n = ChannelsOf(doc, k);
     const auto& row = doc.darkTable[k.value][step];
@@ -150,24 +155,30 @@ bool WriteDarkStep(const Cvarnello_mfDoc& doc, DeviceLibrary& lib, HeadSlot k, D
     return true;
 }
 
-bool WriteWavelengthTable(const Cvarnello_mfDoc& doc, DeviceLibrary& lib, HeadSlot k, DeviceNumber dev) {
+bool WriteWavelengthTable(const Cvarnello_mfDoc& doc, DeviceLibrary& lib, HeadSlot k,
+                          DeviceNumber dev) {
     if (!ValidSlot(k)) return false;
-    return WriteValues(lib, dev, head::kWriteWavelength, doc.wavelengthNm[k.value].data(), ChannelsOf(doc, k));
+    return WriteValues(lib, dev, head::kWriteWavelength, doc.wavelengthNm[k.value].data(),
+                       ChannelsOf(doc, k));
 }
 
 bool WriteWhiteTable(const Cvarnello_mfDoc& doc, DeviceLibrary& lib, HeadSlot k, DeviceNumber dev) {
     if (!ValidSlot(k)) return false;
-    return WriteValues(lib, dev, head::kWriteWhite, doc.whiteRef[k.value].data(), ChannelsOf(doc, k) + 1);
+    return WriteValues(lib, dev, head::kWriteWhite, doc.whiteRef[k.value].data(),
+                       ChannelsOf(doc, k) + 1);
 }
 
-bool WriteTransmissionTable(const Cvarnello_mfDoc& doc, DeviceLibrary& lib, HeadSlot k, DeviceNumber dev) {
+bool WriteTransmissionTable(const Cvarnello_mfDoc& doc, DeviceLibrary& lib, HeadSlot k,
+                            DeviceNumber dev) {
     if (!ValidSlot(k)) return false;
-    return WriteValues(lib, dev, head::kWriteTrans, doc.transRef[k.value].data(), ChannelsOf(doc, k) + 1);
+    return WriteValues(lib, dev, head::kWriteTrans, doc.transRef[k.value].data(),
+                       ChannelsOf(doc, k) + 1);
 }
 
 bool WriteGainTable(const Cvarnello_mfDoc& doc, DeviceLibrary& lib, HeadSlot k, DeviceNumber dev) {
     if (!ValidSlot(k)) return false;
-    return WriteValues(lib, dev, head::kWriteGain, doc.gain[k.value].data(), ChannelsOf(doc, k) + 1);
+    return WriteValues(lib, dev, head::kWriteGain, doc.gain[k.value].data(),
+                       ChannelsOf(doc, k) + 1);
 }
 
 std::optional<std::array<char, 8>> SerialBytesFor(std::string_view text) {
@@ -183,8 +194,9 @@ SerialWrite WriteSerial(const Cvarnello_mfDoc&, DeviceLibrary& lib, HeadSlot, De
                         std::string_view text) {
     auto bytes = SerialBytesFor(text);
     if (!bytes) return SerialWrite::Refused;
-    return lib.DevSetSerial(dev, bytes->data(), static_cast<int>(bytes->size())) < 0 ? SerialWrite::Failed
-                                                                                      : SerialWrite::Sent;
+    return lib.DevSetSerial(dev, bytes->data(), static_cast<int>(bytes->size())) < 0
+               ? SerialWrite::Failed
+               : SerialWrite::Sent;
 }
 
 }  // namespace vmf

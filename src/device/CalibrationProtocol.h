@@ -52,14 +52,14 @@ bool WriteGainTable(const Cvarnello_mfDoc& doc, DeviceLibrary& lib, HeadSlot k, 
 std::optional<std::array<char, 8>> SerialBytesFor(std::string_view text);
 
 enum class SerialWrite {
-    Sent,      // DevSetSerial accepted the 8 bytes
-    Refused,   // fewer than 7 characters: nothing was sent
-    Failed,    // sent, but the device reported failure
+    Sent,     // DevSetSerial accepted the 8 bytes
+    Refused,  // fewer than 7 characters: nothing was sent
+    Failed,   // sent, but the device reported failure
 };
 // Sends SerialBytesFor(text) with DevSetSerial(dev, bytes, 8). The store is
 // not changed (the caller decides what serialNo becomes).
-SerialWrite WriteSerial(const Cvarnello_mfDoc& doc, DeviceLibrary& lib, HeadSlot k, DeviceNumber dev,
-                        std::string_view text);
+SerialWrite WriteSerial(const Cvarnello_mfDoc& doc, DeviceLibrary& lib, HeadSlot k,
+                        DeviceNumber dev, std::string_view text);
 
 // --- Span-level transfers, for callers that stage a head's tables before
 // committing them (detection). Each returns false and leaves `out`

@@ -32,8 +32,10 @@ struct StagedHead {
 // Exposure as the store keeps it: truncated towards zero; a value no int can
 // hold is pinned to the nearest end, and a NaN counts as 0.
 int32_t TruncateExposure(double us) {
-    if (!std::isfinite(us)) return std::isnan(us) ? 0 : (us > 0 ? std::numeric_limits<int32_t>::max()
-                                                                 : std::numeric_limits<int32_t>::min());
+    if (!std::isfinite(us))
+        return std::isnan(us) ? 0
+                              : (us > 0 ? std::numeric_limits<int32_t>::max()
+                                        : std::numeric_limits<int32_t>::min());
     if (us >= 2147483647.0) return std::numeric_limits<int32_t>::max();
     if (us <= -2147483648.0) return std::numeric_limits<int32_t>::min();
     return static_cast<int32_t>(std::trunc(us));
@@ -85,11 +87,16 @@ std::string TimeStamp(std::time_t now) {
 
 const char* KindLabel(int kind) {
     switch (kind) {
-        case kKindSpectrometer: return "C12880MA";
-        case kKindLed16: return "LED16ch";
-        case kKindLed8: return "LED8ch";
-        case kKindMirror: return "M-MIRROR";
-        default: return nullptr;
+        case kKindSpectrometer:
+            return "C12880MA";
+        case kKindLed16:
+            return "LED16ch";
+        case kKindLed8:
+            return "LED8ch";
+        case kKindMirror:
+            return "M-MIRROR";
+        default:
+            return nullptr;
     }
 }
 
@@ -150,14 +157,16 @@ DetectionOutcome Detect(Cvarnello_mfDoc& doc, DeviceLibrary& lib, UserDialogs& d
     if (doc.headCount > 0) {
         out.headsFound = true;
         std::string title;
-        for (int k = 0; k < doc.headCount; ++k) CFormatAppend(title, "%s_", Cp932ToUtf8(doc.serialNo[k]).c_str());
+        for (int k = 0; k < doc.headCount; ++k)
+            CFormatAppend(title, "%s_", Cp932ToUtf8(doc.serialNo[k]).c_str());
         doc.title = title + TimeStamp(now);
         doc.AppendHistory(DetectionEntryText(doc));
     }
     return out;
 }
 
-void Release(Cvarnello_mfDoc& doc, DeviceLibrary& lib, const std::array<DeviceNumber, MAX_HEADS>& headDevice) {
+void Release(Cvarnello_mfDoc& doc, DeviceLibrary& lib,
+             const std::array<DeviceNumber, MAX_HEADS>& headDevice) {
     for (int k = 0; k < doc.headCount && k < MAX_HEADS; ++k) lib.DevClose(headDevice[k]);
     doc.AppendHistory(ReleaseEntryText());
 }

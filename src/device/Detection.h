@@ -33,14 +33,15 @@ struct DetectedDevice {
 };
 
 struct DetectionOutcome {
-    bool cancelled = false;                 // user answered Cancel: nothing changed
-    bool headsFound = false;                // the panel's detected flag becomes 1
-    std::vector<DetectedDevice> devices;    // every known-kind device, ascending number
-    std::vector<DetectedDevice> ignored;    // devices of unknown kind (label empty)
-    std::vector<std::string> headList;      // entries of list 1003: serials (UTF-8), slot order
-    std::vector<std::string> deviceList;    // entries of list 1004: labels, ascending number
-    std::array<DeviceNumber, MAX_HEADS> headDevice;  // device number per head slot (0 beyond headCount)
-    std::optional<DeviceNumber> mirrorDevice;          // the last mirror found
+    bool cancelled = false;               // user answered Cancel: nothing changed
+    bool headsFound = false;              // the panel's detected flag becomes 1
+    std::vector<DetectedDevice> devices;  // every known-kind device, ascending number
+    std::vector<DetectedDevice> ignored;  // devices of unknown kind (label empty)
+    std::vector<std::string> headList;    // entries of list 1003: serials (UTF-8), slot order
+    std::vector<std::string> deviceList;  // entries of list 1004: labels, ascending number
+    std::array<DeviceNumber, MAX_HEADS>
+        headDevice;                            // device number per head slot (0 beyond headCount)
+    std::optional<DeviceNumber> mirrorDevice;  // the last mirror found
     // Heads that answered DevOpen but stopped answering while being read:
     // they got no slot, were closed again (so the library's slot order keeps
     // matching the store's), and the store holds nothing of theirs.

@@ -9,7 +9,8 @@
 
 namespace vmf {
 
-std::unique_ptr<DeviceLibrary> CreateDeviceLibrary(const std::string& benchText, std::string& note) {
+std::unique_ptr<DeviceLibrary> CreateDeviceLibrary(const std::string& benchText,
+                                                   std::string& note) {
     std::string text = benchText;
     if (text.empty()) {
         const char* env = std::getenv("VMF_BENCH");

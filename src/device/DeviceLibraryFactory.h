@@ -21,8 +21,10 @@ std::unique_ptr<DeviceLibrary> CreateDeviceLibrary(const std::string& benchText,
 
 // The status-bar notes CreateDeviceLibrary gives.
 inline constexpr const char* kNoteSimulated = "シミュレーション装置で動作中";
-inline constexpr const char* kNoteDllMissing = "KVWinUSBIF.dll が見つからないため、シミュレーション装置で動作中";
+inline constexpr const char* kNoteDllMissing =
+    "KVWinUSBIF.dll が見つからないため、シミュレーション装置で動作中";
 inline constexpr const char* kNoteDll = "KVWinUSBIF.dll で動作中";
-inline constexpr const char* kNoteBadBench = "ベンチ記述が不正なため、既定のシミュレーション装置で動作中";
+inline constexpr const char* kNoteBadBench =
+    "ベンチ記述が不正なため、既定のシミュレーション装置で動作中";
 
 }  // namespace vmf

@@ -54,7 +54,8 @@ std::optional<HeadMemory> LoadHeadMemory(const std::string& path) {
         if (bytes.size() > (1u << 20)) break;  // far beyond any memory file
     }
     std::fclose(f);
-    if (bytes.size() < sizeof kMagic || std::memcmp(bytes.data(), kMagic, sizeof kMagic) != 0) return std::nullopt;
+    if (bytes.size() < sizeof kMagic || std::memcmp(bytes.data(), kMagic, sizeof kMagic) != 0)
+        return std::nullopt;
     Reader r{bytes, sizeof kMagic};
     HeadMemory m;
     uint64_t serialLength = r.Take(4);

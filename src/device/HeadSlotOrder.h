@@ -13,7 +13,8 @@ namespace vmf {
 // The device number of `slot`, given which numbers are open and their kinds;
 // nothing when fewer heads are open.
 inline std::optional<DeviceNumber> DeviceForSlot(const std::array<bool, MAX_DEVICES>& open,
-                                                 const std::array<int, MAX_DEVICES>& kind, HeadSlot slot) {
+                                                 const std::array<int, MAX_DEVICES>& kind,
+                                                 HeadSlot slot) {
     if (slot.value < 0) return std::nullopt;
     int k = 0;
     for (int n = 0; n < MAX_DEVICES; ++n) {

@@ -37,11 +37,16 @@ constexpr double kMaxSleepUs = 60e6;
 
 const char* InfoLabel(int kind) {
     switch (kind) {
-        case kKindSpectrometer: return "C12880MA";
-        case kKindLed16: return "LED16ch";
-        case kKindLed8: return "LED8ch";
-        case kKindMirror: return "M-MIRROR";
-        default: return "UNKNOWN";
+        case kKindSpectrometer:
+            return "C12880MA";
+        case kKindLed16:
+            return "LED16ch";
+        case kKindLed8:
+            return "LED8ch";
+        case kKindMirror:
+            return "M-MIRROR";
+        default:
+            return "UNKNOWN";
     }
 }
 
@@ -66,7 +71,8 @@ SimulatedDeviceLibrary::SimulatedDeviceLibrary(const BenchDescription& bench)
         if (d.kind == kKindSpectrometer) {
             device->head = std::make_unique<SimulatedHead>(d.serial, d.number, bench.seed);
             if (!bench.memoryFolder.empty()) {
-                device->memoryPath = bench.memoryFolder + "/head" + std::to_string(d.number.value) + ".vmfmem";
+                device->memoryPath =
+                    bench.memoryFolder + "/head" + std::to_string(d.number.value) + ".vmfmem";
                 // A missing or damaged file means a factory-fresh head.
                 if (auto saved = LoadHeadMemory(device->memoryPath)) device->head->memory = *saved;
             }
@@ -139,7 +145,8 @@ int SimulatedDeviceLibrary::DevGetSerial(DeviceNumber dev, char* buffer, int siz
     std::lock_guard lock(mutex_);
     Device* d = Answering(dev);
     if (!d || !buffer || size <= 0) return -1;
-    const std::string serial = d->head ? d->head->memory.serial : "SIMDEV0" + std::to_string(dev.value);
+    const std::string serial =
+        d->head ? d->head->memory.serial : "SIMDEV0" + std::to_string(dev.value);
     // Like the device: a serial that fills the whole buffer comes without NUL.
     int n = std::min<int>(static_cast<int>(serial.size()), size);
     std::memcpy(buffer, serial.data(), static_cast<size_t>(n));
@@ -256,9 +263,14 @@ int SimulatedDeviceLibrary::DevWrite(DeviceNumber dev, const uint8_t* bytes, int
         d->reply.assign(1, head::kNak);
     }
     switch (d->fault) {
-        case ReplyFault::None: break;
-        case ReplyFault::Short: d->reply.resize(d->reply.size() / 2); break;
-        case ReplyFault::Empty: d->reply.clear(); break;
+        case ReplyFault::None:
+            break;
+        case ReplyFault::Short:
+            d->reply.resize(d->reply.size() / 2);
+            break;
+        case ReplyFault::Empty:
+            d->reply.clear();
+            break;
     }
     d->replyPending = true;
     return size;
@@ -355,7 +367,8 @@ std::optional<HeadMemory> SimulatedDeviceLibrary::Memory(DeviceNumber dev) const
 bool SimulatedDeviceLibrary::SetMemory(DeviceNumber dev, const HeadMemory& memory) {
     std::lock_guard lock(mutex_);
     Device* d = Find(dev);
-    if (!d || !d->head || memory.serial.size() > static_cast<size_t>(kSerialBufferSize)) return false;
+    if (!d || !d->head || memory.serial.size() > static_cast<size_t>(kSerialBufferSize))
+        return false;
     d->head->memory = memory;
     d->memoryDirty = true;
     Persist(*d);

@@ -46,13 +46,13 @@ struct HeadMemory {
 
 // What a device was asked, for tests to count at the simulator.
 struct DeviceCounters {
-    int writes = 0;                       // DevWrite calls that reached the device
-    int reads = 0;                        // DevRead calls that reached the device
-    std::array<int, 256> byOpcode{};      // DevWrite calls by byte 0
+    int writes = 0;                   // DevWrite calls that reached the device
+    int reads = 0;                    // DevRead calls that reached the device
+    std::array<int, 256> byOpcode{};  // DevWrite calls by byte 0
     int setSerial = 0;
     int setCoefficients = 0;
     int spectra = 0;
-    std::string lastSerialBytes;          // the bytes of the last DevSetSerial, as sent
+    std::string lastSerialBytes;  // the bytes of the last DevSetSerial, as sent
 };
 
 enum class ReplyFault {
@@ -90,7 +90,7 @@ public:
     // --- Bench control ------------------------------------------------------
     void SetScene(Scene scene);
     Scene GetScene() const;
-    void SetTimeScale(double scale);               // negative values count as 0
+    void SetTimeScale(double scale);  // negative values count as 0
     void SetTemperature(DeviceNumber dev, double celsius);
 
     // --- Fault injection ----------------------------------------------------
@@ -102,8 +102,8 @@ public:
     void FailSpectrumReads(DeviceNumber dev, int count);
 
     // --- Inspection -----------------------------------------------------------
-    std::optional<HeadMemory> Memory(DeviceNumber dev) const;     // heads only
-    bool SetMemory(DeviceNumber dev, const HeadMemory& memory);   // heads only
+    std::optional<HeadMemory> Memory(DeviceNumber dev) const;    // heads only
+    bool SetMemory(DeviceNumber dev, const HeadMemory& memory);  // heads only
     DeviceCounters Counters(DeviceNumber dev) const;
     void ResetCounters();
     bool IsOpen(DeviceNumber dev) const;

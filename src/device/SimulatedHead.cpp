@@ -19,7 +19,9 @@ uint64_t SplitMix(uint64_t& state) {
 }
 
 // A value in [-1, 1) from the stream.
-double Unit(uint64_t& state) { return static_cast<double>(SplitMix(state) >> 11) * 0x1.0p-52 - 1.0; }
+double Unit(uint64_t& state) {
+    return static_cast<double>(SplitMix(state) >> 11) * 0x1.0p-52 - 1.0;
+}
 
 uint64_t HashText(const std::string& text) {
     uint64_t h = 1469598103934665603ull;
@@ -44,7 +46,8 @@ double Response(double nm) {
 double LampNorm() {
     static const double norm = [] {
         double best = 0;
-        for (double nm = 300; nm <= 900; nm += 0.5) best = std::max(best, Planck(nm) * Response(nm));
+        for (double nm = 300; nm <= 900; nm += 0.5)
+            best = std::max(best, Planck(nm) * Response(nm));
         return best;
     }();
     return norm;
@@ -81,11 +84,16 @@ double SimulatedHead::Polynomial(const std::array<double, WAVE_COEFFS>& c, doubl
 double SimulatedHead::SceneRadiance(Scene scene, double nm) {
     double lamp = Planck(nm) / LampNorm();
     switch (scene) {
-        case Scene::Dark: return 0.0;
-        case Scene::Halogen: return 1.6 * lamp;
-        case Scene::White: return 0.98 * lamp;
-        case Scene::Sample: return lamp * (0.08 + 0.75 / (1.0 + std::exp(-(nm - 600.0) / 15.0)));
-        case Scene::Transmission: return 0.8 * lamp;
+        case Scene::Dark:
+            return 0.0;
+        case Scene::Halogen:
+            return 1.6 * lamp;
+        case Scene::White:
+            return 0.98 * lamp;
+        case Scene::Sample:
+            return lamp * (0.08 + 0.75 / (1.0 + std::exp(-(nm - 600.0) / 15.0)));
+        case Scene::Transmission:
+            return 0.8 * lamp;
         case Scene::Filter: {
             double d = (nm - 540.0) / 35.0;
             return 0.8 * lamp * (0.02 + 0.7 * std::exp(-d * d));
@@ -116,7 +124,8 @@ SimulatedHead::SimulatedHead(const std::string& serial, DeviceNumber number, uin
     }
     for (int s = 0; s < DARK_STEPS; ++s) {
         double exposure = s == 0 ? 265.0 : s * 50000.0;
-        for (int c = 0; c < MAX_CHANNELS; ++c) memory.dark[s][c] = static_cast<float>(DarkCounts(exposure, c));
+        for (int c = 0; c < MAX_CHANNELS; ++c)
+            memory.dark[s][c] = static_cast<float>(DarkCounts(exposure, c));
     }
 }
 
@@ -140,7 +149,8 @@ void SimulatedHead::ReadSpectrum(Scene scene, int16_t out[MAX_CHANNELS]) {
     for (int c = 0; c < MAX_CHANNELS; ++c) {
         double signal = SignalCounts(scene, exposureUs, c);
         double value = signal + DarkCounts(exposureUs, c) + offset;
-        value += gauss(rng_) * std::sqrt(kShotFactor * std::max(signal, 0.0) + kReadNoise * kReadNoise);
+        value +=
+            gauss(rng_) * std::sqrt(kShotFactor * std::max(signal, 0.0) + kReadNoise * kReadNoise);
         value = std::clamp(std::round(value), -32768.0, 32767.0);
         out[c] = static_cast<int16_t>(value);
     }
@@ -149,12 +159,16 @@ void SimulatedHead::ReadSpectrum(Scene scene, int16_t out[MAX_CHANNELS]) {
 bool SimulatedHead::IsClosingWrite(const uint8_t* b, int size) {
     if (!b || size < 6) return false;
     switch (b[0]) {
-        case head::kWriteWavelength: return LoadIndex(b + 2) == MAX_CHANNELS;
+        case head::kWriteWavelength:
+            return LoadIndex(b + 2) == MAX_CHANNELS;
         case head::kWriteWhite:
         case head::kWriteTrans:
-        case head::kWriteGain: return LoadIndex(b + 2) == REF_ENTRIES;
-        case head::kWriteDark: return LoadIndex(b + 4) == MAX_CHANNELS;
-        default: return false;
+        case head::kWriteGain:
+            return LoadIndex(b + 2) == REF_ENTRIES;
+        case head::kWriteDark:
+            return LoadIndex(b + 4) == MAX_CHANNELS;
+        default:
+            return false;
     }
 }
 
@@ -183,7 +197,7 @@ std::vector<uint8_t> SimulatedHead::HandleCommand(const uint8_t* b, int size) {
         case head::kReadTrans:
         case head::kReadGain: {
             if (size != head::kSizeReadTable || used != head::kUsedReadTable) return nak;
-            return FloatsReply(op == head::kReadWhite ? memory.white
+            return FloatsReply(op == head::kReadWhite   ? memory.white
                                : op == head::kReadTrans ? memory.trans
                                                         : memory.gain);
         }
@@ -201,7 +215,7 @@ std::vector<uint8_t> SimulatedHead::HandleCommand(const uint8_t* b, int size) {
                 if (i < MAX_CHANNELS) memory.wavelengthNm[i] = value;
                 return ack;
             }
-            auto& table = op == head::kWriteWhite ? memory.white
+            auto& table = op == head::kWriteWhite   ? memory.white
                           : op == head::kWriteTrans ? memory.trans
                                                     : memory.gain;
             if (i > REF_ENTRIES) return nak;
@@ -216,7 +230,8 @@ std::vector<uint8_t> SimulatedHead::HandleCommand(const uint8_t* b, int size) {
             if (c < MAX_CHANNELS) memory.dark[s][c] = LoadFloat(b + 6);
             return ack;
         }
-        default: return nak;
+        default:
+            return nak;
     }
 }
 

@@ -25,8 +25,8 @@ class SimulatedHead {
 public:
     static constexpr double kDefaultExposureUs = 10000.0;
     static constexpr double kReferenceTempC = 25.0;
-    static constexpr double kCountsPerUs = 0.4;   // scene × response = 1
-    static constexpr double kTempCounts = 1.5;    // dark offset per °C
+    static constexpr double kCountsPerUs = 0.4;  // scene × response = 1
+    static constexpr double kTempCounts = 1.5;   // dark offset per °C
     static constexpr double kShotFactor = 0.5;
     static constexpr double kReadNoise = 2.5;
 
@@ -62,7 +62,7 @@ private:
     double SignalCounts(Scene scene, double exposureUs, int c) const;
 
     std::array<double, WAVE_COEFFS> trueCoeffs_{};  // the optics; memory.coeffs may be rewritten
-    std::array<double, MAX_CHANNELS> response_{};  // response × prnu × kCountsPerUs
+    std::array<double, MAX_CHANNELS> response_{};   // response × prnu × kCountsPerUs
     std::array<double, MAX_CHANNELS> darkBase_{};
     std::array<double, MAX_CHANNELS> darkSlope_{};  // counts per µs
     std::mt19937_64 rng_;

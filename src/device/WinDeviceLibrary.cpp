@@ -21,22 +21,22 @@ struct WinDeviceLibrary::Entries {
     using ShortsFn = int(__stdcall*)(int, short*);
     using UShortFn = int(__stdcall*)(int, unsigned short);
 
-    IntFn open = nullptr;                 // 1
-    TextFn infoText1 = nullptr;           // 3
-    TextFn infoText2 = nullptr;           // 4
-    IntFn kind = nullptr;                 // 5
-    BytesFn write = nullptr;              // 7
-    BufferFn read = nullptr;              // 8
-    IntFn close = nullptr;                // 9
-    DoubleOutFn getExposure = nullptr;    // 10
-    DoubleInFn setExposure = nullptr;     // 11
-    ShortsFn readSpectrum = nullptr;      // 12
-    TextFn getSerial = nullptr;           // 15
-    ConstTextFn setSerial = nullptr;      // 16
+    IntFn open = nullptr;                      // 1
+    TextFn infoText1 = nullptr;                // 3
+    TextFn infoText2 = nullptr;                // 4
+    IntFn kind = nullptr;                      // 5
+    BytesFn write = nullptr;                   // 7
+    BufferFn read = nullptr;                   // 8
+    IntFn close = nullptr;                     // 9
+    DoubleOutFn getExposure = nullptr;         // 10
+    DoubleInFn setExposure = nullptr;          // 11
+    ShortsFn readSpectrum = nullptr;           // 12
+    TextFn getSerial = nullptr;                // 15
+    ConstTextFn setSerial = nullptr;           // 16
     DoubleOutFn getCoefficients = nullptr;     // 17
     ConstDoublesFn setCoefficients = nullptr;  // 18
-    ShortsFn getTemperature = nullptr;    // 61
-    UShortFn setMirrorPosition = nullptr; // 63
+    ShortsFn getTemperature = nullptr;         // 61
+    UShortFn setMirrorPosition = nullptr;      // 63
 };
 
 namespace {
@@ -54,7 +54,8 @@ bool Bind(HMODULE module, int ordinal, Fn& fn, std::string& error) {
 
 }  // namespace
 
-std::unique_ptr<WinDeviceLibrary> WinDeviceLibrary::Load(const wchar_t* dllName, std::string& error) {
+std::unique_ptr<WinDeviceLibrary> WinDeviceLibrary::Load(const wchar_t* dllName,
+                                                         std::string& error) {
     HMODULE module = LoadLibraryW(dllName);
     if (!module) {
         error = "KVWinUSBIF.dll could not be loaded (error " + std::to_string(GetLastError()) + ")";

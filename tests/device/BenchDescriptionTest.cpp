@@ -1,7 +1,6 @@
-#include "device/BenchDescription.h"
-
 #include <gtest/gtest.h>
 
+#include "device/BenchDescription.h"
 #include "device/DeviceLibrary.h"
 
 namespace vmf {
@@ -23,7 +22,8 @@ TEST(BenchDescription, DefaultBenchIsTwoHeadsLedDriverAndMirror) {
 
 TEST(BenchDescription, SettingsKindsAndOrder) {
     std::string error;
-    auto bench = ParseBenchText(" 5:head ; 3:head:AB ;7:kind:99;1:led8;scene=filter;timescale=0.25;seed=42;", error);
+    auto bench = ParseBenchText(
+        " 5:head ; 3:head:AB ;7:kind:99;1:led8;scene=filter;timescale=0.25;seed=42;", error);
     ASSERT_TRUE(bench) << error;
     ASSERT_EQ(bench->devices.size(), 4u);
     // Sorted by device number whatever the text's order.
@@ -39,10 +39,25 @@ TEST(BenchDescription, SettingsKindsAndOrder) {
 
 TEST(BenchDescription, MalformedTextIsRefusedWithAMessage) {
     const char* bad[] = {
-        "",               "   ",          "10:head",           "x:head",          "1:head;1:led8",
-        "1:camera",       "1:led16:x",    "1:kind",            "1:kind:70000",    "scene=night",
-        "timescale=-1",   "timescale=1e3", "timescale=2000",   "seed=-3",         "colour=red",
-        "1:head;;2:led8", "head",         "1:head:has space",  "1:head:",
+        "",
+        "   ",
+        "10:head",
+        "x:head",
+        "1:head;1:led8",
+        "1:camera",
+        "1:led16:x",
+        "1:kind",
+        "1:kind:70000",
+        "scene=night",
+        "timescale=-1",
+        "timescale=1e3",
+        "timescale=2000",
+        "seed=-3",
+        "colour=red",
+        "1:head;;2:led8",
+        "head",
+        "1:head:has space",
+        "1:head:",
     };
     for (const char* text : bad) {
         std::string error;

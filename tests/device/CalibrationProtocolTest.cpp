@@ -1,13 +1,12 @@
-#include "device/CalibrationProtocol.h"
-
 #include <gtest/gtest.h>
 
 #include <cstring>
 #include <memory>
 
+#include "device/CalibrationProtocol.h"
 #include "device/HeadCommands.h"
-#include "device/SimulatedDeviceLibrary.h"
 #include "device/RecordingLibrary.h"
+#include "device/SimulatedDeviceLibrary.h"
 
 namespace vmf {
 namespace {
@@ -52,9 +51,13 @@ TEST_F(CalibrationProtocol, ReadingOneHeadTakes312CommandsAndFillsTheStore) {
     EXPECT_EQ(c.writes, 312);
     EXPECT_EQ(c.byOpcode[head::kReadWavelength], 288);
     EXPECT_EQ(c.byOpcode[head::kReadDark], 21);
-    EXPECT_EQ(c.byOpcode[head::kReadGain] + c.byOpcode[head::kReadWhite] + c.byOpcode[head::kReadTrans], 3);
+    EXPECT_EQ(
+        c.byOpcode[head::kReadGain] + c.byOpcode[head::kReadWhite] + c.byOpcode[head::kReadTrans],
+        3);
     auto mem = *sim->Memory(kDev);
-    EXPECT_EQ(std::memcmp(doc->wavelengthNm[0].data(), mem.wavelengthNm.data(), sizeof mem.wavelengthNm), 0);
+    EXPECT_EQ(
+        std::memcmp(doc->wavelengthNm[0].data(), mem.wavelengthNm.data(), sizeof mem.wavelengthNm),
+        0);
     EXPECT_EQ(std::memcmp(doc->darkTable[0].data(), mem.dark.data(), sizeof mem.dark), 0);
     EXPECT_EQ(std::memcmp(doc->gain[0].data(), mem.gain.data(), sizeof mem.gain), 0);
     // The default memory is sensible: 310..880 nm, dark growing with the step.
@@ -65,8 +68,8 @@ TEST_F(CalibrationProtocol, ReadingOneHeadTakes312CommandsAndFillsTheStore) {
 }
 
 TEST_F(CalibrationProtocol, CommandsAreLaidOutByteForByte) {
-    doc->wavelengthNm[0][1] = 1.5f;  // 0x3FC00000
-    doc->darkTable[0][3][2] = -2.0f; // 0xC0000000
+    doc->wavelengthNm[0][1] = 1.5f;   // 0x3FC00000
+    doc->darkTable[0][3][2] = -2.0f;  // 0xC0000000
     ReadWavelengthTable(*doc, *rec, kSlot, kDev);
     ReadDarkStep(*doc, *rec, kSlot, kDev, 20);
     ReadWhiteTable(*doc, *rec, kSlot, kDev);
@@ -78,11 +81,20 @@ TEST_F(CalibrationProtocol, CommandsAreLaidOutByteForByte) {
     ASSERT_EQ(rec->commands.size(), 289u + 289u);
 
     std::vector<uint8_t> writeValue(64, 0);
-    writeValue[0] = 0x78; writeValue[1] = 8; writeValue[2] = 1; writeValue[3] = 0;
-    writeValue[4] = 0x00; writeValue[5] = 0x00; writeValue[6] = 0xC0; writeValue[7] = 0x3F;
+    writeValue[0] = 0x78;
+    writeValue[1] = 8;
+    writeValue[2] = 1;
+    writeValue[3] = 0;
+    writeValue[4] = 0x00;
+    writeValue[5] = 0x00;
+    writeValue[6] = 0xC0;
+    writeValue[7] = 0x3F;
     EXPECT_EQ(rec->commands[1].bytes, writeValue);
     std::vector<uint8_t> closing(64, 0);
-    closing[0] = 0x78; closing[1] = 8; closing[2] = 0x20; closing[3] = 0x01;  // index 288, 0.0
+    closing[0] = 0x78;
+    closing[1] = 8;
+    closing[2] = 0x20;
+    closing[3] = 0x01;  // index 288, 0.0
     EXPECT_EQ(rec->commands[288].bytes, closing);
     EXPECT_EQ(rec->commands[289 + 2].bytes,
               (std::vector<uint8_t>{0x7A, 10, 3, 0, 2, 0, 0x00, 0x00, 0x00, 0xC0}));
@@ -90,7 +102,8 @@ TEST_F(CalibrationProtocol, CommandsAreLaidOutByteForByte) {
               (std::vector<uint8_t>{0x7A, 10, 3, 0, 0x20, 0x01, 0, 0, 0, 0}));
     for (const auto& cmd : rec->commands) EXPECT_EQ(cmd.dev, kDev.value);
     // Every write reads a 1-byte reply.
-    for (size_t i = rec->readSizes.size() - 578; i < rec->readSizes.size(); ++i) EXPECT_EQ(rec->readSizes[i], 1);
+    for (size_t i = rec->readSizes.size() - 578; i < rec->readSizes.size(); ++i)
+        EXPECT_EQ(rec->readSizes[i], 1);
 }
 
 TEST_F(CalibrationProtocol, ReadCommandsAreLaidOutByteForByte) {
@@ -148,11 +161,16 @@ TEST_F(CalibrationProtocol, TablesWrittenComeBackBitForBit) {
     ASSERT_TRUE(ReadGainTable(*fresh, *sim, kSlot, kDev));
     ASSERT_TRUE(ReadWhiteTable(*fresh, *sim, kSlot, kDev));
     ASSERT_TRUE(ReadTransmissionTable(*fresh, *sim, kSlot, kDev));
-    EXPECT_EQ(std::memcmp(fresh->wavelengthNm[0].data(), d.wavelengthNm[0].data(), sizeof d.wavelengthNm[0]), 0);
-    EXPECT_EQ(std::memcmp(fresh->darkTable[0].data(), d.darkTable[0].data(), sizeof d.darkTable[0]), 0);
+    EXPECT_EQ(std::memcmp(fresh->wavelengthNm[0].data(), d.wavelengthNm[0].data(),
+                          sizeof d.wavelengthNm[0]),
+              0);
+    EXPECT_EQ(std::memcmp(fresh->darkTable[0].data(), d.darkTable[0].data(), sizeof d.darkTable[0]),
+              0);
     EXPECT_EQ(std::memcmp(fresh->gain[0].data(), d.gain[0].data(), sizeof d.gain[0]), 0);
-    EXPECT_EQ(std::memcmp(fresh->whiteRef[0].data(), d.whiteRef[0].data(), sizeof d.whiteRef[0]), 0);
-    EXPECT_EQ(std::memcmp(fresh->transRef[0].data(), d.transRef[0].data(), sizeof d.transRef[0]), 0);
+    EXPECT_EQ(std::memcmp(fresh->whiteRef[0].data(), d.whiteRef[0].data(), sizeof d.whiteRef[0]),
+              0);
+    EXPECT_EQ(std::memcmp(fresh->transRef[0].data(), d.transRef[0].data(), sizeof d.transRef[0]),
+              0);
     double coeffs[WAVE_COEFFS];
     sim->DevGetCoefficients(kDev, coeffs);
     EXPECT_EQ(coeffs[5], 6.0);
@@ -192,7 +210,9 @@ TEST(WriteSerial, BytesSentFollowTheSerialRules) {
     ASSERT_TRUE(sim);
     sim->DevOpen(DeviceNumber(2));
     auto doc = std::make_unique<Cvarnello_mfDoc>();
-    auto write = [&](std::string_view text) { return WriteSerial(*doc, *sim, kSlot, DeviceNumber(2), text); };
+    auto write = [&](std::string_view text) {
+        return WriteSerial(*doc, *sim, kSlot, DeviceNumber(2), text);
+    };
 
     EXPECT_EQ(write("-AB12345"), SerialWrite::Sent);
     EXPECT_EQ(sim->Counters(DeviceNumber(2)).lastSerialBytes, std::string("AB12345\0", 8));
@@ -202,7 +222,9 @@ TEST(WriteSerial, BytesSentFollowTheSerialRules) {
     EXPECT_EQ(sim->Counters(DeviceNumber(2)).lastSerialBytes, "AB123456");
 
     // A leading byte of 0x80 or more counts as below '0' and is dropped.
-    EXPECT_EQ(write("\x82" "CD123456"), SerialWrite::Sent);
+    EXPECT_EQ(write("\x82"
+                    "CD123456"),
+              SerialWrite::Sent);
     EXPECT_EQ(sim->Counters(DeviceNumber(2)).lastSerialBytes, "CD123456");
     // Only one leading byte is dropped; '0' itself is kept.
     EXPECT_EQ(write("0123456"), SerialWrite::Sent);
@@ -212,7 +234,10 @@ TEST(WriteSerial, BytesSentFollowTheSerialRules) {
     EXPECT_EQ(write("ABC12"), SerialWrite::Refused);
     EXPECT_EQ(write("-AB1234"), SerialWrite::Refused);  // six left after the dash
     EXPECT_EQ(write(""), SerialWrite::Refused);
-    EXPECT_EQ(write(std::string_view("AB1\0" "2345678", 11)), SerialWrite::Refused);
+    EXPECT_EQ(write(std::string_view("AB1\0"
+                                     "2345678",
+                                     11)),
+              SerialWrite::Refused);
     EXPECT_EQ(sim->Counters(DeviceNumber(2)).setSerial, sent);
 
     sim->SetUnplugged(DeviceNumber(2), true);

@@ -18,7 +18,8 @@ namespace {
 
 TEST(DeviceConcurrency, SpectrumReadsAlongsideDetectionAndTableTransfers) {
     std::string error;
-    auto sim = SimulatedDeviceLibrary::FromText("0:head:CONC0001;1:head:CONC0002;2:mirror;timescale=0", error);
+    auto sim = SimulatedDeviceLibrary::FromText(
+        "0:head:CONC0001;1:head:CONC0002;2:mirror;timescale=0", error);
     ASSERT_TRUE(sim) << error;
     sim->DevOpen(DeviceNumber(0));
     sim->DevOpen(DeviceNumber(1));

@@ -3,6 +3,8 @@
 // stdout.
 
 #include <gtest/gtest.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 #include <cstdio>
 #include <cstdlib>
@@ -10,8 +12,6 @@
 #include <nlohmann/json.hpp>
 #include <sstream>
 #include <string>
-#include <sys/wait.h>
-#include <unistd.h>
 
 namespace vmf {
 namespace {
@@ -31,8 +31,8 @@ std::string Slurp(const std::string& path) {
 
 CliRun RunCli(const std::string& args, const std::string& env = "") {
     const std::string base = ::testing::TempDir() + "detect_cli_" + std::to_string(::getpid());
-    const std::string command = "env -u VMF_BENCH " + env + " '" + VARNELLO_CLI_PATH + "' " + args + " >'" + base +
-                                ".out' 2>'" + base + ".err'";
+    const std::string command = "env -u VMF_BENCH " + env + " '" + VARNELLO_CLI_PATH + "' " + args +
+                                " >'" + base + ".out' 2>'" + base + ".err'";
     CliRun run;
     int status = std::system(command.c_str());
     run.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
@@ -44,7 +44,8 @@ CliRun RunCli(const std::string& args, const std::string& env = "") {
 }
 
 TEST(DetectCli, PrintsDevicesAndHeadsOfTheBench) {
-    auto run = RunCli("detect --bench '5:head:LONGSERIAL1;2:head:B2;4:led16;7:kind:99;8:mirror;timescale=0'");
+    auto run = RunCli(
+        "detect --bench '5:head:LONGSERIAL1;2:head:B2;4:led16;7:kind:99;8:mirror;timescale=0'");
     ASSERT_EQ(run.exitCode, 0) << run.err;
     auto j = nlohmann::json::parse(run.out);
     ASSERT_EQ(j["devices"].size(), 4u);

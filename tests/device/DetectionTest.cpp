@@ -1,11 +1,10 @@
-#include "device/Detection.h"
-
 #include <gtest/gtest.h>
 
 #include <cstring>
 #include <memory>
 
 #include "device/CalibrationProtocol.h"
+#include "device/Detection.h"
 #include "device/SimulatedDeviceLibrary.h"
 #include "fakes/ScriptedDialogs.h"
 #include "store/TextCodec.h"
@@ -36,7 +35,8 @@ std::unique_ptr<SimulatedDeviceLibrary> Bench(const std::string& text) {
 class Detection : public ::testing::Test {
 protected:
     DetectionOutcome Run(DeviceLibrary& lib) {
-        return Detect(*doc, lib, dialogs, [this](int slot) { derived.push_back(slot); }, SampleTime());
+        return Detect(
+            *doc, lib, dialogs, [this](int slot) { derived.push_back(slot); }, SampleTime());
     }
     std::unique_ptr<Cvarnello_mfDoc> doc = std::make_unique<Cvarnello_mfDoc>();
     test::ScriptedDialogs dialogs;
@@ -53,7 +53,8 @@ TEST_F(Detection, HeadsAtThreeAndFiveGetSlotsZeroAndOne) {
     EXPECT_EQ(out.headDevice[0], DeviceNumber(3));
     EXPECT_EQ(out.headDevice[1], DeviceNumber(5));
     EXPECT_EQ(out.headList, (std::vector<std::string>{"A1", "B2"}));
-    EXPECT_EQ(out.deviceList, (std::vector<std::string>{"M-MIRROR", "LED16ch", "LED8ch", "M-MIRROR"}));
+    EXPECT_EQ(out.deviceList,
+              (std::vector<std::string>{"M-MIRROR", "LED16ch", "LED8ch", "M-MIRROR"}));
     EXPECT_EQ(out.mirrorDevice, DeviceNumber(9));  // the last one found
     EXPECT_EQ(doc->mirrorCount, 2);
     EXPECT_EQ(doc->ledDriverCount, 2);
@@ -78,7 +79,8 @@ TEST_F(Detection, HeadsAtThreeAndFiveGetSlotsZeroAndOne) {
 
     // One history line: stamp, entry, CR LF.
     const std::string history = Cp932ToUtf8(doc->historyText);
-    EXPECT_NE(history.find(",ヴァルネロ検出 1:serial=A1 exp=10000  2:serial=B2 exp=10000  \r\n"), std::string::npos)
+    EXPECT_NE(history.find(",ヴァルネロ検出 1:serial=A1 exp=10000  2:serial=B2 exp=10000  \r\n"),
+              std::string::npos)
         << history;
 }
 
@@ -134,7 +136,9 @@ TEST_F(Detection, CancelWithRecordsChangesNothingAndOkClearsRecords) {
     dialogs.okCancelAnswers = {false};
     auto out = Run(*other);
     EXPECT_TRUE(out.cancelled);
-    EXPECT_EQ(dialogs.asked, (std::vector<std::string>{"取り込み済みのデータはクリアされますが、よろしかったでしょうか"}));
+    EXPECT_EQ(dialogs.asked,
+              (std::vector<std::string>{
+                  "取り込み済みのデータはクリアされますが、よろしかったでしょうか"}));
     EXPECT_EQ(doc->recordCount[0], 1);
     EXPECT_NE(doc->recRaw(0, 0), nullptr);
     EXPECT_EQ(doc->headCount, 1);
@@ -213,7 +217,8 @@ TEST_F(Detection, ReleaseClosesEveryHeadAndKeepsTheData) {
     EXPECT_EQ(doc->headCount, 2);
     EXPECT_EQ(doc->serialNo[1], "REL00002");
     const std::string added = Cp932ToUtf8(doc->historyText.substr(before.size()));
-    EXPECT_EQ(added.substr(added.size() - std::strlen(",ヴァルネロ解除 \r\n")), ",ヴァルネロ解除 \r\n");
+    EXPECT_EQ(added.substr(added.size() - std::strlen(",ヴァルネロ解除 \r\n")),
+              ",ヴァルネロ解除 \r\n");
 }
 
 }  // namespace

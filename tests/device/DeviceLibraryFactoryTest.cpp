@@ -1,10 +1,9 @@
-#include "device/DeviceLibraryFactory.h"
-
 #include <gtest/gtest.h>
 
 #include <cstdlib>
 #include <optional>
 
+#include "device/DeviceLibraryFactory.h"
 #include "device/SimulatedDeviceLibrary.h"
 
 namespace vmf {

@@ -21,19 +21,33 @@ public:
     std::vector<int> readSizes;  // buffer size of every DevRead
 
     int DevOpen(DeviceNumber d) override { return inner_.DevOpen(d); }
-    int DevGetInfoText1(DeviceNumber d, char* b, int s) override { return inner_.DevGetInfoText1(d, b, s); }
-    int DevGetInfoText2(DeviceNumber d, char* b, int s) override { return inner_.DevGetInfoText2(d, b, s); }
+    int DevGetInfoText1(DeviceNumber d, char* b, int s) override {
+        return inner_.DevGetInfoText1(d, b, s);
+    }
+    int DevGetInfoText2(DeviceNumber d, char* b, int s) override {
+        return inner_.DevGetInfoText2(d, b, s);
+    }
     int DevGetKind(DeviceNumber d) override { return inner_.DevGetKind(d); }
-    int DevGetSerial(DeviceNumber d, char* b, int s) override { return inner_.DevGetSerial(d, b, s); }
-    int DevSetSerial(DeviceNumber d, const char* b, int s) override { return inner_.DevSetSerial(d, b, s); }
-    int DevGetCoefficients(DeviceNumber d, double c[WAVE_COEFFS]) override { return inner_.DevGetCoefficients(d, c); }
+    int DevGetSerial(DeviceNumber d, char* b, int s) override {
+        return inner_.DevGetSerial(d, b, s);
+    }
+    int DevSetSerial(DeviceNumber d, const char* b, int s) override {
+        return inner_.DevSetSerial(d, b, s);
+    }
+    int DevGetCoefficients(DeviceNumber d, double c[WAVE_COEFFS]) override {
+        return inner_.DevGetCoefficients(d, c);
+    }
     int DevSetCoefficients(DeviceNumber d, const double c[WAVE_COEFFS]) override {
         return inner_.DevSetCoefficients(d, c);
     }
     int DevGetExposure(DeviceNumber d, double* e) override { return inner_.DevGetExposure(d, e); }
     int DevSetExposure(DeviceNumber d, double e) override { return inner_.DevSetExposure(d, e); }
-    int DevReadSpectrum(HeadSlot s, int16_t c[MAX_CHANNELS]) override { return inner_.DevReadSpectrum(s, c); }
-    int DevGetTemperature(DeviceNumber d, int16_t* t) override { return inner_.DevGetTemperature(d, t); }
+    int DevReadSpectrum(HeadSlot s, int16_t c[MAX_CHANNELS]) override {
+        return inner_.DevReadSpectrum(s, c);
+    }
+    int DevGetTemperature(DeviceNumber d, int16_t* t) override {
+        return inner_.DevGetTemperature(d, t);
+    }
     int DevWrite(DeviceNumber d, const uint8_t* b, int s) override {
         commands.push_back({d.value, std::vector<uint8_t>(b, b + s)});
         return inner_.DevWrite(d, b, s);
@@ -43,7 +57,9 @@ public:
         return inner_.DevRead(d, b, s);
     }
     int DevClose(DeviceNumber d) override { return inner_.DevClose(d); }
-    int DevSetMirrorPosition(DeviceNumber d, uint16_t p) override { return inner_.DevSetMirrorPosition(d, p); }
+    int DevSetMirrorPosition(DeviceNumber d, uint16_t p) override {
+        return inner_.DevSetMirrorPosition(d, p);
+    }
 
 private:
     DeviceLibrary& inner_;

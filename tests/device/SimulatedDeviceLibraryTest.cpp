@@ -1,5 +1,3 @@
-#include "device/SimulatedDeviceLibrary.h"
-
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -9,6 +7,7 @@
 
 #include "device/HeadCommands.h"
 #include "device/HeadSlotOrder.h"
+#include "device/SimulatedDeviceLibrary.h"
 
 namespace vmf {
 namespace {
@@ -92,7 +91,9 @@ TEST(SimulatedBench, SlotsFollowOpenedHeadsInDeviceNumberOrder) {
 TEST(HeadSlotOrder, KthOpenHeadInDeviceNumberOrder) {
     std::array<bool, MAX_DEVICES> open{};
     std::array<int, MAX_DEVICES> kind{};
-    kind = {kKindMirror, kKindSpectrometer, 0, kKindSpectrometer, kKindLed16, kKindSpectrometer, 0, 0, 0, kKindSpectrometer};
+    kind = {kKindMirror, kKindSpectrometer, 0, kKindSpectrometer,
+            kKindLed16,  kKindSpectrometer, 0, 0,
+            0,           kKindSpectrometer};
     open = {true, true, false, false, true, true, false, false, false, true};
     EXPECT_EQ(DeviceForSlot(open, kind, HeadSlot(0)), DeviceNumber(1));
     EXPECT_EQ(DeviceForSlot(open, kind, HeadSlot(1)), DeviceNumber(5));  // 3 is not open
@@ -112,15 +113,16 @@ TEST(SimulatedBench, UnknownOrMalformedCommandsGetANak) {
         return std::vector<uint8_t>(buffer, buffer + std::max(n, 0));
     };
     const std::vector<uint8_t> nak{head::kNak};
-    EXPECT_EQ(reply(DeviceNumber(0), {0x41, 4, 0, 0}), nak);           // unknown opcode
-    EXPECT_EQ(reply(DeviceNumber(0), {0x58, 3, 0, 0}), nak);           // wrong count byte
-    EXPECT_EQ(reply(DeviceNumber(0), {0x58, 4, 0}), nak);              // too short
-    EXPECT_EQ(reply(DeviceNumber(0), {0x58, 4, 0x20, 0x01}), nak);     // channel 288
-    EXPECT_EQ(reply(DeviceNumber(0), {0x5A, 4, 21, 0}), nak);          // step 21
-    EXPECT_EQ(reply(DeviceNumber(0), {0x7A, 10, 0, 0, 0x21, 0x01, 0, 0, 0, 0}), nak);  // channel 289
-    EXPECT_EQ(reply(DeviceNumber(0), {0x57, 2}), nak);                 // table read of 2 bytes, not 64
+    EXPECT_EQ(reply(DeviceNumber(0), {0x41, 4, 0, 0}), nak);        // unknown opcode
+    EXPECT_EQ(reply(DeviceNumber(0), {0x58, 3, 0, 0}), nak);        // wrong count byte
+    EXPECT_EQ(reply(DeviceNumber(0), {0x58, 4, 0}), nak);           // too short
+    EXPECT_EQ(reply(DeviceNumber(0), {0x58, 4, 0x20, 0x01}), nak);  // channel 288
+    EXPECT_EQ(reply(DeviceNumber(0), {0x5A, 4, 21, 0}), nak);       // step 21
+    EXPECT_EQ(reply(DeviceNumber(0), {0x7A, 10, 0, 0, 0x21, 0x01, 0, 0, 0, 0}),
+              nak);                                     // channel 289
+    EXPECT_EQ(reply(DeviceNumber(0), {0x57, 2}), nak);  // table read of 2 bytes, not 64
     EXPECT_EQ(sim->DevWrite(DeviceNumber(0), nullptr, 0), -1);
-    EXPECT_EQ(reply(DeviceNumber(1), {0x58, 4, 0, 0}), nak);           // LED drivers have no tables
+    EXPECT_EQ(reply(DeviceNumber(1), {0x58, 4, 0, 0}), nak);  // LED drivers have no tables
     EXPECT_EQ(reply(DeviceNumber(0), {0x58, 4, 0, 0}).size(), 4u);
     // A reply is read once; a second read gets nothing.
     uint8_t buffer[8];
@@ -222,7 +224,10 @@ TEST(SimulatedBench, MemoryFolderKeepsWrittenTablesAcrossBenches) {
         uint8_t ack;
         sim->DevWrite(DeviceNumber(3), cmd, 64);
         sim->DevRead(DeviceNumber(3), &ack, 1);
-        cmd[2] = 0x21; cmd[3] = 0x01; cmd[6] = 0; cmd[7] = 0;
+        cmd[2] = 0x21;
+        cmd[3] = 0x01;
+        cmd[6] = 0;
+        cmd[7] = 0;
         sim->DevWrite(DeviceNumber(3), cmd, 64);
         sim->DevRead(DeviceNumber(3), &ack, 1);
         sim->DevSetSerial(DeviceNumber(3), "NEWSER01", 8);
