@@ -161,7 +161,9 @@ HeadlessAcquireResult HeadlessAcquisition::Run(const HeadlessAcquireOptions& opt
         // wait for records that cannot come.
         const bool full = doc_.recordCount[0] >= LAST_RECORD;
         stopSeen = stopSeen || stopAsked;
-        if (measuring && (done >= opt.count || stopAsked || full)) cycle.Stop();
+        // Stopped only between cycles, so the cycle a stop request arrives in
+        // is kept and the end entry names it.
+        if (measuring && cycle.WorkerState() == 0 && (done >= opt.count || stopAsked || full)) cycle.Stop();
     }
     result.records = doc_.recordCount[0] - first;
     result.elapsedMs = clock_() - started;

@@ -3,12 +3,21 @@
 
 #include <gtest/gtest.h>
 
+#include <signal.h>
+#include <spawn.h>
+#include <sys/wait.h>
+
 #include <array>
+#include <chrono>
+#include <thread>
 #include <cstdio>
 #include <filesystem>
 #include <memory>
 #include <nlohmann/json.hpp>
 #include <string>
+#include <vector>
+
+extern char** environ;
 
 namespace {
 
@@ -43,6 +52,34 @@ TEST(CliAcquire, HundredRecordsOnTheDefaultBenchReadBackThroughInfo) {
     const std::string history = j["historyText"];
     EXPECT_NE(history.find("計測開始 DataNo=0 wave comp=0 1:serial=SN000001 exp=10000"), std::string::npos);
     EXPECT_NE(history.find("計測終了 DataNo=99\r\n"), std::string::npos);
+    std::filesystem::remove(path);
+}
+
+TEST(CliAcquire, CtrlCStopsAfterTheCurrentCycleAndStillSaves) {
+    const auto path = (std::filesystem::temp_directory_path() / "vmf_cli_interrupt.vqdata").string();
+    std::filesystem::remove(path);
+    std::vector<std::string> args = {VARNELLO_CLI_PATH, "acquire", "--bench", "0:head;timescale=1",
+                                     "--exposure", "40000", "--count", "10000", "--out", path};
+    std::vector<char*> argv;
+    for (auto& a : args) argv.push_back(a.data());
+    argv.push_back(nullptr);
+    pid_t pid = 0;
+    ASSERT_EQ(posix_spawn(&pid, VARNELLO_CLI_PATH, nullptr, nullptr, argv.data(), environ), 0);
+    std::this_thread::sleep_for(std::chrono::milliseconds(800));
+    kill(pid, SIGINT);
+    int status = 0;
+    ASSERT_EQ(waitpid(pid, &status, 0), pid);
+    ASSERT_TRUE(WIFEXITED(status));
+    EXPECT_EQ(WEXITSTATUS(status), 0);
+
+    int rc = -1;
+    const auto j = nlohmann::json::parse(Shell(std::string(VARNELLO_CLI_PATH) + " info " + path, rc));
+    ASSERT_EQ(rc, 0);
+    const int records = j["heads"][0]["recordCount"];
+    EXPECT_GT(records, 0);
+    EXPECT_LT(records, 10000);
+    const std::string history = j["historyText"];
+    EXPECT_NE(history.find("計測終了 DataNo=" + std::to_string(records - 1) + "\r\n"), std::string::npos);
     std::filesystem::remove(path);
 }
 
