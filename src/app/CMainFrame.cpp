@@ -9,6 +9,7 @@
 #include <QLabel>
 #include <QMenuBar>
 #include <QMimeData>
+#include <QScrollArea>
 #include <QStatusBar>
 #include <QStyle>
 #include <QTimer>
@@ -285,7 +286,16 @@ void CMainFrame::UpdateEditMenu() {
 
 void CMainFrame::SetPanel(FramePanel panel) {
     panel_ = std::move(panel);
-    if (panel_.widget) setCentralWidget(panel_.widget);
+    if (panel_.widget) {
+        // The panel is a form laid out for about 805 x 645 pixels; like a form
+        // view it scrolls when the window is smaller, and grows with it when
+        // larger, so no control is ever cut off at the default 740 x 640.
+        auto* scroller = new QScrollArea(this);
+        scroller->setFrameShape(QFrame::NoFrame);
+        scroller->setWidgetResizable(true);
+        scroller->setWidget(panel_.widget);
+        setCentralWidget(scroller);
+    }
     UpdateEditMenu();
 }
 

@@ -151,10 +151,15 @@ void Cvarnello_mfView::LayoutPanel(int H) {
         in.compareHeadCount = compareStore_->headCount;
         in.compareHead0Records = compareStore_->recordCount[0];
     }
+    int right = 0, bottom = 0;
     for (const ControlPlace& p : vmf::LayoutPanel(in)) {
         if (p.id == ctl::GraphFrame) {
             frame_->LayoutForPanelHeight(H);
             continue;
+        }
+        if (p.visible) {
+            right = std::max(right, p.x + p.width);
+            bottom = std::max(bottom, p.y + p.height);
         }
         QWidget* w = Control(p.id);
         if (!w) continue;
@@ -165,6 +170,9 @@ void Cvarnello_mfView::LayoutPanel(int H) {
             w->hide();
         }
     }
+    // The frame's scroll area keeps the panel at least as large as its
+    // controls need; below that the window scrolls instead of cutting them off.
+    setMinimumSize(right + 5, bottom + 5);
 }
 
 void Cvarnello_mfView::StartFullRepaint() { repaintTimer_->start(); }
