@@ -46,7 +46,8 @@ public:
     int DevGetExposure(DeviceNumber, double*) override { return 0; }
     int DevSetExposure(DeviceNumber, double) override { return 0; }
     int DevReadSpectrum(HeadSlot slot, int16_t counts[MAX_CHANNELS]) override {
-        for (int c = 0; c < MAX_CHANNELS; ++c) counts[c] = static_cast<int16_t>(1000 + c + slot.value);
+        for (int c = 0; c < MAX_CHANNELS; ++c)
+            counts[c] = static_cast<int16_t>(1000 + c + slot.value);
         return MAX_CHANNELS;
     }
     int DevGetTemperature(DeviceNumber, int16_t* t) override {
@@ -104,13 +105,17 @@ void CycleOverhead(benchmark::State& state, WorkerMode mode) {
         void Notify(const std::string&) override {}
         void Inform(const std::string&) override {}
         int AskYesNoCancel(const std::string&) override { return 0; }
-        std::optional<std::string> OpenFileName(const std::string&, const std::string&, const std::string&) override {
+        std::optional<std::string> OpenFileName(const std::string&, const std::string&,
+                                                const std::string&) override {
             return {};
         }
-        std::optional<std::string> SaveFileName(const std::string&, const std::string&, const std::string&) override {
+        std::optional<std::string> SaveFileName(const std::string&, const std::string&,
+                                                const std::string&) override {
             return {};
         }
-        std::optional<std::string> ChooseFolder(const std::string&, const std::string&) override { return {}; }
+        std::optional<std::string> ChooseFolder(const std::string&, const std::string&) override {
+            return {};
+        }
     } dialogs;
     PanelOptions options;
     options.loggingOn = 0;  // every cycle rewrites the working slot: no growth
@@ -121,8 +126,8 @@ void CycleOverhead(benchmark::State& state, WorkerMode mode) {
     MeasuringMethod method = MeasuringMethod::Reflectance;
     bool detected = true, measuring = false, dark = false, selectedOnly = false;
     std::atomic<int> busy{0};
-    AcquisitionContext ctx{*doc,     lib,       dialogs,   options,  ws,          devices, selected,
-                           displayed, method,   detected,  measuring, dark,       selectedOnly, &busy};
+    AcquisitionContext ctx{*doc,      lib,    dialogs,  options,   ws,   devices,      selected,
+                           displayed, method, detected, measuring, dark, selectedOnly, &busy};
     uint32_t now = 0;
     TimerSchedule timers([&] { return now; });
     QuietHost host(timers);
@@ -141,7 +146,8 @@ void CycleOverhead(benchmark::State& state, WorkerMode mode) {
             benchmark::DoNotOptimize(counts);
         }
     const double baselineUs =
-        std::chrono::duration<double, std::micro>(std::chrono::steady_clock::now() - b0).count() / kBaselineRounds;
+        std::chrono::duration<double, std::micro>(std::chrono::steady_clock::now() - b0).count() /
+        kBaselineRounds;
 
     double totalUs = 0;
     for (auto _ : state) {
@@ -151,7 +157,8 @@ void CycleOverhead(benchmark::State& state, WorkerMode mode) {
         while (cycle.WorkerState() == 1) std::this_thread::yield();
         now += 10;
         cycle.OnTimer(now);  // state 2: hand-over
-        totalUs += std::chrono::duration<double, std::micro>(std::chrono::steady_clock::now() - t0).count();
+        totalUs += std::chrono::duration<double, std::micro>(std::chrono::steady_clock::now() - t0)
+                       .count();
     }
     const double cycleUs = totalUs / static_cast<double>(state.iterations());
     state.counters["cycle_us"] = cycleUs;
@@ -161,12 +168,17 @@ void CycleOverhead(benchmark::State& state, WorkerMode mode) {
     cycle.Stop();
 }
 
-void BM_CycleOverhead_TenHeads(benchmark::State& state) { CycleOverhead(state, WorkerMode::Inline); }
-void BM_CycleOverhead_TenHeadsThreaded(benchmark::State& state) { CycleOverhead(state, WorkerMode::Threaded); }
+void BM_CycleOverhead_TenHeads(benchmark::State& state) {
+    CycleOverhead(state, WorkerMode::Inline);
+}
+void BM_CycleOverhead_TenHeadsThreaded(benchmark::State& state) {
+    CycleOverhead(state, WorkerMode::Threaded);
+}
 
 void BM_BackToBack_SimulatedBench(benchmark::State& state) {
     std::string error;
-    auto lib = SimulatedDeviceLibrary::FromText("0:head:SN000001;1:head:SN000002;scene=white;timescale=1", error);
+    auto lib = SimulatedDeviceLibrary::FromText(
+        "0:head:SN000001;1:head:SN000002;scene=white;timescale=1", error);
     constexpr int kExposureUs = 5000;
     constexpr int kCycles = 60;
     double periodMs = 0, deviceMs = 0;
@@ -184,13 +196,17 @@ void BM_BackToBack_SimulatedBench(benchmark::State& state) {
                 lib->DevReadSpectrum(HeadSlot(0), counts);
                 lib->DevReadSpectrum(HeadSlot(1), counts);
             }
-            deviceMs = std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - t0).count() / 20;
+            deviceMs =
+                std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - t0)
+                    .count() /
+                20;
             lib->DevClose(DeviceNumber(0));
             lib->DevClose(DeviceNumber(1));
         }
         auto doc = std::make_unique<Cvarnello_mfDoc>();
-        HeadlessAcquisition run(*doc, *lib, SteadyTickMs,
-                                [](uint32_t ms) { std::this_thread::sleep_for(std::chrono::milliseconds(ms)); });
+        HeadlessAcquisition run(*doc, *lib, SteadyTickMs, [](uint32_t ms) {
+            std::this_thread::sleep_for(std::chrono::milliseconds(ms));
+        });
         HeadlessAcquireOptions opt;
         opt.count = kCycles;
         opt.exposureUs = kExposureUs;

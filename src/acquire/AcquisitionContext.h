@@ -20,8 +20,8 @@ struct AcquisitionContext {
     DeviceLibrary& devices;
     UserDialogs& dialogs;
     PanelOptions& options;
-    SpectrumWorkspace& workspace;                       // the panel's working arrays
-    std::array<DeviceNumber, MAX_HEADS>& headDevice;    // device number per head slot
+    SpectrumWorkspace& workspace;                     // the panel's working arrays
+    std::array<DeviceNumber, MAX_HEADS>& headDevice;  // device number per head slot
     int& selectedHead;
     int& displayedRecord;
     MeasuringMethod& method;

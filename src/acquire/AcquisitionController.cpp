@@ -4,7 +4,6 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
-
 #include <ctime>
 
 #include "acquire/TickClock.h"
@@ -47,13 +46,17 @@ public:
     void Notify(const std::string&) override {}
     void Inform(const std::string&) override {}
     int AskYesNoCancel(const std::string&) override { return -1; }
-    std::optional<std::string> OpenFileName(const std::string&, const std::string&, const std::string&) override {
+    std::optional<std::string> OpenFileName(const std::string&, const std::string&,
+                                            const std::string&) override {
         return std::nullopt;
     }
-    std::optional<std::string> SaveFileName(const std::string&, const std::string&, const std::string&) override {
+    std::optional<std::string> SaveFileName(const std::string&, const std::string&,
+                                            const std::string&) override {
         return std::nullopt;
     }
-    std::optional<std::string> ChooseFolder(const std::string&, const std::string&) override { return std::nullopt; }
+    std::optional<std::string> ChooseFolder(const std::string&, const std::string&) override {
+        return std::nullopt;
+    }
 };
 
 DeviceLibrary& DevicesOf(const Cvarnello_mfView& view, std::unique_ptr<DeviceLibrary>& fallback) {
@@ -141,16 +144,21 @@ void AcquisitionController::Connect() {
     onClick(ctl::SelectedOnly, [this](bool checked) { options_.OnSelectedOnly(checked); });
     onClick(ctl::DarkMeasure, [this] { dark_.OnButton(); });
     onClick(ctl::White, [this] { registration_.OnRegister(ReferenceKind::White); });
-    onClick(ctl::Transmission100, [this] { registration_.OnRegister(ReferenceKind::Transmission100); });
+    onClick(ctl::Transmission100,
+            [this] { registration_.OnRegister(ReferenceKind::Transmission100); });
     onClick(ctl::DarkReset, [this] { registration_.OnRegisterDark(); });
 }
 
 QTimer* AcquisitionController::TimerFor(int id) const {
     switch (id) {
-        case kTimerCycle: return cycleTimer_;
-        case kTimerDarkStep: return darkStepTimer_;
-        case kTimerDarkEnd: return darkEndTimer_;
-        default: return nullptr;
+        case kTimerCycle:
+            return cycleTimer_;
+        case kTimerDarkStep:
+            return darkStepTimer_;
+        case kTimerDarkEnd:
+            return darkEndTimer_;
+        default:
+            return nullptr;
     }
 }
 
@@ -217,8 +225,9 @@ void AcquisitionController::StopTimer(int id) {
 void AcquisitionController::AutoSaveCsv() {
     Cvarnello_mfDoc& doc = view_.doc();
     const int head = csvHead >= 0 && csvHead < MAX_HEADS ? csvHead : 0;
-    const AutoSaveResult result = vmf::AutoSaveCsv(doc, view_.workspace(), view_.options(), ctx_.Processing(), head,
-                                                   doc.recordCount[head], std::time(nullptr));
+    const AutoSaveResult result =
+        vmf::AutoSaveCsv(doc, view_.workspace(), view_.options(), ctx_.Processing(), head,
+                         doc.recordCount[head], std::time(nullptr));
     if (auto notice = autoSave_.OnResult(result.ok, result.path)) {
         view_.ShowMessage(Q(*notice));
         emit view_.statusText(Q(*notice));

@@ -8,7 +8,6 @@
 
 #include <QObject>
 #include <QTimer>
-
 #include <atomic>
 #include <cstdint>
 #include <functional>
@@ -76,7 +75,7 @@ private:
     void AutoSaveCsv() override;
 
     Cvarnello_mfView& view_;
-    std::unique_ptr<DeviceLibrary> noDevices_;   // stand-ins when the panel was given none
+    std::unique_ptr<DeviceLibrary> noDevices_;  // stand-ins when the panel was given none
     std::unique_ptr<UserDialogs> noDialogs_;
     std::atomic<int> ownBusy_{0};
     AcquisitionContext ctx_;

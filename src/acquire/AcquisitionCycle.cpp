@@ -11,7 +11,7 @@ namespace vmf {
 
 namespace {
 
-constexpr int kPollMs = 10;         // worker polling and the floor of every delay
+constexpr int kPollMs = 10;  // worker polling and the floor of every delay
 constexpr int kAverageEdit = 1012;
 constexpr int kIntervalEdit = 1017;
 constexpr int kExposureEdit = 1005;

@@ -19,7 +19,8 @@ namespace vmf {
 
 class AcquisitionCycle {
 public:
-    AcquisitionCycle(AcquisitionContext& ctx, AcquisitionHost& host, WorkerMode mode = WorkerMode::Threaded);
+    AcquisitionCycle(AcquisitionContext& ctx, AcquisitionHost& host,
+                     WorkerMode mode = WorkerMode::Threaded);
     ~AcquisitionCycle();
     AcquisitionCycle(const AcquisitionCycle&) = delete;
     AcquisitionCycle& operator=(const AcquisitionCycle&) = delete;

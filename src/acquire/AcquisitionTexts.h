@@ -51,7 +51,8 @@ inline constexpr const char* kMsgSelectedOnlyOff = "全ヴァルネロのデー�
 
 // Dark measurement 1053.
 inline constexpr const char* kNoticeDarkRecordsPresent =
-    "ダーク計測をすると以前のデータが変わってしまいます。先にデータを保存し、データクリアを押してください";
+    "ダーク計測をすると以前のデータが変わってしまいます。先にデータを保存し、データクリアを押してく"
+    "ださい";
 inline constexpr const char* kAskDarkShade =
     "ヴァルネロを遮光してください。ダーク計測には数秒かかります。よろしいですか?";
 inline constexpr const char* kFmtBlankElapsed = "空計測中　経過時間 %2d sec";
@@ -66,9 +67,11 @@ inline constexpr const char* kMsgDarkDone = "装置への登録を終了しま�
 
 // Reference registration 1020 / 1021 and the hidden dark re-registration 1040.
 inline constexpr const char* kMsgRegisterLine2 = "選択したヴァルネロ、現在表示データを登録します。";
-inline constexpr const char* kMsgRegisterWhite1 = "反射率測定のための白色板での測定値を登録します。";
+inline constexpr const char* kMsgRegisterWhite1 =
+    "反射率測定のための白色板での測定値を登録します。";
 inline constexpr const char* kAskRegisterWhite = "白色板での測定値を登録しますか";
-inline constexpr const char* kMsgRegisterTrans1 = "透過率測定のための透明状態での測定値を登録します。";
+inline constexpr const char* kMsgRegisterTrans1 =
+    "透過率測定のための透明状態での測定値を登録します。";
 inline constexpr const char* kAskRegisterTrans = "透過１００％での測定値を登録しますか";
 inline constexpr const char* kMsgRegisterDark1 = "光のないときのデータ（ダーク）を登録します。";
 inline constexpr const char* kAskRegisterDark = "光のない測定値（ダーク）を登録しますか";

@@ -35,7 +35,7 @@ std::array<ControlEnable, kRefreshedControlCount> RefreshControlsTable(const Con
 // What the mode display sets: the check mark of 1008/1009/1010 (exactly one)
 // and the enabling of Dark reset 1040, White 1020 and 100 % 1021.
 struct ModeDisplayState {
-    std::array<bool, 3> checked{};   // 1008, 1009, 1010
+    std::array<bool, 3> checked{};  // 1008, 1009, 1010
     std::array<ControlEnable, 3> enable{{{1040, false}, {1020, false}, {1021, false}}};
 };
 ModeDisplayState ModeDisplayFor(const ControlFlags& f);

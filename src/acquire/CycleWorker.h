@@ -27,7 +27,7 @@ namespace vmf {
 struct CycleJob {
     int headCount = 0;
     std::array<DeviceNumber, MAX_HEADS> device;
-    std::array<int, MAX_HEADS> slot{};            // working slot r = recordCount[a]
+    std::array<int, MAX_HEADS> slot{};  // working slot r = recordCount[a]
     // The exposure each head was set to at Start: a head's exposure edited
     // during a run reaches the device only at the next Start, so records keep
     // the exposure the device actually used.
@@ -50,8 +50,8 @@ public:
     // Starts the cycle. `state` must be 1; the worker moves it to 2 when done.
     // *busy (when given) is 1 from before the start until the heads are done.
     // Refused (false, nothing changed) while a previous worker is not joined.
-    bool Launch(Cvarnello_mfDoc& doc, DeviceLibrary& lib, const CycleJob& job, std::atomic<int>& state,
-                std::atomic<int>* busy);
+    bool Launch(Cvarnello_mfDoc& doc, DeviceLibrary& lib, const CycleJob& job,
+                std::atomic<int>& state, std::atomic<int>* busy);
 
     // After the state reached 2: joins the worker and copies displaySpectrum,
     // ratioSpectrum and (unless the method is light source) displayRatio of

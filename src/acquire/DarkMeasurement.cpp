@@ -32,8 +32,8 @@ void InterpolateDarkSteps(Cvarnello_mfDoc& doc, int a) {
     }
 }
 
-DarkMeasurement::DarkMeasurement(AcquisitionContext& ctx, AcquisitionHost& host, AcquisitionCycle& cycle,
-                                 WorkerMode mode)
+DarkMeasurement::DarkMeasurement(AcquisitionContext& ctx, AcquisitionHost& host,
+                                 AcquisitionCycle& cycle, WorkerMode mode)
     : ctx_(ctx), host_(host), cycle_(cycle), worker_(mode) {}
 
 DarkMeasurement::~DarkMeasurement() { worker_.Join(); }
@@ -80,7 +80,8 @@ void DarkMeasurement::LaunchReads(const char* begin, const char* end) {
     worker_.Launch([this, begin, end] {
         mailbox_.Post(begin);
         if (ctx_.busy) ctx_.busy->store(1);
-        for (int k = 0; k < heads_; ++k) ReadAveragedSpectrum(ctx_.doc, ctx_.devices, k, slot_[k], 1, current_[k]);
+        for (int k = 0; k < heads_; ++k)
+            ReadAveragedSpectrum(ctx_.doc, ctx_.devices, k, slot_[k], 1, current_[k]);
         if (ctx_.busy) ctx_.busy->store(0);
         mailbox_.Post(end);
         state_.fetch_add(1, std::memory_order_acq_rel);
@@ -94,20 +95,24 @@ void DarkMeasurement::OnStepTimer(uint32_t now) {
     switch (State()) {
         case 0:
             // The first read after the exposure change is not used.
-            for (int k = 0; k < heads_; ++k) ReadAveragedSpectrum(doc, ctx_.devices, k, slot_[k], 1, current_[k]);
+            for (int k = 0; k < heads_; ++k)
+                ReadAveragedSpectrum(doc, ctx_.devices, k, slot_[k], 1, current_[k]);
             state_.store(1, std::memory_order_release);
             break;
         case 1:
             for (int k = 0; k < heads_; ++k) {
                 ReadAveragedSpectrum(doc, ctx_.devices, k, slot_[k], 2, current_[k]);
                 const int n = std::clamp(doc.channelCount[k], 0, MAX_CHANNELS);
-                std::copy(current_[k].begin(), current_[k].begin() + n, doc.darkTable[k][0].begin());
+                std::copy(current_[k].begin(), current_[k].begin() + n,
+                          doc.darkTable[k][0].begin());
             }
-            for (int k = 0; k < heads_; ++k) ctx_.devices.DevSetExposure(ctx_.headDevice[k], kDarkLongExposureUs);
+            for (int k = 0; k < heads_; ++k)
+                ctx_.devices.DevSetExposure(ctx_.headDevice[k], kDarkLongExposureUs);
             startTick_ = now;
             lastShownSecond_ = 0;
             state_.store(2, std::memory_order_release);
-            LaunchReads(acq::kMsgBlankBegin, acq::kMsgBlankEnd);  // its read at the new exposure is not used
+            LaunchReads(acq::kMsgBlankBegin,
+                        acq::kMsgBlankEnd);  // its read at the new exposure is not used
             break;
         case 2:
             ShowElapsed(now, acq::kFmtBlankElapsed);
@@ -139,14 +144,16 @@ void DarkMeasurement::OnEndTimer() {
     Cvarnello_mfDoc& doc = ctx_.doc;
     for (int k = 0; k < heads_; ++k) {
         const int n = std::clamp(doc.channelCount[k], 0, MAX_CHANNELS);
-        std::copy(current_[k].begin(), current_[k].begin() + n, doc.darkTable[k][kLongStep].begin());
+        std::copy(current_[k].begin(), current_[k].begin() + n,
+                  doc.darkTable[k][kLongStep].begin());
         InterpolateDarkSteps(doc, k);
         ctx_.workspace.DeriveDarkModel(doc, k);
     }
     if (ctx_.dialogs.AskOkCancel(acq::kAskDarkRegister)) {
         host_.ShowMessage(acq::kMsgDarkRegistering, {});
         for (int k = 0; k < heads_; ++k)
-            for (int j = 0; j < DARK_STEPS; ++j) WriteDarkStep(doc, ctx_.devices, HeadSlot(k), ctx_.headDevice[k], j);
+            for (int j = 0; j < DARK_STEPS; ++j)
+                WriteDarkStep(doc, ctx_.devices, HeadSlot(k), ctx_.headDevice[k], j);
     }
     host_.ShowMessage(acq::kMsgDarkDone, {});
     ctx_.measuring = false;

@@ -25,13 +25,17 @@ public:
     void Notify(const std::string& text) override { notices.push_back(text); }
     void Inform(const std::string& text) override { notices.push_back(text); }
     int AskYesNoCancel(const std::string&) override { return 0; }
-    std::optional<std::string> OpenFileName(const std::string&, const std::string&, const std::string&) override {
+    std::optional<std::string> OpenFileName(const std::string&, const std::string&,
+                                            const std::string&) override {
         return std::nullopt;
     }
-    std::optional<std::string> SaveFileName(const std::string&, const std::string&, const std::string&) override {
+    std::optional<std::string> SaveFileName(const std::string&, const std::string&,
+                                            const std::string&) override {
         return std::nullopt;
     }
-    std::optional<std::string> ChooseFolder(const std::string&, const std::string&) override { return std::nullopt; }
+    std::optional<std::string> ChooseFolder(const std::string&, const std::string&) override {
+        return std::nullopt;
+    }
 };
 
 // The panel as far as the cycle needs one: the edits give the run's options,
@@ -56,8 +60,9 @@ public:
     std::string EditText(int id) override {
         switch (id) {
             case 1005:
-                return selectedHead_ >= 0 && selectedHead_ < MAX_HEADS ? std::to_string(doc_.exposureUs[selectedHead_])
-                                                                       : std::string();
+                return selectedHead_ >= 0 && selectedHead_ < MAX_HEADS
+                           ? std::to_string(doc_.exposureUs[selectedHead_])
+                           : std::string();
             case 1012:
                 return std::to_string(options_.averageCount);
             case 1017:
@@ -79,10 +84,12 @@ private:
 
 }  // namespace
 
-HeadlessAcquisition::HeadlessAcquisition(Cvarnello_mfDoc& doc, DeviceLibrary& lib, Clock clock, Sleep sleep)
+HeadlessAcquisition::HeadlessAcquisition(Cvarnello_mfDoc& doc, DeviceLibrary& lib, Clock clock,
+                                         Sleep sleep)
     : doc_(doc), lib_(lib), clock_(std::move(clock)), sleep_(std::move(sleep)) {}
 
-HeadlessAcquireResult HeadlessAcquisition::Run(const HeadlessAcquireOptions& opt, const std::atomic<bool>* stop,
+HeadlessAcquireResult HeadlessAcquisition::Run(const HeadlessAcquireOptions& opt,
+                                               const std::atomic<bool>* stop,
                                                const Progress& progress) {
     HeadlessAcquireResult result;
     if (opt.count < 1 || opt.count > LAST_RECORD) {
@@ -107,12 +114,13 @@ HeadlessAcquireResult HeadlessAcquisition::Run(const HeadlessAcquireOptions& opt
     MeasuringMethod method = opt.method;
     bool detected = false, measuring = false, darkInProgress = false, selectedOnly = false;
     std::atomic<int> busy{0};
-    AcquisitionContext ctx{doc_,         lib_,         dialogs,   options,  workspace,      headDevice,
-                           selectedHead, displayedRecord, method, detected, measuring, darkInProgress,
-                           selectedOnly, &busy};
+    AcquisitionContext ctx{doc_,       lib_,           dialogs,         options, workspace,
+                           headDevice, selectedHead,   displayedRecord, method,  detected,
+                           measuring,  darkInProgress, selectedOnly,    &busy};
 
-    const DetectionOutcome found =
-        Detect(doc_, lib_, dialogs, [&](int slot) { workspace.DeriveDarkModel(doc_, slot); }, std::time(nullptr));
+    const DetectionOutcome found = Detect(
+        doc_, lib_, dialogs, [&](int slot) { workspace.DeriveDarkModel(doc_, slot); },
+        std::time(nullptr));
     if (!found.headsFound) {
         result.error = "no spectrometer head found";
         return result;
@@ -140,7 +148,8 @@ HeadlessAcquireResult HeadlessAcquisition::Run(const HeadlessAcquireOptions& opt
     const uint32_t started = clock_();
     const int first = doc_.recordCount[0];
     if (!cycle.Start(started)) {
-        result.error = dialogs.notices.empty() ? "measuring could not be started" : dialogs.notices.back();
+        result.error =
+            dialogs.notices.empty() ? "measuring could not be started" : dialogs.notices.back();
         return result;
     }
     int done = 0;
@@ -163,7 +172,8 @@ HeadlessAcquireResult HeadlessAcquisition::Run(const HeadlessAcquireOptions& opt
         stopSeen = stopSeen || stopAsked;
         // Stopped only between cycles, so the cycle a stop request arrives in
         // is kept and the end entry names it.
-        if (measuring && cycle.WorkerState() == 0 && (done >= opt.count || stopAsked || full)) cycle.Stop();
+        if (measuring && cycle.WorkerState() == 0 && (done >= opt.count || stopAsked || full))
+            cycle.Stop();
     }
     result.records = doc_.recordCount[0] - first;
     result.elapsedMs = clock_() - started;

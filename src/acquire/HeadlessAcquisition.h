@@ -19,21 +19,21 @@
 namespace vmf {
 
 struct HeadlessAcquireOptions {
-    int count = 1;                   // records to keep per head, 1..86399
-    std::optional<int> exposureUs;   // for every head; otherwise each head's own
-    int averageCount = 1;            // >= 1
-    int intervalMs = 0;              // above 0: cycles start this far apart
+    int count = 1;                  // records to keep per head, 1..86399
+    std::optional<int> exposureUs;  // for every head; otherwise each head's own
+    int averageCount = 1;           // >= 1
+    int intervalMs = 0;             // above 0: cycles start this far apart
     MeasuringMethod method = MeasuringMethod::LightSource;
     bool sensitivity = false;
 };
 
 struct HeadlessAcquireResult {
     bool ok = false;
-    std::string error;        // English, one line, when !ok
+    std::string error;  // English, one line, when !ok
     int heads = 0;
-    int records = 0;          // records kept per head by this run
+    int records = 0;  // records kept per head by this run
     uint32_t elapsedMs = 0;
-    bool interrupted = false; // stopped by the stop flag before `count`
+    bool interrupted = false;  // stopped by the stop flag before `count`
 };
 
 class HeadlessAcquisition {

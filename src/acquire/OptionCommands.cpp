@@ -42,7 +42,8 @@ void OptionCommands::OnInterval() {
 
 void OptionCommands::OnSensitivity() {
     ctx_.options.sensitivityOn = ctx_.options.sensitivityOn ? 0 : 1;
-    host_.ShowMessage(ctx_.options.sensitivityOn ? acq::kMsgSensitivityOn : acq::kMsgSensitivityOff, {});
+    host_.ShowMessage(ctx_.options.sensitivityOn ? acq::kMsgSensitivityOn : acq::kMsgSensitivityOff,
+                      {});
     host_.ReprocessDisplayed();
 }
 

@@ -19,8 +19,10 @@ bool ReferenceRegistration::HasDisplayedRecord() const {
 bool ReferenceRegistration::OnRegister(ReferenceKind kind) {
     if (cycle_.ProcessingBlocked() || ctx_.darkInProgress || !HasDisplayedRecord()) return false;
     const bool white = kind == ReferenceKind::White;
-    host_.ShowMessage(white ? acq::kMsgRegisterWhite1 : acq::kMsgRegisterTrans1, acq::kMsgRegisterLine2);
-    if (!ctx_.dialogs.AskOkCancel(white ? acq::kAskRegisterWhite : acq::kAskRegisterTrans)) return false;
+    host_.ShowMessage(white ? acq::kMsgRegisterWhite1 : acq::kMsgRegisterTrans1,
+                      acq::kMsgRegisterLine2);
+    if (!ctx_.dialogs.AskOkCancel(white ? acq::kAskRegisterWhite : acq::kAskRegisterTrans))
+        return false;
     const int s = ctx_.selectedHead;
     if (!RegisterReference(ctx_.doc, s, ctx_.displayedRecord, white)) return false;
     if (white)

@@ -14,7 +14,8 @@ enum class ReferenceKind { White, Transmission100 };
 
 class ReferenceRegistration {
 public:
-    ReferenceRegistration(AcquisitionContext& ctx, AcquisitionHost& host, const AcquisitionCycle& cycle)
+    ReferenceRegistration(AcquisitionContext& ctx, AcquisitionHost& host,
+                          const AcquisitionCycle& cycle)
         : ctx_(ctx), host_(host), cycle_(cycle) {}
 
     // Shows the two lines, asks, and on OK registers and writes the row to the

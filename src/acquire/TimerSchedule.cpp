@@ -29,7 +29,8 @@ std::optional<std::pair<int, uint32_t>> TimerSchedule::Next() const {
         if (!due_[i]) continue;
         // Compare by distance from now so the order survives the tick wrap.
         const auto ahead = static_cast<int32_t>(*due_[i] - now);
-        if (!best || ahead < static_cast<int32_t>(best->second - now)) best.emplace(i + 1, *due_[i]);
+        if (!best || ahead < static_cast<int32_t>(best->second - now))
+            best.emplace(i + 1, *due_[i]);
     }
     return best;
 }

@@ -4,9 +4,9 @@
 // stderr is a terminal a progress line shows records, elapsed time and rate.
 // Ctrl+C stops after the cycle in progress; what was recorded is still saved.
 
-#include <CLI/CLI.hpp>
 #include <unistd.h>
 
+#include <CLI/CLI.hpp>
 #include <atomic>
 #include <chrono>
 #include <csignal>
@@ -56,7 +56,8 @@ int RunAcquire(const AcquireArgs& args) {
         std::string error;
         lib = SimulatedDeviceLibrary::FromText(text, error);
         if (!lib) {
-            std::fprintf(stderr, "varnello-cli acquire: bad bench description: %s\n", error.c_str());
+            std::fprintf(stderr, "varnello-cli acquire: bad bench description: %s\n",
+                         error.c_str());
             return kExitUsage;
         }
     } else {
@@ -84,7 +85,9 @@ int RunAcquire(const AcquireArgs& args) {
         if (!tty) return;
         const double seconds = elapsedMs / 1000.0;
         const double rate = seconds > 0 ? done / seconds : 0.0;
-        std::fputs(CFormat("\r%d/%d records  %.1f s  %.1f records/s ", done, total, seconds, rate).c_str(), stderr);
+        std::fputs(
+            CFormat("\r%d/%d records  %.1f s  %.1f records/s ", done, total, seconds, rate).c_str(),
+            stderr);
         std::fflush(stderr);
     };
 
@@ -103,9 +106,9 @@ int RunAcquire(const AcquireArgs& args) {
         std::fprintf(stderr, "varnello-cli acquire: %s\n", error.c_str());
         return kExitFailed;
     }
-    std::fputs(CFormat("%d records per head, %d heads, %.3f s%s -> %s\n", result.records, result.heads,
-                       result.elapsedMs / 1000.0, result.interrupted ? " (interrupted)" : "",
-                       args.out.c_str())
+    std::fputs(CFormat("%d records per head, %d heads, %.3f s%s -> %s\n", result.records,
+                       result.heads, result.elapsedMs / 1000.0,
+                       result.interrupted ? " (interrupted)" : "", args.out.c_str())
                    .c_str(),
                stdout);
     return kExitOk;
@@ -113,14 +116,18 @@ int RunAcquire(const AcquireArgs& args) {
 
 CliCommandRegistrar registrar([](CLI::App& app) {
     auto args = std::make_shared<AcquireArgs>();
-    auto* sub = app.add_subcommand("acquire", "measure logged cycles on the detected heads and save them");
-    sub->add_option("--bench", args->bench, "simulated bench description (default: VMF_BENCH, then the library)");
+    auto* sub =
+        app.add_subcommand("acquire", "measure logged cycles on the detected heads and save them");
+    sub->add_option("--bench", args->bench,
+                    "simulated bench description (default: VMF_BENCH, then the library)");
     sub->add_option("--count", args->count, "records to keep per head")
         ->check(CLI::Range(1, LAST_RECORD));
     sub->add_option("--exposure", args->exposure, "exposure of every head, microseconds")
         ->check(CLI::Range(1, 100000000));
-    sub->add_option("--average", args->average, "spectra averaged per record")->check(CLI::Range(1, 100000));
-    sub->add_option("--interval", args->intervalMs, "start cycles this many ms apart (0: back to back)")
+    sub->add_option("--average", args->average, "spectra averaged per record")
+        ->check(CLI::Range(1, 100000));
+    sub->add_option("--interval", args->intervalMs,
+                    "start cycles this many ms apart (0: back to back)")
         ->check(CLI::Range(0, 86400000));
     sub->add_option("--method", args->method, "light, reflectance or transmittance")
         ->check(CLI::IsMember({"light", "reflectance", "transmittance"}));

@@ -35,7 +35,8 @@ namespace vmf::test {
 // the fake clock (the time a cycle "takes") and can wait at a gate.
 class ScriptedLibrary : public DeviceLibrary {
 public:
-    explicit ScriptedLibrary(std::unique_ptr<SimulatedDeviceLibrary> inner) : inner_(std::move(inner)) {}
+    explicit ScriptedLibrary(std::unique_ptr<SimulatedDeviceLibrary> inner)
+        : inner_(std::move(inner)) {}
 
     SimulatedDeviceLibrary& inner() { return *inner_; }
 
@@ -66,12 +67,22 @@ public:
     std::atomic<int> readsWaiting{0};
 
     int DevOpen(DeviceNumber d) override { return inner_->DevOpen(d); }
-    int DevGetInfoText1(DeviceNumber d, char* b, int s) override { return inner_->DevGetInfoText1(d, b, s); }
-    int DevGetInfoText2(DeviceNumber d, char* b, int s) override { return inner_->DevGetInfoText2(d, b, s); }
+    int DevGetInfoText1(DeviceNumber d, char* b, int s) override {
+        return inner_->DevGetInfoText1(d, b, s);
+    }
+    int DevGetInfoText2(DeviceNumber d, char* b, int s) override {
+        return inner_->DevGetInfoText2(d, b, s);
+    }
     int DevGetKind(DeviceNumber d) override { return inner_->DevGetKind(d); }
-    int DevGetSerial(DeviceNumber d, char* b, int s) override { return inner_->DevGetSerial(d, b, s); }
-    int DevSetSerial(DeviceNumber d, const char* b, int s) override { return inner_->DevSetSerial(d, b, s); }
-    int DevGetCoefficients(DeviceNumber d, double c[WAVE_COEFFS]) override { return inner_->DevGetCoefficients(d, c); }
+    int DevGetSerial(DeviceNumber d, char* b, int s) override {
+        return inner_->DevGetSerial(d, b, s);
+    }
+    int DevSetSerial(DeviceNumber d, const char* b, int s) override {
+        return inner_->DevSetSerial(d, b, s);
+    }
+    int DevGetCoefficients(DeviceNumber d, double c[WAVE_COEFFS]) override {
+        return inner_->DevGetCoefficients(d, c);
+    }
     int DevSetCoefficients(DeviceNumber d, const double c[WAVE_COEFFS]) override {
         return inner_->DevSetCoefficients(d, c);
     }
@@ -109,11 +120,17 @@ public:
         for (int c = 0; c < MAX_CHANNELS; ++c) out[c] = counts(slot.value, e, c);
         return MAX_CHANNELS;
     }
-    int DevGetTemperature(DeviceNumber d, int16_t* t) override { return inner_->DevGetTemperature(d, t); }
-    int DevWrite(DeviceNumber d, const uint8_t* b, int s) override { return inner_->DevWrite(d, b, s); }
+    int DevGetTemperature(DeviceNumber d, int16_t* t) override {
+        return inner_->DevGetTemperature(d, t);
+    }
+    int DevWrite(DeviceNumber d, const uint8_t* b, int s) override {
+        return inner_->DevWrite(d, b, s);
+    }
     int DevRead(DeviceNumber d, uint8_t* b, int s) override { return inner_->DevRead(d, b, s); }
     int DevClose(DeviceNumber d) override { return inner_->DevClose(d); }
-    int DevSetMirrorPosition(DeviceNumber d, uint16_t p) override { return inner_->DevSetMirrorPosition(d, p); }
+    int DevSetMirrorPosition(DeviceNumber d, uint16_t p) override {
+        return inner_->DevSetMirrorPosition(d, p);
+    }
 
     std::vector<std::pair<int, double>> exposureLog;
 
@@ -138,7 +155,9 @@ public:
     ModeDisplayState mode;
     int draws = 0, infoBars = 0, reprocessed = 0, positions = 0, recordCounts = 0, autoSaves = 0;
 
-    void ShowMessage(const std::string& l1, const std::string& l2) override { messages.emplace_back(l1, l2); }
+    void ShowMessage(const std::string& l1, const std::string& l2) override {
+        messages.emplace_back(l1, l2);
+    }
     void ShowInfo(const std::string& t) override { infos.push_back(t); }
     void DrawGraph() override { ++draws; }
     void UpdateInfoBar(int) override { ++infoBars; }
@@ -159,7 +178,9 @@ public:
     void StopTimer(int id) override { timers_.Stop(id); }
     void AutoSaveCsv() override { ++autoSaves; }
 
-    std::string LastLine1() const { return messages.empty() ? std::string() : messages.back().first; }
+    std::string LastLine1() const {
+        return messages.empty() ? std::string() : messages.back().first;
+    }
 
 private:
     TimerSchedule& timers_;
@@ -189,15 +210,16 @@ struct TestBench {
     MeasuringMethod method = MeasuringMethod::LightSource;
     bool detected = false, measuring = false, darkInProgress = false, selectedOnly = false;
     std::atomic<int> busy{0};
-    AcquisitionContext ctx{doc,          *lib,          dialogs,  options,   ws,
-                           headDevice,   selectedHead,  displayedRecord, method, detected,
-                           measuring,    darkInProgress, selectedOnly, &busy};
+    AcquisitionContext ctx{doc,        *lib,           dialogs,         options, ws,
+                           headDevice, selectedHead,   displayedRecord, method,  detected,
+                           measuring,  darkInProgress, selectedOnly,    &busy};
     TimerSchedule timers{[this] { return now; }};
     FakeHost host{timers};
     TimerDispatch dispatch{[this](int id) { timers.Stop(id); }};
 
     void DetectHeads() {
-        const auto out = Detect(doc, *lib, dialogs, [&](int s) { ws.DeriveDarkModel(doc, s); }, std::time(nullptr));
+        const auto out = Detect(
+            doc, *lib, dialogs, [&](int s) { ws.DeriveDarkModel(doc, s); }, std::time(nullptr));
         ASSERT_TRUE(out.headsFound);
         headDevice = out.headDevice;
         detected = true;

@@ -5,11 +5,10 @@
 
 #include <QAbstractButton>
 #include <QFile>
-#include <QTemporaryDir>
 #include <QLineEdit>
 #include <QRadioButton>
+#include <QTemporaryDir>
 #include <QTest>
-
 #include <atomic>
 #include <memory>
 
@@ -46,7 +45,10 @@ struct Panel {
         view->OnInitialUpdate();
         Click(ctl::Detect);
     }
-    template <class T> T* C(int id) const { return qobject_cast<T*>(view->Control(id)); }
+    template <class T>
+    T* C(int id) const {
+        return qobject_cast<T*>(view->Control(id));
+    }
     bool Enabled(int id) const { return view->Control(id)->isEnabled(); }
     void Click(int id) { C<QAbstractButton>(id)->click(); }
     void SetEdit(int id, const char* text) { C<QLineEdit>(id)->setText(QString::fromUtf8(text)); }
@@ -105,14 +107,16 @@ void AcquireGuiTest::startButtonMeasuresOnTheWorkerAndStops() {
     p.Click(ctl::Start);
     QVERIFY(!p.view->state().measuring);
     QCOMPARE(p.C<QAbstractButton>(ctl::Start)->text(), QStringLiteral("開始"));
-    QVERIFY(QTest::qWaitFor([&] { return p.Enabled(ctl::Start) && !p.acq().cycle().WorkerActive(); }, 5000));
+    QVERIFY(QTest::qWaitFor(
+        [&] { return p.Enabled(ctl::Start) && !p.acq().cycle().WorkerActive(); }, 5000));
     QVERIFY(p.Enabled(ctl::Detect));
     QCOMPARE(p.doc.recordCount[0], p.doc.recordCount[1]);
     QCOMPARE(p.view->state().displayedRecord, p.doc.recordCount[0] - 1);
     QCOMPARE(p.C<QLineEdit>(ctl::RecordCountEdit)->text(), QString::number(p.doc.recordCount[0]));
     QVERIFY(p.view->workspace().displaySpectrum[0][200] > 0.0f);
     const QString history = QString::fromStdString(Cp932ToUtf8(p.doc.historyText));
-    QVERIFY(history.contains(QStringLiteral("計測開始 DataNo=0 wave comp=0 1:serial=AAA exp=10000")));
+    QVERIFY(
+        history.contains(QStringLiteral("計測開始 DataNo=0 wave comp=0 1:serial=AAA exp=10000")));
     QVERIFY(history.contains(QStringLiteral("計測終了 DataNo=")));
 }
 
@@ -128,7 +132,8 @@ void AcquireGuiTest::busyFlagCoversEveryCycleAndNothingElse() {
         [&] {
             const bool busyNow = p.busy.load() == 1;
             sawBusy = sawBusy || busyNow;
-            if (!busyNow && sawBusy && p.acq().cycle().WorkerState() == 0) sawIdleWhileMeasuring = true;
+            if (!busyNow && sawBusy && p.acq().cycle().WorkerState() == 0)
+                sawIdleWhileMeasuring = true;
             return sawIdleWhileMeasuring && p.doc.recordCount[0] == 0;
         },
         5000));
@@ -149,7 +154,8 @@ void AcquireGuiTest::oneShotKeepsOneRecord() {
     QVERIFY(p.view->state().measuring);
     QVERIFY(!p.Enabled(ctl::OneShot));
     QVERIFY(!p.Enabled(ctl::Start));
-    QVERIFY(QTest::qWaitFor([&] { return !p.view->state().measuring && p.Enabled(ctl::Start); }, 5000));
+    QVERIFY(
+        QTest::qWaitFor([&] { return !p.view->state().measuring && p.Enabled(ctl::Start); }, 5000));
     QCOMPARE(p.doc.recordCount[0], 1);
     QVERIFY(p.Enabled(ctl::OneShot));
     const QString history = QString::fromStdString(Cp932ToUtf8(p.doc.historyText));

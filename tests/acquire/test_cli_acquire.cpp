@@ -2,19 +2,18 @@
 // varnello-cli info with every record and the history lines.
 
 #include <gtest/gtest.h>
-
 #include <signal.h>
 #include <spawn.h>
 #include <sys/wait.h>
 
 #include <array>
 #include <chrono>
-#include <thread>
 #include <cstdio>
 #include <filesystem>
 #include <memory>
 #include <nlohmann/json.hpp>
 #include <string>
+#include <thread>
 #include <vector>
 
 extern char** environ;
@@ -38,9 +37,10 @@ TEST(CliAcquire, HundredRecordsOnTheDefaultBenchReadBackThroughInfo) {
     int status = -1;
     const std::string out =
         Shell(std::string(VARNELLO_CLI_PATH) +
-                " acquire --bench '0:head:SN000001;1:head:SN000002;2:led16;3:mirror;timescale=0' --count 100 --out " +
-                path + " 2>/dev/null",
-            status);
+                  " acquire --bench '0:head:SN000001;1:head:SN000002;2:led16;3:mirror;timescale=0' "
+                  "--count 100 --out " +
+                  path + " 2>/dev/null",
+              status);
     ASSERT_EQ(status, 0) << out;
     EXPECT_NE(out.find("100 records per head, 2 heads"), std::string::npos) << out;
 
@@ -50,16 +50,19 @@ TEST(CliAcquire, HundredRecordsOnTheDefaultBenchReadBackThroughInfo) {
     ASSERT_EQ(j["headCount"], 2);
     for (const auto& head : j["heads"]) EXPECT_EQ(head["recordCount"], 100);
     const std::string history = j["historyText"];
-    EXPECT_NE(history.find("計測開始 DataNo=0 wave comp=0 1:serial=SN000001 exp=10000"), std::string::npos);
+    EXPECT_NE(history.find("計測開始 DataNo=0 wave comp=0 1:serial=SN000001 exp=10000"),
+              std::string::npos);
     EXPECT_NE(history.find("計測終了 DataNo=99\r\n"), std::string::npos);
     std::filesystem::remove(path);
 }
 
 TEST(CliAcquire, CtrlCStopsAfterTheCurrentCycleAndStillSaves) {
-    const auto path = (std::filesystem::temp_directory_path() / "vmf_cli_interrupt.vqdata").string();
+    const auto path =
+        (std::filesystem::temp_directory_path() / "vmf_cli_interrupt.vqdata").string();
     std::filesystem::remove(path);
     std::vector<std::string> args = {VARNELLO_CLI_PATH, "acquire", "--bench", "0:head;timescale=1",
-                                     "--exposure", "40000", "--count", "10000", "--out", path};
+                                     "--exposure",      "40000",   "--count", "10000",
+                                     "--out",           path};
     std::vector<char*> argv;
     for (auto& a : args) argv.push_back(a.data());
     argv.push_back(nullptr);
@@ -73,23 +76,28 @@ TEST(CliAcquire, CtrlCStopsAfterTheCurrentCycleAndStillSaves) {
     EXPECT_EQ(WEXITSTATUS(status), 0);
 
     int rc = -1;
-    const auto j = nlohmann::json::parse(Shell(std::string(VARNELLO_CLI_PATH) + " info " + path, rc));
+    const auto j =
+        nlohmann::json::parse(Shell(std::string(VARNELLO_CLI_PATH) + " info " + path, rc));
     ASSERT_EQ(rc, 0);
     const int records = j["heads"][0]["recordCount"];
     EXPECT_GT(records, 0);
     EXPECT_LT(records, 10000);
     const std::string history = j["historyText"];
-    EXPECT_NE(history.find("計測終了 DataNo=" + std::to_string(records - 1) + "\r\n"), std::string::npos);
+    EXPECT_NE(history.find("計測終了 DataNo=" + std::to_string(records - 1) + "\r\n"),
+              std::string::npos);
     std::filesystem::remove(path);
 }
 
 TEST(CliAcquire, RefusesABadBenchAndMissingOutput) {
     int status = -1;
-    Shell(std::string(VARNELLO_CLI_PATH) + " acquire --bench 'nonsense' --out /tmp/x.vqdata 2>/dev/null", status);
+    Shell(std::string(VARNELLO_CLI_PATH) +
+              " acquire --bench 'nonsense' --out /tmp/x.vqdata 2>/dev/null",
+          status);
     EXPECT_NE(status, 0);
     Shell(std::string(VARNELLO_CLI_PATH) + " acquire --count 5 2>/dev/null", status);
     EXPECT_NE(status, 0);
-    Shell(std::string(VARNELLO_CLI_PATH) + " acquire --count 0 --out /tmp/x.vqdata 2>/dev/null", status);
+    Shell(std::string(VARNELLO_CLI_PATH) + " acquire --count 0 --out /tmp/x.vqdata 2>/dev/null",
+          status);
     EXPECT_NE(status, 0);
 }
 

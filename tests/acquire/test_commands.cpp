@@ -44,8 +44,8 @@ TEST(ControlEnabling, FollowsTheFlagsControlByControl) {
 
     f.measuring = true;
     t = Table(f);
-    EXPECT_TRUE(t[1001]);   // Stop
-    EXPECT_TRUE(t[1023]);   // keep-next while measuring without logging
+    EXPECT_TRUE(t[1001]);  // Stop
+    EXPECT_TRUE(t[1023]);  // keep-next while measuring without logging
     for (int id : {1002, 1035, 1036, 1043, 1052, 1042, 1008, 1009, 1010, 1053, 1040, 1020, 1021})
         EXPECT_FALSE(t[id]) << id;
 
@@ -129,7 +129,8 @@ TEST_F(CommandTest, OptionBoxesFlipOrFollowAndSayWhatTheyDid) {
     options.OnInterval();
     EXPECT_EQ(bench.options.intervalOn, 0);
     EXPECT_FALSE(bench.host.enabled[1017]);
-    EXPECT_EQ(bench.host.messages.back(), std::make_pair(std::string(acq::kMsgIntervalOff), std::string()));
+    EXPECT_EQ(bench.host.messages.back(),
+              std::make_pair(std::string(acq::kMsgIntervalOff), std::string()));
 
     options.OnSensitivity();
     EXPECT_EQ(bench.options.sensitivityOn, 1);
@@ -165,19 +166,22 @@ TEST_F(CommandTest, WhiteRegistrationStoresTheDisplayedRecordAndWritesTheHead) {
     EXPECT_EQ(bench.host.messages.back(), std::make_pair(std::string(acq::kMsgRegisterWhite1),
                                                          std::string(acq::kMsgRegisterLine2)));
     EXPECT_EQ(bench.dialogs.asked.back(), acq::kAskRegisterWhite);
-    EXPECT_EQ(bench.doc.whiteRef[1][REF_ENTRIES - 1], bench.lib->inner().Memory(DeviceNumber(1))->white.back());
+    EXPECT_EQ(bench.doc.whiteRef[1][REF_ENTRIES - 1],
+              bench.lib->inner().Memory(DeviceNumber(1))->white.back());
 
     EXPECT_TRUE(registration.OnRegister(ReferenceKind::White));
     const float* processed = bench.doc.recProcessed(1, 0);
     for (int c = 0; c < MAX_CHANNELS; ++c) ASSERT_EQ(bench.doc.whiteRef[1][c], processed[c]);
-    EXPECT_EQ(bench.doc.whiteRef[1][MAX_CHANNELS], static_cast<float>(bench.doc.recExposureUs(1, 0)));
+    EXPECT_EQ(bench.doc.whiteRef[1][MAX_CHANNELS],
+              static_cast<float>(bench.doc.recExposureUs(1, 0)));
     const auto memory = bench.lib->inner().Memory(DeviceNumber(1));
     EXPECT_EQ(memory->white, bench.doc.whiteRef[1]);
 
     // Reprocessing that record now gives 100 % wherever the reference counts.
     bench.ws.ProcessRecord(bench.doc, 1, 0, bench.ctx.Processing());
     for (int c = 0; c < MAX_CHANNELS; ++c)
-        if (bench.doc.whiteRef[1][c] >= 10.0f) ASSERT_FLOAT_EQ(bench.ws.ratioSpectrum[1][c], 100.0f) << c;
+        if (bench.doc.whiteRef[1][c] >= 10.0f)
+            ASSERT_FLOAT_EQ(bench.ws.ratioSpectrum[1][c], 100.0f) << c;
 }
 
 TEST_F(CommandTest, TransmissionRegistrationUsesItsOwnRowAndQuestion) {

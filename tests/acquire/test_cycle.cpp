@@ -17,7 +17,8 @@ using namespace std::chrono_literals;
 
 int CountLines(const std::string& history, const std::string& needle) {
     int n = 0;
-    for (size_t p = history.find(needle); p != std::string::npos; p = history.find(needle, p + 1)) ++n;
+    for (size_t p = history.find(needle); p != std::string::npos; p = history.find(needle, p + 1))
+        ++n;
     return n;
 }
 

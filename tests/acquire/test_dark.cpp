@@ -99,7 +99,8 @@ TEST_P(DarkTest, EachHeadGetsItsOwnStepsAndTheTableGoesToTheHeads) {
         // OK at the question: the head's memory holds the same table.
         const auto memory = bench.lib->inner().Memory(DeviceNumber(k));
         ASSERT_TRUE(memory);
-        for (int j = 0; j < DARK_STEPS; ++j) EXPECT_EQ(memory->dark[j], t[j]) << "head " << k << " step " << j;
+        for (int j = 0; j < DARK_STEPS; ++j)
+            EXPECT_EQ(memory->dark[j], t[j]) << "head " << k << " step " << j;
     }
     EXPECT_EQ(bench.dialogs.asked.back(), acq::kAskDarkRegister);
     EXPECT_TRUE(Shown(acq::kMsgDarkRegistering));
@@ -129,7 +130,8 @@ TEST_P(DarkTest, CancelAtRegistrationKeepsTheTableInTheStoreOnly) {
     EXPECT_FALSE(bench.darkInProgress);
 }
 
-INSTANTIATE_TEST_SUITE_P(Workers, DarkTest, ::testing::Values(WorkerMode::Inline, WorkerMode::Threaded));
+INSTANTIATE_TEST_SUITE_P(Workers, DarkTest,
+                         ::testing::Values(WorkerMode::Inline, WorkerMode::Threaded));
 
 TEST(DarkElapsed, BlankAndDarkPhasesCountTheirSecondsSeparately) {
     TestBench bench;

@@ -16,7 +16,8 @@
 namespace vmf::test {
 namespace {
 
-std::unique_ptr<SimulatedDeviceLibrary> Bench(const char* text = "0:head:SN000001;1:head:SN000002;2:led16;3:mirror;timescale=0") {
+std::unique_ptr<SimulatedDeviceLibrary> Bench(
+    const char* text = "0:head:SN000001;1:head:SN000002;2:led16;3:mirror;timescale=0") {
     std::string error;
     auto lib = SimulatedDeviceLibrary::FromText(text, error);
     EXPECT_TRUE(lib) << error;
@@ -62,13 +63,16 @@ TEST(Headless, KeepsExactlyTheRequestedRecordsWithHistoryAndSavesThem) {
     EXPECT_EQ(result.elapsedMs, 100u * 20u);
 
     const std::string history = Cp932ToUtf8(doc.historyText);
-    EXPECT_NE(history.find("ヴァルネロ検出 1:serial=SN000001 exp=10000  2:serial=SN000002 exp=10000  \r\n"),
+    EXPECT_NE(history.find(
+                  "ヴァルネロ検出 1:serial=SN000001 exp=10000  2:serial=SN000002 exp=10000  \r\n"),
               std::string::npos);
-    EXPECT_NE(history.find("計測開始 DataNo=0 wave comp=0 1:serial=SN000001 exp=20002:serial=SN000002 exp=2000\r\n"),
+    EXPECT_NE(history.find("計測開始 DataNo=0 wave comp=0 1:serial=SN000001 "
+                           "exp=20002:serial=SN000002 exp=2000\r\n"),
               std::string::npos);
     EXPECT_NE(history.find("計測終了 DataNo=99\r\n"), std::string::npos);
 
-    const auto path = (std::filesystem::temp_directory_path() / "vmf_headless_test.vqdata").string();
+    const auto path =
+        (std::filesystem::temp_directory_path() / "vmf_headless_test.vqdata").string();
     std::string error;
     ASSERT_TRUE(doc.SaveToFile(path, error)) << error;
     Cvarnello_mfDoc back;
