@@ -169,7 +169,12 @@ int SimulatedDeviceLibrary::DevSetSerial(DeviceNumber dev, const char* bytes, in
 int SimulatedDeviceLibrary::DevGetCoefficients(DeviceNumber dev, double coeffs[WAVE_COEFFS]) {
     std::lock_guard lock(mutex_);
     Device* d = Answering(dev);
-    if (!d || !d->head || !coeffs) return -1;
+    if (!d || !coeffs) return -1;
+    // Devices without optics answer like a head that was never calibrated.
+    if (!d->head) {
+        std::fill(coeffs, coeffs + WAVE_COEFFS, 0.0);
+        return 0;
+    }
     std::copy(d->head->memory.coeffs.begin(), d->head->memory.coeffs.end(), coeffs);
     return 0;
 }
@@ -188,8 +193,8 @@ int SimulatedDeviceLibrary::DevSetCoefficients(DeviceNumber dev, const double co
 int SimulatedDeviceLibrary::DevGetExposure(DeviceNumber dev, double* exposureUs) {
     std::lock_guard lock(mutex_);
     Device* d = Answering(dev);
-    if (!d || !d->head || !exposureUs) return -1;
-    *exposureUs = d->head->exposureUs;
+    if (!d || !exposureUs) return -1;
+    *exposureUs = d->head ? d->head->exposureUs : 0.0;
     return 0;
 }
 
@@ -234,8 +239,9 @@ int SimulatedDeviceLibrary::DevReadSpectrum(HeadSlot slot, int16_t counts[MAX_CH
 int SimulatedDeviceLibrary::DevGetTemperature(DeviceNumber dev, int16_t* tenthsC) {
     std::lock_guard lock(mutex_);
     Device* d = Answering(dev);
-    if (!d || !d->head || !tenthsC) return -1;
-    double tenths = std::clamp(std::round(d->head->temperatureC * 10.0), -32768.0, 32767.0);
+    if (!d || !tenthsC) return -1;
+    const double celsius = d->head ? d->head->temperatureC : SimulatedHead::kReferenceTempC;
+    double tenths = std::clamp(std::round(celsius * 10.0), -32768.0, 32767.0);
     *tenthsC = static_cast<int16_t>(tenths);
     return 0;
 }

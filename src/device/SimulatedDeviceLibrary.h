@@ -12,6 +12,10 @@
 // Return values: DevOpen 1 when the device is present and plugged, else 0.
 // A device that is absent, unplugged or not opened answers every other call
 // with -1 (DevClose releases any present device).
+// Every device answers the info texts, kind, serial, coefficients, exposure
+// and temperature (those without optics with zeros and 25.0 °C); only heads
+// accept serial, coefficients, exposure and calibration commands, and only
+// mirrors a position.
 // DevRead returns the number of reply bytes copied into the buffer (0 when no
 // reply is pending, -1 on failure); a reply longer than the buffer is cut.
 // DevReadSpectrum uses the slot rule: slot k is the k-th head (kind 33) in

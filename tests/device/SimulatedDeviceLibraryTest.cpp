@@ -48,6 +48,11 @@ TEST(SimulatedBench, DevicesAnswerOnlyWhenPresentPluggedAndOpen) {
     EXPECT_EQ(sim->DevSetMirrorPosition(DeviceNumber(3), 1234), 0);
     EXPECT_EQ(sim->MirrorPosition(DeviceNumber(3)), 1234);
     EXPECT_EQ(sim->DevSetMirrorPosition(DeviceNumber(0), 1), -1);
+    double coeffs[WAVE_COEFFS] = {1, 1, 1, 1, 1, 1};
+    EXPECT_EQ(sim->DevGetCoefficients(DeviceNumber(2), coeffs), 0);  // an LED driver has none
+    EXPECT_EQ(coeffs[0], 0.0);
+    EXPECT_EQ(sim->DevSetCoefficients(DeviceNumber(2), coeffs), -1);
+    EXPECT_EQ(sim->DevSetExposure(DeviceNumber(3), 100), -1);
     EXPECT_EQ(sim->DevSetExposure(DeviceNumber(0), -5), -1);
     EXPECT_EQ(sim->DevSetExposure(DeviceNumber(0), 265.7), 0);
     EXPECT_EQ(sim->DevGetExposure(DeviceNumber(0), &exposure), 0);
