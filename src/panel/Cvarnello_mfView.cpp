@@ -58,7 +58,11 @@ Cvarnello_mfView::~Cvarnello_mfView() {
 
 PanelOptions& Cvarnello_mfView::options() { return options_; }
 
-bool Cvarnello_mfView::IsMeasuring() const { return state_.measuring; }
+// A stopped cycle whose worker has not handed over yet still counts: the
+// frame's file commands must not replace the store under it.
+bool Cvarnello_mfView::IsMeasuring() const {
+    return state_.measuring || (acquisition_ && acquisition_->ProcessingBlocked());
+}
 
 GraphRenderer& Cvarnello_mfView::renderer() { return frame_->renderer(); }
 

@@ -143,7 +143,9 @@ void AcquireGuiTest::busyFlagCoversEveryCycleAndNothingElse() {
     QVERIFY(!p.Enabled(ctl::Start));
     QVERIFY(!p.Enabled(ctl::OneShot));
     QVERIFY(p.acq().ProcessingBlocked());
+    QVERIFY(p.view->IsMeasuring());  // the frame's file commands keep waiting
     QVERIFY(QTest::qWaitFor([&] { return p.Enabled(ctl::Start); }, 5000));
+    QVERIFY(!p.view->IsMeasuring());
     QCOMPARE(p.busy.load(), 0);
     QVERIFY(!p.acq().ProcessingBlocked());
 }
