@@ -27,6 +27,7 @@
 #include "acquire/HeadlessAcquisition.h"
 #include "acquire/TickClock.h"
 #include "acquire/TimerSchedule.h"
+#include "app/FixedAnswerDialogs.h"
 #include "device/SimulatedDeviceLibrary.h"
 
 namespace vmf {
@@ -100,23 +101,7 @@ void CycleOverhead(benchmark::State& state, WorkerMode mode) {
     auto doc = std::make_unique<Cvarnello_mfDoc>();
     SetUpTenHeads(*doc);
     InstantLibrary lib;
-    struct NoDialogs : UserDialogs {
-        bool AskOkCancel(const std::string&) override { return true; }
-        void Notify(const std::string&) override {}
-        void Inform(const std::string&) override {}
-        int AskYesNoCancel(const std::string&) override { return 0; }
-        std::optional<std::string> OpenFileName(const std::string&, const std::string&,
-                                                const std::string&) override {
-            return {};
-        }
-        std::optional<std::string> SaveFileName(const std::string&, const std::string&,
-                                                const std::string&) override {
-            return {};
-        }
-        std::optional<std::string> ChooseFolder(const std::string&, const std::string&) override {
-            return {};
-        }
-    } dialogs;
+    FixedAnswerDialogs dialogs(true);
     PanelOptions options;
     options.loggingOn = 0;  // every cycle rewrites the working slot: no growth
     SpectrumWorkspace ws;

@@ -7,6 +7,7 @@
 #include <ctime>
 
 #include "acquire/TickClock.h"
+#include "app/FixedAnswerDialogs.h"
 #include "csv/AutoSaveCsv.h"
 #include "panel/Cvarnello_mfView.h"
 #include "panel/PanelControls.h"
@@ -39,26 +40,6 @@ public:
     int DevSetMirrorPosition(DeviceNumber, uint16_t) override { return -1; }
 };
 
-// Without dialogs every question is answered Cancel: nothing proceeds unasked.
-class NoDialogs : public UserDialogs {
-public:
-    bool AskOkCancel(const std::string&) override { return false; }
-    void Notify(const std::string&) override {}
-    void Inform(const std::string&) override {}
-    int AskYesNoCancel(const std::string&) override { return -1; }
-    std::optional<std::string> OpenFileName(const std::string&, const std::string&,
-                                            const std::string&) override {
-        return std::nullopt;
-    }
-    std::optional<std::string> SaveFileName(const std::string&, const std::string&,
-                                            const std::string&) override {
-        return std::nullopt;
-    }
-    std::optional<std::string> ChooseFolder(const std::string&, const std::string&) override {
-        return std::nullopt;
-    }
-};
-
 DeviceLibrary& DevicesOf(const Cvarnello_mfView& view, std::unique_ptr<DeviceLibrary>& fallback) {
     if (view.context().devices) return *view.context().devices;
     fallback = std::make_unique<NoDevices>();
@@ -67,7 +48,7 @@ DeviceLibrary& DevicesOf(const Cvarnello_mfView& view, std::unique_ptr<DeviceLib
 
 UserDialogs& DialogsOf(const Cvarnello_mfView& view, std::unique_ptr<UserDialogs>& fallback) {
     if (view.context().dialogs) return *view.context().dialogs;
-    fallback = std::make_unique<NoDialogs>();
+    fallback = std::make_unique<FixedAnswerDialogs>(false);  // nothing proceeds unasked
     return *fallback;
 }
 

@@ -3,7 +3,7 @@
 #include <algorithm>
 
 #include "acquire/AcquisitionTexts.h"
-#include "acquire/TypedInteger.h"
+#include "app/NumberParse.h"
 #include "store/HistoryEntries.h"
 #include "store/TextFormat.h"
 
@@ -58,7 +58,7 @@ void AcquisitionCycle::OnStartStopButton(uint32_t now) {
 bool AcquisitionCycle::Start(uint32_t now) {
     if (ctx_.measuring || WorkerActive()) return false;
     // Checked before anything changes: an average of no reads has no value.
-    const int average = ParseTypedInteger(host_.EditText(kAverageEdit));
+    const int average = ParseIntPrefix(host_.EditText(kAverageEdit));
     if (average < 1) {
         ctx_.dialogs.Notify(acq::kNoticeAverageTooSmall);
         return false;
@@ -74,7 +74,7 @@ bool AcquisitionCycle::Start(uint32_t now) {
 
     const int heads = Heads(doc);
     if (ctx_.selectedHead >= 0 && ctx_.selectedHead < heads)
-        doc.exposureUs[ctx_.selectedHead] = ParseTypedInteger(host_.EditText(kExposureEdit));
+        doc.exposureUs[ctx_.selectedHead] = ParseIntPrefix(host_.EditText(kExposureEdit));
     for (int a = 0; a < heads; ++a) {
         ctx_.devices.DevSetExposure(ctx_.headDevice[a], static_cast<double>(doc.exposureUs[a]));
         startExposure_[a] = doc.exposureUs[a];
@@ -83,7 +83,7 @@ bool AcquisitionCycle::Start(uint32_t now) {
     averageCount_ = average;
     ctx_.options.averageCount = average;
     nextDue_ = now + kPollMs;
-    intervalMs_ = ParseTypedInteger(host_.EditText(kIntervalEdit));
+    intervalMs_ = ParseIntPrefix(host_.EditText(kIntervalEdit));
     ctx_.options.intervalMs = intervalMs_;
     workerState_.store(0, std::memory_order_release);
     worker_.LoadDarkModel(ctx_.workspace);

@@ -8,35 +8,13 @@
 #include "acquire/AcquisitionCycle.h"
 #include "acquire/AcquisitionHost.h"
 #include "acquire/TimerSchedule.h"
+#include "app/FixedAnswerDialogs.h"
 #include "app/PanelOptions.h"
 #include "device/Detection.h"
 
 namespace vmf {
 
 namespace {
-
-// No one to ask: questions are answered OK (detection asks only when records
-// would be cleared, and a headless run starts on a fresh store), notices are
-// kept for the error text.
-class AnsweringDialogs : public UserDialogs {
-public:
-    std::vector<std::string> notices;
-    bool AskOkCancel(const std::string&) override { return true; }
-    void Notify(const std::string& text) override { notices.push_back(text); }
-    void Inform(const std::string& text) override { notices.push_back(text); }
-    int AskYesNoCancel(const std::string&) override { return 0; }
-    std::optional<std::string> OpenFileName(const std::string&, const std::string&,
-                                            const std::string&) override {
-        return std::nullopt;
-    }
-    std::optional<std::string> SaveFileName(const std::string&, const std::string&,
-                                            const std::string&) override {
-        return std::nullopt;
-    }
-    std::optional<std::string> ChooseFolder(const std::string&, const std::string&) override {
-        return std::nullopt;
-    }
-};
 
 // The panel as far as the cycle needs one: the edits give the run's options,
 // the timers are a TimerSchedule, nothing is drawn.
@@ -105,7 +83,9 @@ HeadlessAcquireResult HeadlessAcquisition::Run(const HeadlessAcquireOptions& opt
         return result;
     }
 
-    AnsweringDialogs dialogs;
+    // No one to ask: detection asks only when records would be cleared, and a
+    // headless run starts on a fresh store.
+    FixedAnswerDialogs dialogs(true);
     PanelOptions options;
     SpectrumWorkspace workspace;
     std::array<DeviceNumber, MAX_HEADS> headDevice;

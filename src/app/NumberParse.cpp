@@ -1,13 +1,16 @@
 #include "app/NumberParse.h"
 
 #include <charconv>
+#include <climits>
 #include <cmath>
 #include <string>
 
 namespace vmf {
 namespace {
 
-bool IsBlank(char c) { return c == ' ' || c == '\t' || c == '\n' || c == '\v' || c == '\f' || c == '\r'; }
+bool IsBlank(char c) {
+    return c == ' ' || c == '\t' || c == '\n' || c == '\v' || c == '\f' || c == '\r';
+}
 bool IsDigit(char c) { return c >= '0' && c <= '9'; }
 
 // Roughly the decimal exponent of a valid unsigned number's leading nonzero
@@ -34,7 +37,8 @@ long long DecimalMagnitude(const std::string& number) {
         const bool negative = number[j] == '-';
         if (number[j] == '+' || number[j] == '-') ++j;
         long long exponent = 0;
-        for (; j < number.size() && exponent < 1000000000LL; ++j) exponent = exponent * 10 + (number[j] - '0');
+        for (; j < number.size() && exponent < 1000000000LL; ++j)
+            exponent = exponent * 10 + (number[j] - '0');
         magnitude += negative ? -exponent : exponent;
     }
     return magnitude;
@@ -79,6 +83,28 @@ double ParseDecimalPrefix(std::string_view text) {
     else if (ec != std::errc())
         value = 0.0;
     return negative ? -value : value;
+}
+
+int ParseIntPrefix(std::string_view text) {
+    size_t i = 0;
+    while (i < text.size() && (text[i] == ' ' || text[i] == '\t' || text[i] == '\n' ||
+                               text[i] == '\r' || text[i] == '\v' || text[i] == '\f')) {
+        ++i;
+    }
+    bool negative = false;
+    if (i < text.size() && (text[i] == '+' || text[i] == '-')) {
+        negative = text[i] == '-';
+        ++i;
+    }
+    // Accumulate in a wider type and stop growing once past the int range, so
+    // a long run of digits saturates instead of overflowing.
+    long long value = 0;
+    constexpr long long limit = static_cast<long long>(INT_MAX) + 1;
+    for (; i < text.size() && text[i] >= '0' && text[i] <= '9'; ++i) {
+        if (value <= limit) value = value * 10 + (text[i] - '0');
+    }
+    if (negative) return value >= limit ? INT_MIN : static_cast<int>(-value);
+    return value > INT_MAX ? INT_MAX : static_cast<int>(value);
 }
 
 }  // namespace vmf

@@ -1,5 +1,6 @@
 #pragma once
-// Reading a number the way the numeric edit dialog takes what was typed.
+// Reading numbers the way the numeric edit dialog and the panel's edit
+// boxes take what was typed.
 
 #include <string_view>
 
@@ -13,5 +14,11 @@ namespace vmf {
 // Hexadecimal, "inf" and "nan" are not numbers here. A magnitude beyond the
 // range of double gives +/-HUGE_VAL, one below it gives 0 (as strtod does).
 double ParseDecimalPrefix(std::string_view text);
+
+// Reads a decimal integer the way the panel's edit boxes are read: leading
+// blanks as above, one optional sign, then digits up to the first other
+// character; no digits give 0. Values beyond the int range saturate at
+// INT_MIN / INT_MAX instead of wrapping.
+int ParseIntPrefix(std::string_view text);
 
 }  // namespace vmf

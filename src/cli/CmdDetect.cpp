@@ -13,6 +13,7 @@
 #include <nlohmann/json.hpp>
 #include <string>
 
+#include "app/FixedAnswerDialogs.h"
 #include "cli/CliCommand.h"
 #include "device/BenchDescription.h"
 #include "device/Detection.h"
@@ -25,27 +26,6 @@ namespace vmf::cli {
 namespace {
 
 using Json = nlohmann::ordered_json;
-
-// A fresh store holds no records, so detection never asks; should it ever,
-// the answer without a window is OK.
-class NoWindowDialogs : public UserDialogs {
-public:
-    bool AskOkCancel(const std::string&) override { return true; }
-    void Notify(const std::string&) override {}
-    void Inform(const std::string&) override {}
-    int AskYesNoCancel(const std::string&) override { return 0; }
-    std::optional<std::string> OpenFileName(const std::string&, const std::string&,
-                                            const std::string&) override {
-        return std::nullopt;
-    }
-    std::optional<std::string> SaveFileName(const std::string&, const std::string&,
-                                            const std::string&) override {
-        return std::nullopt;
-    }
-    std::optional<std::string> ChooseFolder(const std::string&, const std::string&) override {
-        return std::nullopt;
-    }
-};
 
 Json Coefficient(double v) {
     if (std::isnan(v)) return "NaN";
@@ -82,7 +62,7 @@ int RunDetect(const std::string& benchOption) {
     }
 
     auto doc = std::make_unique<Cvarnello_mfDoc>();
-    NoWindowDialogs dialogs;
+    FixedAnswerDialogs dialogs(true);  // without a window the answer is OK
     DetectionOutcome out = Detect(*doc, *lib, dialogs, {}, std::time(nullptr));
 
     Json result;

@@ -1,29 +1,21 @@
 #include "csv/AutoSaveCsv.h"
 
 #include "csv/CsvWriter.h"
+#include "store/LocalTime.h"
 #include "store/TextFormat.h"
 
 namespace vmf {
 
 std::string AutoSaveFileName(const PanelOptions& options, int recordIndex, std::time_t now) {
     switch (options.autoSaveNaming) {
-    case AUTOSAVE_FIXED_NAME:
-        return options.fixedFileName;
-    case AUTOSAVE_TIME_NAME: {
-        std::tm local{};
-#if defined(_WIN32)
-        if (localtime_s(&local, &now) != 0) return {};
-#else
-        if (!localtime_r(&now, &local)) return {};
-#endif
-        char name[64];
-        const size_t n = std::strftime(name, sizeof name, "%Y%m%d_%H%M%S.csv", &local);
-        return std::string(name, n);
-    }
-    case AUTOSAVE_NUMBER_NAME:
-        return CFormat("No%d.csv", recordIndex);
-    default:
-        return {};
+        case AUTOSAVE_FIXED_NAME:
+            return options.fixedFileName;
+        case AUTOSAVE_TIME_NAME:
+            return FormatLocalTime(now, "%Y%m%d_%H%M%S.csv");
+        case AUTOSAVE_NUMBER_NAME:
+            return CFormat("No%d.csv", recordIndex);
+        default:
+            return {};
     }
 }
 
@@ -35,7 +27,8 @@ std::string AutoSavePath(const PanelOptions& options, int recordIndex, std::time
 }
 
 AutoSaveResult AutoSaveCsv(Cvarnello_mfDoc& doc, SpectrumWorkspace& ws, const PanelOptions& options,
-                           const ProcessingOptions& processing, int csvHead, int recordIndex, std::time_t now) {
+                           const ProcessingOptions& processing, int csvHead, int recordIndex,
+                           std::time_t now) {
     AutoSaveResult result;
     result.path = AutoSavePath(options, recordIndex, now);
     if (AutoSaveFileName(options, recordIndex, now).empty()) {
@@ -44,9 +37,10 @@ AutoSaveResult AutoSaveCsv(Cvarnello_mfDoc& doc, SpectrumWorkspace& ws, const Pa
         return result;
     }
     CsvWriter writer(doc, ws, processing, options.csvTarget);
-    result.ok = writer.WriteCsvFile(result.path, recordIndex, recordIndex + 1, csvHead, options.csvAddTemp != 0,
-                                    options.csvAddWave != 0, options.csvAddExposure != 0, options.csvVertical != 0,
-                                    options.csvStartNm, options.csvEndNm, options.csvStepNm, result.error);
+    result.ok = writer.WriteCsvFile(
+        result.path, recordIndex, recordIndex + 1, csvHead, options.csvAddTemp != 0,
+        options.csvAddWave != 0, options.csvAddExposure != 0, options.csvVertical != 0,
+        options.csvStartNm, options.csvEndNm, options.csvStepNm, result.error);
     return result;
 }
 

@@ -8,6 +8,7 @@
 #include "device/CalibrationProtocol.h"
 #include "device/HeadCommands.h"
 #include "store/HistoryEntries.h"
+#include "store/LocalTime.h"
 #include "store/TextCodec.h"
 #include "store/TextFormat.h"
 
@@ -71,17 +72,7 @@ void Commit(Cvarnello_mfDoc& doc, int k, const StagedHead& h) {
     doc.transRef[k] = h.trans;
 }
 
-std::string TimeStamp(std::time_t now) {
-    std::tm local{};
-#if defined(_WIN32)
-    bool ok = localtime_s(&local, &now) == 0;
-#else
-    bool ok = localtime_r(&now, &local) != nullptr;
-#endif
-    char text[32] = {};
-    size_t n = ok ? std::strftime(text, sizeof text, "%Y%m%d_%H%M%S", &local) : 0;
-    return std::string(text, n);
-}
+std::string TimeStamp(std::time_t now) { return FormatLocalTime(now, "%Y%m%d_%H%M%S"); }
 
 }  // namespace
 

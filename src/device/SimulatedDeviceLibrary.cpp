@@ -7,6 +7,7 @@
 #include <thread>
 #include <vector>
 
+#include "device/Detection.h"
 #include "device/HeadCommands.h"
 #include "device/HeadMemoryFile.h"
 #include "device/HeadSlotOrder.h"
@@ -36,18 +37,8 @@ namespace {
 constexpr double kMaxSleepUs = 60e6;
 
 const char* InfoLabel(int kind) {
-    switch (kind) {
-        case kKindSpectrometer:
-            return "C12880MA";
-        case kKindLed16:
-            return "LED16ch";
-        case kKindLed8:
-            return "LED8ch";
-        case kKindMirror:
-            return "M-MIRROR";
-        default:
-            return "UNKNOWN";
-    }
+    const char* label = KindLabel(kind);
+    return label ? label : "UNKNOWN";
 }
 
 // Copies text into a caller's buffer like the library does: at most size-1

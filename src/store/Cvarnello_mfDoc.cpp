@@ -2,6 +2,7 @@
 
 #include <new>
 
+#include "store/LocalTime.h"
 #include "store/TextCodec.h"
 
 namespace vmf {
@@ -55,21 +56,14 @@ void Cvarnello_mfDoc::AdvanceRecords() {
 }
 
 void Cvarnello_mfDoc::AppendHistory(std::string_view utf8Text) {
-    std::time_t now = std::time(nullptr);
-    std::tm local{};
-#if defined(_WIN32)
-    bool ok = localtime_s(&local, &now) == 0;
-#else
-    bool ok = localtime_r(&now, &local) != nullptr;
-#endif
-    if (!ok) {
-        // No local time to be had: the line goes in without a stamp.
-        historyText += Utf8ToCp932(utf8Text);
-        historyText += "\r\n";
-        SetModifiedFlag(true);
+    if (const std::optional<std::tm> local = LocalTime(std::time(nullptr))) {
+        AppendHistory(utf8Text, *local);
         return;
     }
-    AppendHistory(utf8Text, local);
+    // No local time to be had: the line goes in without a stamp.
+    historyText += Utf8ToCp932(utf8Text);
+    historyText += "\r\n";
+    SetModifiedFlag(true);
 }
 
 void Cvarnello_mfDoc::AppendHistory(std::string_view utf8Text, const std::tm& localTime) {

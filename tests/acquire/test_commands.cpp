@@ -179,9 +179,11 @@ TEST_F(CommandTest, WhiteRegistrationStoresTheDisplayedRecordAndWritesTheHead) {
 
     // Reprocessing that record now gives 100 % wherever the reference counts.
     bench.ws.ProcessRecord(bench.doc, 1, 0, bench.ctx.Processing());
-    for (int c = 0; c < MAX_CHANNELS; ++c)
-        if (bench.doc.whiteRef[1][c] >= 10.0f)
+    for (int c = 0; c < MAX_CHANNELS; ++c) {
+        if (bench.doc.whiteRef[1][c] >= 10.0f) {
             ASSERT_FLOAT_EQ(bench.ws.ratioSpectrum[1][c], 100.0f) << c;
+        }
+    }
 }
 
 TEST_F(CommandTest, TransmissionRegistrationUsesItsOwnRowAndQuestion) {

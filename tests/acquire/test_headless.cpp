@@ -9,7 +9,6 @@
 
 #include "acquire/HeadlessAcquisition.h"
 #include "acquire/ReadAveragedSpectrum.h"
-#include "acquire/TypedInteger.h"
 #include "device/SimulatedDeviceLibrary.h"
 #include "store/TextCodec.h"
 
@@ -159,17 +158,6 @@ TEST(ReadAveraged, AveragesInSinglePrecisionAndCountsFailedReadsAsZeros) {
     EXPECT_EQ(doc.recRaw(0, 4), nullptr);
     EXPECT_FALSE(ReadAveragedSpectrum(doc, *lib, 0, MAX_RECORDS, 1, current));
     EXPECT_FALSE(ReadAveragedSpectrum(doc, *lib, MAX_HEADS, 0, 1, current));
-}
-
-TEST(TypedInteger, ReadsLikeAPlainIntegerField) {
-    EXPECT_EQ(ParseTypedInteger("1000"), 1000);
-    EXPECT_EQ(ParseTypedInteger("  -25ms"), -25);
-    EXPECT_EQ(ParseTypedInteger("+7"), 7);
-    EXPECT_EQ(ParseTypedInteger(""), 0);
-    EXPECT_EQ(ParseTypedInteger("abc"), 0);
-    EXPECT_EQ(ParseTypedInteger("- 5"), 0);
-    EXPECT_EQ(ParseTypedInteger("99999999999999999999"), 2147483647);
-    EXPECT_EQ(ParseTypedInteger("-99999999999999999999"), -2147483647 - 1);
 }
 
 }  // namespace
