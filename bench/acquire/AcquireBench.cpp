@@ -23,8 +23,8 @@
 
 #include "acquire/AcquisitionContext.h"
 #include "acquire/AcquisitionCycle.h"
-#include "acquire/AcquisitionHost.h"
 #include "acquire/HeadlessAcquisition.h"
+#include "acquire/ScheduleHost.h"
 #include "acquire/TickClock.h"
 #include "acquire/TimerSchedule.h"
 #include "app/FixedAnswerDialogs.h"
@@ -61,27 +61,6 @@ public:
     int DevSetMirrorPosition(DeviceNumber, uint16_t) override { return 0; }
 };
 
-class QuietHost : public AcquisitionHost {
-public:
-    explicit QuietHost(TimerSchedule& t) : timers(t) {}
-    TimerSchedule& timers;
-    void ShowMessage(const std::string&, const std::string&) override {}
-    void ShowInfo(const std::string&) override {}
-    void DrawGraph() override {}
-    void UpdateInfoBar(int) override {}
-    void ReprocessDisplayed() override {}
-    void ShowPosition() override {}
-    void ShowRecordCount() override {}
-    void ApplyControls(const ControlEnable*, int) override {}
-    void ApplyModeDisplay(const ModeDisplayState&) override {}
-    void EnableControl(int, bool) override {}
-    void SetStartCaption(const std::string&) override {}
-    std::string EditText(int id) override { return id == 1012 ? "1" : id == 1005 ? "10000" : "0"; }
-    void StartTimer(int id, int ms) override { timers.Start(id, ms); }
-    void StopTimer(int id) override { timers.Stop(id); }
-    void AutoSaveCsv() override {}
-};
-
 void SetUpTenHeads(Cvarnello_mfDoc& doc) {
     doc.headCount = MAX_HEADS;
     for (int a = 0; a < MAX_HEADS; ++a) {
@@ -115,7 +94,7 @@ void CycleOverhead(benchmark::State& state, WorkerMode mode) {
                            displayed, method, detected, measuring, dark, selectedOnly, &busy};
     uint32_t now = 0;
     TimerSchedule timers([&] { return now; });
-    QuietHost host(timers);
+    ScheduleHost host(timers, *doc, options, selected);
     AcquisitionCycle cycle(ctx, host, mode);
     cycle.Start(now);
 
