@@ -4,9 +4,11 @@
 // a look at the panel while measuring.
 
 #include <QAbstractButton>
+#include <QDir>
 #include <QFile>
 #include <QLineEdit>
 #include <QRadioButton>
+#include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
 #include <atomic>
@@ -64,6 +66,7 @@ private slots:
     void oneShotKeepsOneRecord();
     void darkMeasurementRunsToTheEnd();
     void autoSaveWritesTheSlotJustFilled();
+    void autoSaveFailureIsReportedOncePerStreak();
     void screenshotWhileMeasuring();
 };
 
@@ -196,6 +199,35 @@ void AcquireGuiTest::autoSaveWritesTheSlotJustFilled() {
     QVERIFY(QTest::qWaitFor([&] { return !p.acq().cycle().WorkerActive(); }, 5000));
     QVERIFY(QFile::exists(dir.filePath(QStringLiteral("No0.csv"))));
     QVERIFY(QFile::exists(dir.filePath(QStringLiteral("No1.csv"))));
+}
+
+void AcquireGuiTest::autoSaveFailureIsReportedOncePerStreak() {
+    Panel p;
+    QTemporaryDir dir;
+    QVERIFY(dir.isValid());
+    const QString missing = dir.filePath(QStringLiteral("no-such-folder"));
+    p.view->options().autoSaveOn = 1;
+    p.view->options().autoSaveNaming = 2;
+    p.view->options().saveFolder = missing.toStdString();
+    QSignalSpy status(p.view.get(), &Cvarnello_mfView::statusText);
+    p.C<QAbstractButton>(ctl::Logging)->click();
+    p.Click(ctl::Start);
+    // Measuring goes on through the failures, and they are told only once.
+    QVERIFY(QTest::qWaitFor([&] { return p.doc.recordCount[0] >= 4; }, 10000));
+    QCOMPARE(status.count(), 1);
+    const QString expected = QStringLiteral("CSV自動保存に失敗しました: ") + missing +
+                             QDir::separator() + QStringLiteral("No0.csv");
+    QCOMPARE(status.at(0).at(0).toString(), QDir::fromNativeSeparators(expected));
+    // Once the folder exists the streak ends; a later failure is told again.
+    QVERIFY(QDir().mkpath(missing));
+    const int before = p.doc.recordCount[0];
+    QVERIFY(QTest::qWaitFor([&] { return p.doc.recordCount[0] >= before + 2; }, 10000));
+    QVERIFY(QDir(missing).removeRecursively());
+    QVERIFY(QTest::qWaitFor([&] { return status.count() == 2; }, 10000));
+    p.Click(ctl::Start);
+    QVERIFY(QTest::qWaitFor([&] { return !p.acq().cycle().WorkerActive(); }, 5000));
+    QCOMPARE(status.count(), 2);
+    QVERIFY(p.doc.recordCount[0] >= before + 3);
 }
 
 void AcquireGuiTest::screenshotWhileMeasuring() {
