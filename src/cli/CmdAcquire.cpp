@@ -117,7 +117,7 @@ int RunAcquire(const AcquireArgs& args) {
 CliCommandRegistrar registrar([](CLI::App& app) {
     auto args = std::make_shared<AcquireArgs>();
     auto* sub =
-        app.add_subcommand("acquire", "measure logged cycles on the detected heads and save them");
+        app.add_subcommand("acquire", "Measure logged cycles on the detected heads and save them");
     sub->add_option("--bench", args->bench,
                     "simulated bench description (default: VMF_BENCH, then the library)");
     sub->add_option("--count", args->count, "records to keep per head")
