@@ -9,9 +9,9 @@
 #include <benchmark/benchmark.h>
 
 #include <chrono>
-#include <ctime>
 #include <cstdio>
 #include <cstdlib>
+#include <ctime>
 #include <filesystem>
 #include <memory>
 #include <string>
@@ -26,7 +26,8 @@ constexpr int kRecords = vmf::LAST_RECORD;  // 86399, a full series
 
 std::string BenchFile(const char* name) {
     const char* dir = std::getenv("VMF_BENCH_DIR");
-    std::filesystem::path base = dir ? std::filesystem::path(dir) : std::filesystem::temp_directory_path();
+    std::filesystem::path base =
+        dir ? std::filesystem::path(dir) : std::filesystem::temp_directory_path();
     return (base / name).string();
 }
 

@@ -37,7 +37,8 @@ std::unique_ptr<Cvarnello_mfDoc> MakeBench() {
     for (int a = 0; a < MAX_HEADS; ++a) {
         for (int c = 0; c < MAX_CHANNELS; ++c) {
             const double x = c;
-            doc->wavelengthNm[a][c] = static_cast<float>(315.0 + 0.1 * a + 2.05 * x - 0.0005 * x * x);
+            doc->wavelengthNm[a][c] =
+                static_cast<float>(315.0 + 0.1 * a + 2.05 * x - 0.0005 * x * x);
             doc->darkTable[a][0][c] = 800.0f + static_cast<float>(c % 7);
             doc->darkTable[a][19][c] = 950.0f + static_cast<float>(c % 11);
             doc->gain[a][c] = 1.0f + 0.001f * static_cast<float>(c);
@@ -46,7 +47,8 @@ std::unique_ptr<Cvarnello_mfDoc> MakeBench() {
         doc->whiteRef[a][MAX_CHANNELS] = 100000.0f;
         doc->EnsureRecordArrays(a, 0);
         doc->recExposureUs(a, 0) = 100000;
-        for (int c = 0; c < MAX_CHANNELS; ++c) doc->recRaw(a, 0)[c] = 2000.0f + static_cast<float>((c * 37) % 1500);
+        for (int c = 0; c < MAX_CHANNELS; ++c)
+            doc->recRaw(a, 0)[c] = 2000.0f + static_cast<float>((c * 37) % 1500);
     }
     return doc;
 }
@@ -71,7 +73,8 @@ void BM_ResampleByScan(benchmark::State& state) {
     Fixture& f = Shared();
     std::array<float, GRID_POINTS> out{};
     for (auto _ : state) {
-        vmf::ResampleByScan(f.doc->recProcessed(0, 0), f.doc->wavelengthNm[0].data(), MAX_CHANNELS, out.data());
+        vmf::ResampleByScan(f.doc->recProcessed(0, 0), f.doc->wavelengthNm[0].data(), MAX_CHANNELS,
+                            out.data());
         benchmark::DoNotOptimize(out.data());
         benchmark::ClobberMemory();
     }
@@ -81,7 +84,8 @@ BENCHMARK(BM_ResampleByScan);
 void BM_ResampleRecord(benchmark::State& state) {
     Fixture& f = Shared();
     std::array<float, GRID_POINTS> expected{};
-    vmf::ResampleByScan(f.doc->recProcessed(0, 0), f.doc->wavelengthNm[0].data(), MAX_CHANNELS, expected.data());
+    vmf::ResampleByScan(f.doc->recProcessed(0, 0), f.doc->wavelengthNm[0].data(), MAX_CHANNELS,
+                        expected.data());
     const ProcessingOptions light{MeasuringMethod::LightSource, false};
     for (auto _ : state) {
         f.ws->ResampleRecord(*f.doc, 0, 0, light);
@@ -113,7 +117,8 @@ public:
     void ReportRuns(const std::vector<Run>& runs) override {
         for (const Run& r : runs)
             if (!r.error_occurred && r.iterations > 0)
-                nsPerIteration[r.benchmark_name()] = r.real_accumulated_time * 1e9 / static_cast<double>(r.iterations);
+                nsPerIteration[r.benchmark_name()] =
+                    r.real_accumulated_time * 1e9 / static_cast<double>(r.iterations);
         ConsoleReporter::ReportRuns(runs);
     }
 };
@@ -129,14 +134,14 @@ int main(int argc, char** argv) {
     int rc = 0;
     if (t.count("BM_ResampleByScan") && t.count("BM_ResampleRecord")) {
         const double speedup = t["BM_ResampleByScan"] / t["BM_ResampleRecord"];
-        std::printf("resampling speed-up over the plain scan: %.1fx (target >= %.0fx) %s\n", speedup, kMinSpeedup,
-                    speedup >= kMinSpeedup ? "ok" : "MISSED");
+        std::printf("resampling speed-up over the plain scan: %.1fx (target >= %.0fx) %s\n",
+                    speedup, kMinSpeedup, speedup >= kMinSpeedup ? "ok" : "MISSED");
         rc |= speedup >= kMinSpeedup ? 0 : 1;
     }
     if (t.count("BM_ProcessAndResampleTenHeads")) {
         const double us = t["BM_ProcessAndResampleTenHeads"] / 1000.0;
-        std::printf("process + resample, ten heads: %.2f us per cycle (target < %.0f us) %s\n", us, kMaxCycleUs,
-                    us < kMaxCycleUs ? "ok" : "MISSED");
+        std::printf("process + resample, ten heads: %.2f us per cycle (target < %.0f us) %s\n", us,
+                    kMaxCycleUs, us < kMaxCycleUs ? "ok" : "MISSED");
         rc |= us < kMaxCycleUs ? 0 : 1;
     }
     return rc;

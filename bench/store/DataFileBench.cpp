@@ -8,6 +8,8 @@
 // Files go to $VMF_BENCH_DIR or the system's temporary folder and are deleted.
 
 #include <benchmark/benchmark.h>
+#include <fcntl.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <chrono>
@@ -18,9 +20,6 @@
 #include <string>
 #include <vector>
 
-#include <fcntl.h>
-#include <unistd.h>
-
 #include "store/Cvarnello_mfDoc.h"
 
 namespace {
@@ -30,7 +29,8 @@ constexpr int kRecords = vmf::LAST_RECORD;  // 86399, a full series
 
 std::string BenchFile(const char* name) {
     const char* dir = std::getenv("VMF_BENCH_DIR");
-    std::filesystem::path base = dir ? std::filesystem::path(dir) : std::filesystem::temp_directory_path();
+    std::filesystem::path base =
+        dir ? std::filesystem::path(dir) : std::filesystem::temp_directory_path();
     return (base / name).string();
 }
 
@@ -88,7 +88,8 @@ double PlainRead(const std::string& path) {
     std::setvbuf(f, nullptr, _IOFBF, 64 * 1024);
     std::vector<char> chunk(64 * 1024);
     size_t sum = 0;
-    while (size_t n = std::fread(chunk.data(), 1, chunk.size(), f)) sum += static_cast<unsigned char>(chunk[n - 1]);
+    while (size_t n = std::fread(chunk.data(), 1, chunk.size(), f))
+        sum += static_cast<unsigned char>(chunk[n - 1]);
     benchmark::DoNotOptimize(sum);
     std::fclose(f);
     return Seconds(Clock::now() - start);
@@ -104,7 +105,8 @@ double PlainReadIntoFreshMemory(const std::string& path, uint64_t bytes) {
     std::setvbuf(f, nullptr, _IOFBF, 64 * 1024);
     std::unique_ptr<char[]> image(new char[bytes]);
     uint64_t at = 0;
-    while (size_t n = std::fread(image.get() + at, 1, static_cast<size_t>(std::min<uint64_t>(64 * 1024, bytes - at)), f))
+    while (size_t n = std::fread(image.get() + at, 1,
+                                 static_cast<size_t>(std::min<uint64_t>(64 * 1024, bytes - at)), f))
         at += n;
     benchmark::DoNotOptimize(image[bytes - 1]);
     std::fclose(f);

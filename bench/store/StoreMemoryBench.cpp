@@ -45,11 +45,14 @@ int main() {
     }
     const long after = VmRssKiB();
     const double spectra = 10.0 * vmf::LAST_RECORD * 2 * vmf::MAX_CHANNELS * sizeof(float);
-    const double fixed = sizeof(*doc) + sizeof(*doc->recExposureUsRows) + sizeof(*doc->recTemperatureCRows) +
-                         sizeof(*doc->recRawRows) + sizeof(*doc->recProcessedRows);
+    const double fixed = sizeof(*doc) + sizeof(*doc->recExposureUsRows) +
+                         sizeof(*doc->recTemperatureCRows) + sizeof(*doc->recRawRows) +
+                         sizeof(*doc->recProcessedRows);
     const double used = static_cast<double>(after - before) * 1024.0;
-    std::printf("full store: RSS growth %.1f MiB, data %.1f MiB (spectra %.1f + fixed %.1f), overhead %.2f %%\n",
-                used / 1048576.0, (spectra + fixed) / 1048576.0, spectra / 1048576.0, fixed / 1048576.0,
-                100.0 * (used / (spectra + fixed) - 1.0));
+    std::printf(
+        "full store: RSS growth %.1f MiB, data %.1f MiB (spectra %.1f + fixed %.1f), overhead %.2f "
+        "%%\n",
+        used / 1048576.0, (spectra + fixed) / 1048576.0, spectra / 1048576.0, fixed / 1048576.0,
+        100.0 * (used / (spectra + fixed) - 1.0));
     return 0;
 }

@@ -37,9 +37,11 @@ QString DroppedFile(const QMimeData* mime) {
 
 }  // namespace
 
-CMainFrame::CMainFrame(Cvarnello_mfDoc& doc, UserDialogs& dialogs, SettingsBackend& settings, QWidget* parent)
-    : QMainWindow(parent, Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
-                              Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint),
+CMainFrame::CMainFrame(Cvarnello_mfDoc& doc, UserDialogs& dialogs, SettingsBackend& settings,
+                       QWidget* parent)
+    : QMainWindow(parent, Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
+                              Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint |
+                              Qt::WindowCloseButtonHint),
       doc_(doc),
       dialogs_(dialogs),
       settings_(settings),
@@ -75,26 +77,65 @@ void CMainFrame::CreateActions() {
         void (CMainFrame::*slot)();
     };
     const ActionDef defs[] = {
-        {FrameCommand::FileNew, "新規作成\tCtrl+N(&N)", {QKeySequence(Qt::CTRL | Qt::Key_N)},
-         "新しいデータを作成します", &CMainFrame::OnFileNew},
-        {FrameCommand::FileOpen, "開く...\tCtrl+O(&O)", {QKeySequence(Qt::CTRL | Qt::Key_O)},
-         "データファイルを開きます", &CMainFrame::OnFileOpen},
-        {FrameCommand::FileSave, "上書き保存\tCtrl+S(&S)", {QKeySequence(Qt::CTRL | Qt::Key_S)},
-         "データをファイルに保存します", &CMainFrame::OnFileSave},
-        {FrameCommand::FileSaveAs, "名前を付けて保存(&A)...", {}, "データを別の名前で保存します",
+        {FrameCommand::FileNew,
+         "新規作成\tCtrl+N(&N)",
+         {QKeySequence(Qt::CTRL | Qt::Key_N)},
+         "新しいデータを作成します",
+         &CMainFrame::OnFileNew},
+        {FrameCommand::FileOpen,
+         "開く...\tCtrl+O(&O)",
+         {QKeySequence(Qt::CTRL | Qt::Key_O)},
+         "データファイルを開きます",
+         &CMainFrame::OnFileOpen},
+        {FrameCommand::FileSave,
+         "上書き保存\tCtrl+S(&S)",
+         {QKeySequence(Qt::CTRL | Qt::Key_S)},
+         "データをファイルに保存します",
+         &CMainFrame::OnFileSave},
+        {FrameCommand::FileSaveAs,
+         "名前を付けて保存(&A)...",
+         {},
+         "データを別の名前で保存します",
          &CMainFrame::OnFileSaveAs},
-        {FrameCommand::AppExit, "アプリケーションの終了(&X)", {}, "プログラムを終了します", nullptr},
-        {FrameCommand::EditUndo, "元に戻す\tCtrl+Z(&U)",
-         {QKeySequence(Qt::CTRL | Qt::Key_Z), QKeySequence(Qt::ALT | Qt::Key_Backspace)}, "元に戻します", nullptr},
-        {FrameCommand::EditCut, "切り取り\tCtrl+X(&T)",
-         {QKeySequence(Qt::CTRL | Qt::Key_X), QKeySequence(Qt::SHIFT | Qt::Key_Delete)}, "切り取ります", nullptr},
-        {FrameCommand::EditCopy, "コピー\tCtrl+C(&C)",
-         {QKeySequence(Qt::CTRL | Qt::Key_C), QKeySequence(Qt::CTRL | Qt::Key_Insert)}, "コピーします", nullptr},
-        {FrameCommand::EditPaste, "貼り付け\tCtrl+V(&P)",
-         {QKeySequence(Qt::CTRL | Qt::Key_V), QKeySequence(Qt::SHIFT | Qt::Key_Insert)}, "貼り付けます", nullptr},
-        {FrameCommand::HardAdjust, "ハードウェア調整作業", {}, "ハードウェア調整作業の表示を切り替えます", nullptr},
-        {FrameCommand::ViewStatusBar, "ステータス バー(&S)", {}, "ステータス バーの表示を切り替えます", nullptr},
-        {FrameCommand::AppAbout, "バージョン情報 varnello_mf(&A)...", {}, "バージョン情報を表示します",
+        {FrameCommand::AppExit,
+         "アプリケーションの終了(&X)",
+         {},
+         "プログラムを終了します",
+         nullptr},
+        {FrameCommand::EditUndo,
+         "元に戻す\tCtrl+Z(&U)",
+         {QKeySequence(Qt::CTRL | Qt::Key_Z), QKeySequence(Qt::ALT | Qt::Key_Backspace)},
+         "元に戻します",
+         nullptr},
+        {FrameCommand::EditCut,
+         "切り取り\tCtrl+X(&T)",
+         {QKeySequence(Qt::CTRL | Qt::Key_X), QKeySequence(Qt::SHIFT | Qt::Key_Delete)},
+         "切り取ります",
+         nullptr},
+        {FrameCommand::EditCopy,
+         "コピー\tCtrl+C(&C)",
+         {QKeySequence(Qt::CTRL | Qt::Key_C), QKeySequence(Qt::CTRL | Qt::Key_Insert)},
+         "コピーします",
+         nullptr},
+        {FrameCommand::EditPaste,
+         "貼り付け\tCtrl+V(&P)",
+         {QKeySequence(Qt::CTRL | Qt::Key_V), QKeySequence(Qt::SHIFT | Qt::Key_Insert)},
+         "貼り付けます",
+         nullptr},
+        {FrameCommand::HardAdjust,
+         "ハードウェア調整作業",
+         {},
+         "ハードウェア調整作業の表示を切り替えます",
+         nullptr},
+        {FrameCommand::ViewStatusBar,
+         "ステータス バー(&S)",
+         {},
+         "ステータス バーの表示を切り替えます",
+         nullptr},
+        {FrameCommand::AppAbout,
+         "バージョン情報 varnello_mf(&A)...",
+         {},
+         "バージョン情報を表示します",
          &CMainFrame::OnAppAbout},
         {FrameCommand::FilePrint, "印刷", {}, "印刷します", nullptr},
     };
@@ -114,7 +155,8 @@ void CMainFrame::CreateActions() {
     QAction* hard = actions_[FrameCommand::HardAdjust];
     hard->setCheckable(true);
     connect(hard, &QAction::toggled, this, [this](bool on) {
-        if (int* mode = panel_.maintenanceMode ? panel_.maintenanceMode() : nullptr) *mode = on ? 1 : 0;
+        if (int* mode = panel_.maintenanceMode ? panel_.maintenanceMode() : nullptr)
+            *mode = on ? 1 : 0;
     });
     QAction* status = actions_[FrameCommand::ViewStatusBar];
     status->setCheckable(true);
@@ -144,8 +186,8 @@ void CMainFrame::CreateMenus() {
     // The toolbar and the shortcuts share these actions: give them back once
     // the menu closes; the commands themselves refuse while measuring.
     connect(fileMenu_, &QMenu::aboutToHide, this, [this] {
-        for (FrameCommand c : {FrameCommand::FileNew, FrameCommand::FileOpen, FrameCommand::FileSave,
-                               FrameCommand::FileSaveAs})
+        for (FrameCommand c : {FrameCommand::FileNew, FrameCommand::FileOpen,
+                               FrameCommand::FileSave, FrameCommand::FileSaveAs})
             actions_[c]->setEnabled(true);
         for (QAction* a : recentActions_) a->setEnabled(true);
     });
@@ -187,7 +229,8 @@ void CMainFrame::CreateToolBar() {
         {FrameCommand::EditCopy, ToolbarIcon(ToolGlyph::Copy), "コピー"},
         {FrameCommand::EditPaste, ToolbarIcon(ToolGlyph::Paste), "貼り付け"},
         {FrameCommand::FilePrint, ToolbarIcon(ToolGlyph::Print), "印刷"},
-        {FrameCommand::AppAbout, st->standardIcon(QStyle::SP_MessageBoxInformation), "バージョン情報"},
+        {FrameCommand::AppAbout, st->standardIcon(QStyle::SP_MessageBoxInformation),
+         "バージョン情報"},
     };
     for (const Button& b : buttons) {
         QAction* action = actions_[b.command];
@@ -195,7 +238,8 @@ void CMainFrame::CreateToolBar() {
         action->setIconVisibleInMenu(false);
         action->setToolTip(U(b.tip));
         toolbar_->addAction(action);
-        if (b.command == FrameCommand::FileSave || b.command == FrameCommand::EditPaste) toolbar_->addSeparator();
+        if (b.command == FrameCommand::FileSave || b.command == FrameCommand::EditPaste)
+            toolbar_->addSeparator();
     }
     addToolBar(Qt::TopToolBarArea, toolbar_);
 
@@ -257,10 +301,12 @@ void CMainFrame::RebuildRecentMenu() {
     recentPlaceholder_->setVisible(entries.empty());
     for (size_t i = 0; i < entries.size(); ++i) {
         QString path = QString::fromStdString(entries[i]);
-        QString text = QStringLiteral("&%1 %2").arg(i + 1).arg(QString(path).replace(u'&', QStringLiteral("&&")));
+        QString text = QStringLiteral("&%1 %2").arg(i + 1).arg(
+            QString(path).replace(u'&', QStringLiteral("&&")));
         auto* action = new QAction(text, this);
         action->setStatusTip(U("このファイルを開きます"));
-        connect(action, &QAction::triggered, this, [this, path] { AfterOpen(OpenDocumentFile(path)); });
+        connect(action, &QAction::triggered, this,
+                [this, path] { AfterOpen(OpenDocumentFile(path)); });
         fileMenu_->insertAction(recentEnd_, action);
         recentActions_.push_back(action);
     }
@@ -304,7 +350,9 @@ void CMainFrame::InitialUpdate() {
     UpdateCaption();
 }
 
-void CMainFrame::UpdateCaption() { setWindowTitle(QString::fromStdString(FrameCaption(doc_.title))); }
+void CMainFrame::UpdateCaption() {
+    setWindowTitle(QString::fromStdString(FrameCaption(doc_.title)));
+}
 
 void CMainFrame::ShowStatusText(const QString& text) { statusBar()->showMessage(text); }
 
@@ -327,17 +375,17 @@ DocumentSession::OpenOutcome CMainFrame::OpenDocumentFile(const QString& path) {
 
 void CMainFrame::AfterOpen(DocumentSession::OpenOutcome outcome) {
     switch (outcome) {
-    case DocumentSession::OpenOutcome::Opened:
-        if (panel_.initialUpdate) panel_.initialUpdate();
-        UpdateCaption();
-        break;
-    case DocumentSession::OpenOutcome::AlreadyOpen:
-        raise();
-        activateWindow();
-        break;
-    case DocumentSession::OpenOutcome::Cancelled:
-    case DocumentSession::OpenOutcome::Failed:
-        break;
+        case DocumentSession::OpenOutcome::Opened:
+            if (panel_.initialUpdate) panel_.initialUpdate();
+            UpdateCaption();
+            break;
+        case DocumentSession::OpenOutcome::AlreadyOpen:
+            raise();
+            activateWindow();
+            break;
+        case DocumentSession::OpenOutcome::Cancelled:
+        case DocumentSession::OpenOutcome::Failed:
+            break;
     }
     RebuildRecentMenu();
 }

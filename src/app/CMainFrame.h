@@ -10,7 +10,6 @@
 
 #include <QMainWindow>
 #include <QPointer>
-
 #include <atomic>
 #include <functional>
 #include <map>
@@ -40,16 +39,28 @@ struct FramePanel {
 
 // The frame's commands, for tests to find their actions.
 enum class FrameCommand {
-    FileNew, FileOpen, FileSave, FileSaveAs, AppExit,
-    EditUndo, EditCut, EditCopy, EditPaste, HardAdjust,
-    ViewToolBar, ViewStatusBar, AppAbout, FilePrint,
+    FileNew,
+    FileOpen,
+    FileSave,
+    FileSaveAs,
+    AppExit,
+    EditUndo,
+    EditCut,
+    EditCopy,
+    EditPaste,
+    HardAdjust,
+    ViewToolBar,
+    ViewStatusBar,
+    AppAbout,
+    FilePrint,
 };
 
 class CMainFrame : public QMainWindow {
     Q_OBJECT
 public:
     // Reads the window placement and the recent-file list from settings.
-    CMainFrame(Cvarnello_mfDoc& doc, UserDialogs& dialogs, SettingsBackend& settings, QWidget* parent = nullptr);
+    CMainFrame(Cvarnello_mfDoc& doc, UserDialogs& dialogs, SettingsBackend& settings,
+               QWidget* parent = nullptr);
     // Writes the restored window rectangle (also when minimised) and the
     // recent-file list.
     ~CMainFrame() override;

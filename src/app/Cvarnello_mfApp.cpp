@@ -24,15 +24,18 @@ bool Cvarnello_mfApp::AcquireInstanceLock() {
     return instanceMutex_.TryAcquire() != SingleInstanceLock::Result::HeldElsewhere;
 }
 
-std::optional<AppOptions> Cvarnello_mfApp::ParseCommandLine(const QStringList& arguments, QString& error) {
+std::optional<AppOptions> Cvarnello_mfApp::ParseCommandLine(const QStringList& arguments,
+                                                            QString& error) {
     QCommandLineParser parser;
-    const QCommandLineOption bench(QStringLiteral("bench"), QStringLiteral("simulated bench description"),
+    const QCommandLineOption bench(QStringLiteral("bench"),
+                                   QStringLiteral("simulated bench description"),
                                    QStringLiteral("TEXT"));
     const QCommandLineOption quit(QStringLiteral("quit-after-show"),
                                   QStringLiteral("end as soon as the main window is shown"));
     parser.addOption(bench);
     parser.addOption(quit);
-    parser.addPositionalArgument(QStringLiteral("file"), QStringLiteral("data file (.vqdata) to open"));
+    parser.addPositionalArgument(QStringLiteral("file"),
+                                 QStringLiteral("data file (.vqdata) to open"));
     if (!parser.parse(arguments)) {
         error = parser.errorText();
         return std::nullopt;
@@ -71,7 +74,8 @@ bool Cvarnello_mfApp::InitInstance(const AppOptions& options) {
     panel.maintenanceMode = [view] { return &view->options().maintenanceMode; };
     panel.isMeasuring = [view] { return view->IsMeasuring(); };
     frame_->SetPanel(panel);
-    QObject::connect(view, &Cvarnello_mfView::documentTitleChanged, frame_, &CMainFrame::UpdateCaption);
+    QObject::connect(view, &Cvarnello_mfView::documentTitleChanged, frame_,
+                     &CMainFrame::UpdateCaption);
     QObject::connect(view, &Cvarnello_mfView::statusText, frame_, &CMainFrame::ShowStatusText);
 
     // Without a file the store stays as constructed: a new, untitled document.

@@ -10,7 +10,6 @@
 
 #include <QString>
 #include <QStringList>
-
 #include <memory>
 #include <optional>
 #include <string>
@@ -27,9 +26,9 @@ class QtSettingsBackend;
 class QtUserDialogs;
 
 struct AppOptions {
-    std::string benchText;        // --bench TEXT; empty lets VMF_BENCH decide
-    QString file;                 // data file to open at start
-    bool quitAfterShow = false;   // --quit-after-show: end once the window is exposed
+    std::string benchText;       // --bench TEXT; empty lets VMF_BENCH decide
+    QString file;                // data file to open at start
+    bool quitAfterShow = false;  // --quit-after-show: end once the window is exposed
 };
 
 class Cvarnello_mfApp {
@@ -64,8 +63,8 @@ private:
     std::unique_ptr<QtUserDialogs> dialogs_;
     std::unique_ptr<DeviceLibrary> devices_;
     std::unique_ptr<Cvarnello_mfDoc> doc_;
-    CMainFrame* frame_ = nullptr;      // owned here, deleted in ExitInstance
-    Cvarnello_mfView* view_ = nullptr; // owned by the frame
+    CMainFrame* frame_ = nullptr;       // owned here, deleted in ExitInstance
+    Cvarnello_mfView* view_ = nullptr;  // owned by the frame
 };
 
 }  // namespace vmf

@@ -2,9 +2,13 @@
 
 namespace vmf {
 
-std::string DisplayTitle(const std::string& title) { return title.empty() ? std::string(kUntitled) : title; }
+std::string DisplayTitle(const std::string& title) {
+    return title.empty() ? std::string(kUntitled) : title;
+}
 
-std::string FrameCaption(const std::string& title) { return std::string(kAppTitle) + " - " + DisplayTitle(title); }
+std::string FrameCaption(const std::string& title) {
+    return std::string(kAppTitle) + " - " + DisplayTitle(title);
+}
 
 std::string FileNameOf(std::string_view path) {
     const auto cut = path.find_last_of("/\\");

@@ -47,12 +47,12 @@ DocumentSession::DocumentSession(Cvarnello_mfDoc& doc, UserDialogs& dialogs, Rec
 bool DocumentSession::SaveModified() {
     if (!doc_.IsModified()) return true;
     switch (dialogs_.AskYesNoCancel(WithArgument(kSavePrompt, DisplayTitle(doc_.title)))) {
-    case 1:
-        return Save();
-    case 0:
-        return true;
-    default:
-        return false;
+        case 1:
+            return Save();
+        case 0:
+            return true;
+        default:
+            return false;
     }
 }
 
@@ -99,7 +99,8 @@ bool DocumentSession::Save() {
 }
 
 bool DocumentSession::SaveAs() {
-    const std::string proposal = doc_.pathName.empty() ? ProposedSaveName(doc_.title) : doc_.pathName;
+    const std::string proposal =
+        doc_.pathName.empty() ? ProposedSaveName(doc_.title) : doc_.pathName;
     const auto chosen = dialogs_.SaveFileName(kSaveAsTitle, kDataFileFilter, proposal);
     if (!chosen || chosen->empty()) return false;
     return SaveTo(WithDefaultExtension(*chosen), true);

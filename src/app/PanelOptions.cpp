@@ -84,7 +84,8 @@ void ReadPlacement(SettingsBackend& backend, WindowPlacement& placement) {
 }
 
 void WritePlacement(SettingsBackend& backend, const WindowPlacement& placement) {
-    for (const auto& e : PlacementSettings()) backend.WriteInt(e.section, e.key, placement.*e.member);
+    for (const auto& e : PlacementSettings())
+        backend.WriteInt(e.section, e.key, placement.*e.member);
 }
 
 }  // namespace vmf

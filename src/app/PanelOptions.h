@@ -71,7 +71,8 @@ class SettingsBackend {
 public:
     virtual ~SettingsBackend() = default;
     virtual int ReadInt(const char* section, const char* key, int def) = 0;
-    virtual std::string ReadString(const char* section, const char* key, const std::string& def) = 0;
+    virtual std::string ReadString(const char* section, const char* key,
+                                   const std::string& def) = 0;
     virtual void WriteInt(const char* section, const char* key, int value) = 0;
     virtual void WriteString(const char* section, const char* key, const std::string& value) = 0;
 };

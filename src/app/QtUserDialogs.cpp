@@ -14,7 +14,8 @@ QString Q(const std::string& s) { return QString::fromStdString(s); }
 // Runs one box. The standard buttons get the texts a Japanese desktop shows,
 // whatever translation Qt has (or lacks) at run time.
 QMessageBox::StandardButton RunBox(QWidget* parent, QMessageBox::Icon icon, const std::string& text,
-                                   QMessageBox::StandardButtons buttons, QMessageBox::StandardButton def) {
+                                   QMessageBox::StandardButtons buttons,
+                                   QMessageBox::StandardButton def) {
     QMessageBox box(icon, QString::fromUtf8(kAppTitle), Q(text), buttons, parent);
     box.setDefaultButton(def);
     const std::pair<QMessageBox::StandardButton, const char*> texts[] = {
@@ -36,8 +37,8 @@ std::optional<std::string> Chosen(const QString& path) {
 }  // namespace
 
 bool QtUserDialogs::AskOkCancel(const std::string& text) {
-    return RunBox(parent_, QMessageBox::Question, text, QMessageBox::Ok | QMessageBox::Cancel, QMessageBox::Ok) ==
-           QMessageBox::Ok;
+    return RunBox(parent_, QMessageBox::Question, text, QMessageBox::Ok | QMessageBox::Cancel,
+                  QMessageBox::Ok) == QMessageBox::Ok;
 }
 
 void QtUserDialogs::Notify(const std::string& text) {
@@ -49,28 +50,31 @@ void QtUserDialogs::Inform(const std::string& text) {
 }
 
 int QtUserDialogs::AskYesNoCancel(const std::string& text) {
-    switch (RunBox(parent_, QMessageBox::Warning, text, QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel,
-                   QMessageBox::Yes)) {
-    case QMessageBox::Yes:
-        return 1;
-    case QMessageBox::No:
-        return 0;
-    default:
-        return -1;  // Cancel, Esc and the close box
+    switch (RunBox(parent_, QMessageBox::Warning, text,
+                   QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel, QMessageBox::Yes)) {
+        case QMessageBox::Yes:
+            return 1;
+        case QMessageBox::No:
+            return 0;
+        default:
+            return -1;  // Cancel, Esc and the close box
     }
 }
 
-std::optional<std::string> QtUserDialogs::OpenFileName(const std::string& title, const std::string& filter,
+std::optional<std::string> QtUserDialogs::OpenFileName(const std::string& title,
+                                                       const std::string& filter,
                                                        const std::string& startPath) {
     return Chosen(QFileDialog::getOpenFileName(parent_, Q(title), Q(startPath), Q(filter)));
 }
 
-std::optional<std::string> QtUserDialogs::SaveFileName(const std::string& title, const std::string& filter,
+std::optional<std::string> QtUserDialogs::SaveFileName(const std::string& title,
+                                                       const std::string& filter,
                                                        const std::string& startPath) {
     return Chosen(QFileDialog::getSaveFileName(parent_, Q(title), Q(startPath), Q(filter)));
 }
 
-std::optional<std::string> QtUserDialogs::ChooseFolder(const std::string& title, const std::string& startPath) {
+std::optional<std::string> QtUserDialogs::ChooseFolder(const std::string& title,
+                                                       const std::string& startPath) {
     return Chosen(QFileDialog::getExistingDirectory(parent_, Q(title), Q(startPath)));
 }
 

@@ -24,7 +24,8 @@ public:
                                             const std::string& startPath) override;
     std::optional<std::string> SaveFileName(const std::string& title, const std::string& filter,
                                             const std::string& startPath) override;
-    std::optional<std::string> ChooseFolder(const std::string& title, const std::string& startPath) override;
+    std::optional<std::string> ChooseFolder(const std::string& title,
+                                            const std::string& startPath) override;
 
 private:
     QPointer<QWidget> parent_;

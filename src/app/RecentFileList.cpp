@@ -53,7 +53,8 @@ void RecentFileList::Read(SettingsBackend& settings) {
 
 void RecentFileList::Write(SettingsBackend& settings) const {
     for (int i = 0; i < kSize; ++i)
-        settings.WriteString(kSection, EntryKey(i).c_str(), i < static_cast<int>(entries_.size()) ? entries_[i] : "");
+        settings.WriteString(kSection, EntryKey(i).c_str(),
+                             i < static_cast<int>(entries_.size()) ? entries_[i] : "");
 }
 
 }  // namespace vmf

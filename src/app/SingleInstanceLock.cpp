@@ -5,10 +5,11 @@
 #if defined(_WIN32)
 #include <windows.h>
 #else
-#include <cerrno>
 #include <fcntl.h>
 #include <sys/file.h>
 #include <unistd.h>
+
+#include <cerrno>
 #endif
 
 namespace vmf {
@@ -30,7 +31,8 @@ SingleInstanceLock::Result SingleInstanceLock::TryAcquire() {
     std::wstring wide(length > 0 ? length : 1, L'\0');
     MultiByteToWideChar(CP_UTF8, 0, name_.c_str(), -1, wide.data(), length);
     HANDLE h = CreateMutexW(nullptr, FALSE, wide.c_str());
-    if (!h) return GetLastError() == ERROR_ACCESS_DENIED ? Result::HeldElsewhere : Result::Unavailable;
+    if (!h)
+        return GetLastError() == ERROR_ACCESS_DENIED ? Result::HeldElsewhere : Result::Unavailable;
     if (GetLastError() == ERROR_ALREADY_EXISTS) {
         CloseHandle(h);
         return Result::HeldElsewhere;
@@ -64,7 +66,8 @@ SingleInstanceLock::Result SingleInstanceLock::TryAcquire() {
     if (fd_ >= 0) return Result::Acquired;
     // The user id in the name keeps users of a shared /tmp from blocking
     // each other; the lock is per user, like a desktop session's.
-    const std::string path = LockFolder() + "/" + name_ + "-" + std::to_string(::getuid()) + ".lock";
+    const std::string path =
+        LockFolder() + "/" + name_ + "-" + std::to_string(::getuid()) + ".lock";
     const int fd = ::open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0600);
     if (fd < 0) return Result::Unavailable;
     if (::flock(fd, LOCK_EX | LOCK_NB) != 0) {

@@ -20,9 +20,9 @@ std::string InstanceLockNameFromEnvironment();
 class SingleInstanceLock {
 public:
     enum class Result {
-        Acquired,         // this process is the only instance
-        HeldElsewhere,    // another running process holds the lock
-        Unavailable,      // the lock could not be set up (no folder, no rights)
+        Acquired,       // this process is the only instance
+        HeldElsewhere,  // another running process holds the lock
+        Unavailable,    // the lock could not be set up (no folder, no rights)
     };
 
     explicit SingleInstanceLock(std::string name);

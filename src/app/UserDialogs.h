@@ -21,11 +21,14 @@ public:
     virtual int AskYesNoCancel(const std::string& text) = 0;
     // File dialogs: the chosen path, or nothing when cancelled. filter is in
     // Qt's "Description (*.ext)" form; startPath may be empty.
-    virtual std::optional<std::string> OpenFileName(const std::string& title, const std::string& filter,
+    virtual std::optional<std::string> OpenFileName(const std::string& title,
+                                                    const std::string& filter,
                                                     const std::string& startPath) = 0;
-    virtual std::optional<std::string> SaveFileName(const std::string& title, const std::string& filter,
+    virtual std::optional<std::string> SaveFileName(const std::string& title,
+                                                    const std::string& filter,
                                                     const std::string& startPath) = 0;
-    virtual std::optional<std::string> ChooseFolder(const std::string& title, const std::string& startPath) = 0;
+    virtual std::optional<std::string> ChooseFolder(const std::string& title,
+                                                    const std::string& startPath) = 0;
 };
 
 }  // namespace vmf

@@ -1,7 +1,6 @@
 // The varnello_mf executable.
 
 #include <QApplication>
-
 #include <cstdio>
 
 #include "app/Cvarnello_mfApp.h"

@@ -23,7 +23,9 @@ using CliCommandSetup = std::function<std::function<int()>(CLI::App& app)>;
 std::vector<CliCommandSetup>& CliCommands();
 
 struct CliCommandRegistrar {
-    explicit CliCommandRegistrar(CliCommandSetup setup) { CliCommands().push_back(std::move(setup)); }
+    explicit CliCommandRegistrar(CliCommandSetup setup) {
+        CliCommands().push_back(std::move(setup));
+    }
 };
 
 }  // namespace vmf::cli

@@ -50,11 +50,12 @@ int Fail(const std::string& message) {
 int RunExport(const ExportArgs& args) {
     auto doc = std::make_unique<Cvarnello_mfDoc>();
     std::string error;
-    if (!doc->LoadFromFile(args.file, error)) return Fail(error.empty() ? "cannot read " + args.file : error);
+    if (!doc->LoadFromFile(args.file, error))
+        return Fail(error.empty() ? "cannot read " + args.file : error);
     const int a = args.head;
     if (a < 0 || a >= doc->headCount)
-        return Fail("head " + std::to_string(a) + " is out of range: the file has " + std::to_string(doc->headCount) +
-                    " head(s)");
+        return Fail("head " + std::to_string(a) + " is out of range: the file has " +
+                    std::to_string(doc->headCount) + " head(s)");
     if (args.target < 0 || args.target >= CSV_TARGET_COUNT)
         return Fail("target " + std::to_string(args.target) + " is not one of 0..3");
     if (CsvStepRefusal(args.stepNm)) return Fail("--step-nm must be at least 1");
@@ -71,28 +72,34 @@ int RunExport(const ExportArgs& args) {
     // As the panel does for a loaded document: every head's dark model first.
     auto ws = std::make_unique<SpectrumWorkspace>();
     for (int h = 0; h < doc->headCount; ++h) ws->DeriveDarkModel(*doc, h);
-    CsvWriter writer(*doc, *ws, ProcessingOptions{MethodOf(args.method), args.sensitivity}, args.target);
-    if (!writer.WriteCsvFile(args.csv, args.first, end, a, !args.noTemp, !args.noLabels, !args.noExposure,
-                             !args.horizontal, startNm, endNm, args.stepNm, error))
+    CsvWriter writer(*doc, *ws, ProcessingOptions{MethodOf(args.method), args.sensitivity},
+                     args.target);
+    if (!writer.WriteCsvFile(args.csv, args.first, end, a, !args.noTemp, !args.noLabels,
+                             !args.noExposure, !args.horizontal, startNm, endNm, args.stepNm,
+                             error))
         return Fail(error);
     return kExitOk;
 }
 
 const CliCommandRegistrar registrar{[](CLI::App& app) -> std::function<int()> {
     auto args = std::make_shared<ExportArgs>();
-    CLI::App* cmd = app.add_subcommand("export", "Write records or a reference of one head as the panel's CSV file");
+    CLI::App* cmd = app.add_subcommand(
+        "export", "Write records or a reference of one head as the panel's CSV file");
     cmd->add_option("FILE", args->file, "data file (.vqdata)")->required();
     cmd->add_option("--csv", args->csv, "CSV file to write (replaced when it exists)")->required();
     cmd->add_option("--head", args->head, "head slot")->capture_default_str();
-    cmd->add_option("--target", args->target,
-                    "0 processed spectra, 1 reflectance/transmittance, 2 white reference, 3 100% reference")
+    cmd->add_option(
+           "--target", args->target,
+           "0 processed spectra, 1 reflectance/transmittance, 2 white reference, 3 100% reference")
         ->capture_default_str();
     cmd->add_option("--first", args->first, "first record, 0-based")->capture_default_str();
     cmd->add_option("--end", args->end, "one past the last record (default: all records)");
     cmd->add_option("--start-nm", args->startNm, "first output wavelength")->capture_default_str();
-    cmd->add_option("--end-nm", args->endNm, "last output wavelength, inclusive")->capture_default_str();
+    cmd->add_option("--end-nm", args->endNm, "last output wavelength, inclusive")
+        ->capture_default_str();
     cmd->add_option("--step-nm", args->stepNm, "wavelength step")->capture_default_str();
-    cmd->add_flag("--horizontal", args->horizontal, "one row per record (default: one column per record)");
+    cmd->add_flag("--horizontal", args->horizontal,
+                  "one row per record (default: one column per record)");
     cmd->add_flag("--no-temp", args->noTemp, "leave out the temperature row or column");
     cmd->add_flag("--no-exposure", args->noExposure, "leave out the exposure row or column");
     cmd->add_flag("--no-labels", args->noLabels, "leave out the wavelength and row labels");

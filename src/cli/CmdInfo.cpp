@@ -91,7 +91,8 @@ void PrintHead(std::FILE* out, const Cvarnello_mfDoc& doc, int a, bool records) 
         rec["recExposureUs"] = doc.recExposureUs(a, r);
         rec["recTemperatureC"] = FloatValue(doc.recTemperatureC(a, r));
         rec["recRaw"] = doc.recRaw(a, r) ? Floats(doc.recRaw(a, r), c) : Json::array();
-        rec["recProcessed"] = doc.recProcessed(a, r) ? Floats(doc.recProcessed(a, r), c) : Json::array();
+        rec["recProcessed"] =
+            doc.recProcessed(a, r) ? Floats(doc.recProcessed(a, r), c) : Json::array();
         std::string one = (r ? "," : "") + Dump(rec);
         std::fwrite(one.data(), 1, one.size(), out);
     }
@@ -133,7 +134,8 @@ int RunInfo(const InfoArgs& args) {
 
 const CliCommandRegistrar registrar([](CLI::App& app) -> std::function<int()> {
     auto args = std::make_shared<InfoArgs>();
-    CLI::App* sub = app.add_subcommand("info", "Print every field of a data file (.vqdata) as JSON");
+    CLI::App* sub =
+        app.add_subcommand("info", "Print every field of a data file (.vqdata) as JSON");
     sub->add_option("file", args->file, "data file to read")->required();
     sub->add_flag("--records", args->records, "also print every record of every head");
     return [args] { return RunInfo(*args); };

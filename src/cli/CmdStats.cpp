@@ -47,17 +47,20 @@ int RunStats(const StatsArgs& args) {
     auto doc = std::make_unique<Cvarnello_mfDoc>();
     std::string error;
     if (!doc->LoadFromFile(args.file, error)) {
-        std::fprintf(stderr, "%s\n", error.empty() ? ("cannot read " + args.file).c_str() : error.c_str());
+        std::fprintf(stderr, "%s\n",
+                     error.empty() ? ("cannot read " + args.file).c_str() : error.c_str());
         return kExitFailed;
     }
     const int a = args.head;
     const int r = args.record;
     if (a < 0 || a >= doc->headCount) {
-        std::fprintf(stderr, "head %d is out of range: the file has %d head(s)\n", a, doc->headCount);
+        std::fprintf(stderr, "head %d is out of range: the file has %d head(s)\n", a,
+                     doc->headCount);
         return kExitFailed;
     }
     if (r < 0 || r >= doc->recordCount[a] || !doc->recRaw(a, r) || !doc->recProcessed(a, r)) {
-        std::fprintf(stderr, "record %d is out of range: head %d has %d record(s)\n", r, a, doc->recordCount[a]);
+        std::fprintf(stderr, "record %d is out of range: head %d has %d record(s)\n", r, a,
+                     doc->recordCount[a]);
         return kExitFailed;
     }
 
@@ -70,7 +73,8 @@ int RunStats(const StatsArgs& args) {
     ws->ResampleRecord(*doc, a, r, opt);
     const std::string statisticsLine =
         ws->UpdateInfoBarText(*doc, a, DISPLAY_KIND_STATISTICS, r, args.graphMax);
-    const std::string colourLine = ws->UpdateInfoBarText(*doc, a, DISPLAY_KIND_CIE, r, args.graphMax);
+    const std::string colourLine =
+        ws->UpdateInfoBarText(*doc, a, DISPLAY_KIND_CIE, r, args.graphMax);
 
     const HeadStatistics& st = ws->statistics[a];
     const HeadColour& c = ws->colour[a];
@@ -94,7 +98,8 @@ int RunStats(const StatsArgs& args) {
 
 const CliCommandRegistrar registrar{[](CLI::App& app) -> std::function<int()> {
     auto args = std::make_shared<StatsArgs>();
-    CLI::App* cmd = app.add_subcommand("stats", "Statistics and colour values of one record, as the panel shows them");
+    CLI::App* cmd = app.add_subcommand(
+        "stats", "Statistics and colour values of one record, as the panel shows them");
     cmd->add_option("FILE", args->file, "data file (.vqdata)")->required();
     cmd->add_option("--head", args->head, "head slot")->required();
     cmd->add_option("--record", args->record, "record slot")->required();
@@ -102,7 +107,8 @@ const CliCommandRegistrar registrar{[](CLI::App& app) -> std::function<int()> {
         ->check(CLI::IsMember({"light", "reflectance", "transmittance"}))
         ->capture_default_str();
     cmd->add_flag("--sensitivity", args->sensitivity, "apply the per-channel gain");
-    cmd->add_option("--graph-max", args->graphMax, "upper limit of the count axis")->capture_default_str();
+    cmd->add_option("--graph-max", args->graphMax, "upper limit of the count axis")
+        ->capture_default_str();
     return [args] { return RunStats(*args); };
 }};
 

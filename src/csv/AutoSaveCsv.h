@@ -14,8 +14,8 @@
 namespace vmf {
 
 // Naming modes (autoSaveNaming).
-inline constexpr int AUTOSAVE_FIXED_NAME = 0;   // "固定ファイル名": fixedFileName
-inline constexpr int AUTOSAVE_TIME_NAME = 1;    // "時刻ファイル名": "%Y%m%d_%H%M%S.csv", local time
+inline constexpr int AUTOSAVE_FIXED_NAME = 0;  // "固定ファイル名": fixedFileName
+inline constexpr int AUTOSAVE_TIME_NAME = 1;  // "時刻ファイル名": "%Y%m%d_%H%M%S.csv", local time
 inline constexpr int AUTOSAVE_NUMBER_NAME = 2;  // "データ番号ファイル名": "No%d.csv", 0-based slot
 
 // The platform's folder separator.
@@ -44,6 +44,7 @@ struct AutoSaveResult {
 // recordIndex, end = recordIndex + 1; a reference target writes the
 // reference again.
 AutoSaveResult AutoSaveCsv(Cvarnello_mfDoc& doc, SpectrumWorkspace& ws, const PanelOptions& options,
-                           const ProcessingOptions& processing, int csvHead, int recordIndex, std::time_t now);
+                           const ProcessingOptions& processing, int csvHead, int recordIndex,
+                           std::time_t now);
 
 }  // namespace vmf

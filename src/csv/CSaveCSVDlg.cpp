@@ -36,7 +36,9 @@ W* Tagged(W* w, int id) {
 }
 
 QString Num(int v) { return QString::fromStdString(CFormat("%d", v)); }
-QString FromUtf8(const std::string& s) { return QString::fromUtf8(s.data(), static_cast<qsizetype>(s.size())); }
+QString FromUtf8(const std::string& s) {
+    return QString::fromUtf8(s.data(), static_cast<qsizetype>(s.size()));
+}
 std::string ToUtf8(const QString& s) { return s.toUtf8().toStdString(); }
 
 }  // namespace
@@ -88,7 +90,8 @@ void CSaveCSVDlg::BuildControls() {
     // Bottom: automatic saving.
     auto* automatic = new QGroupBox(this);
     auto* grid = new QGridLayout(automatic);
-    autoSave_ = Tagged(new QCheckBox(QStringLiteral("データ取得時にファイルに保存する"), automatic), 1059);
+    autoSave_ =
+        Tagged(new QCheckBox(QStringLiteral("データ取得時にファイルに保存する"), automatic), 1059);
     fixedName_ = Tagged(new QRadioButton(QStringLiteral("固定ファイル名"), automatic), 1061);
     fileName_ = Tagged(new QLineEdit(automatic), 1063);
     timeName_ = Tagged(new QRadioButton(QStringLiteral("時刻ファイル名"), automatic), 1062);
@@ -137,7 +140,8 @@ void CSaveCSVDlg::BuildControls() {
         autoSaveOn = !autoSaveOn;
         ApplyEnabling();
     });
-    const std::pair<QRadioButton*, int> naming[] = {{fixedName_, 0}, {timeName_, 1}, {numberName_, 2}};
+    const std::pair<QRadioButton*, int> naming[] = {
+        {fixedName_, 0}, {timeName_, 1}, {numberName_, 2}};
     for (auto [button, mode] : naming) {
         connect(button, &QRadioButton::clicked, this, [this, mode = mode] {
             autoSaveNaming = mode;
@@ -205,22 +209,23 @@ void CSaveCSVDlg::InitDialog() {
     endData_->setText(Num(endDataNumber));
     head_->clear();
     const int heads = std::clamp(doc_.headCount, 0, MAX_HEADS);
-    for (int a = 0; a < heads; ++a) head_->addItem(QString::fromStdString(Cp932ToUtf8(doc_.serialNo[a])));
+    for (int a = 0; a < heads; ++a)
+        head_->addItem(QString::fromStdString(Cp932ToUtf8(doc_.serialNo[a])));
     head_->setCurrentIndex(csvHead >= 0 && csvHead < heads ? csvHead : -1);
     ApplyEnabling();
     fileName_->setText(FromUtf8(fixedFileName));
     folder_->setText(FromUtf8(saveFolder));
     target_->clear();
-    target_->addItems({QStringLiteral("生データ"), QStringLiteral("反射/透過データ"), QStringLiteral("反射基準データ"),
-                       QStringLiteral("透過基準データ")});
+    target_->addItems({QStringLiteral("生データ"), QStringLiteral("反射/透過データ"),
+                       QStringLiteral("反射基準データ"), QStringLiteral("透過基準データ")});
     target_->setCurrentIndex(csvTarget >= 0 && csvTarget < target_->count() ? csvTarget : 0);
     initialising_ = false;
 }
 
 void CSaveCSVDlg::ApplyEnabling() {
     autoSave_->setChecked(autoSaveOn);
-    for (QWidget* w : std::initializer_list<QWidget*>{fixedName_, timeName_, numberName_, fileName_, folder_, browse_,
-                                                      folderLabel_})
+    for (QWidget* w : std::initializer_list<QWidget*>{fixedName_, timeName_, numberName_, fileName_,
+                                                      folder_, browse_, folderLabel_})
         w->setEnabled(autoSaveOn);
     // An automatic save always writes the record just acquired.
     firstData_->setEnabled(!autoSaveOn);

@@ -31,21 +31,21 @@ public:
     CSaveCSVDlg(const Cvarnello_mfDoc& doc, UserDialogs& dialogs, QWidget* parent = nullptr);
 
     // --- Members: set before exec(), meaningful after Accepted -------------
-    int csvStartNm = 340;      // nm; after OK within 340..850
-    int csvEndNm = 850;        // nm; after OK within csvStartNm..850
-    int csvStepNm = 10;        // nm; after OK at least 1
-    int firstDataNumber = 1;   // shown 1-based; after OK the 0-based first record
-    int endDataNumber = 0;     // shown as the last record (1-based); after OK one past it
-    int csvHead = 0;           // head slot chosen in the head list
+    int csvStartNm = 340;     // nm; after OK within 340..850
+    int csvEndNm = 850;       // nm; after OK within csvStartNm..850
+    int csvStepNm = 10;       // nm; after OK at least 1
+    int firstDataNumber = 1;  // shown 1-based; after OK the 0-based first record
+    int endDataNumber = 0;    // shown as the last record (1-based); after OK one past it
+    int csvHead = 0;          // head slot chosen in the head list
     bool csvAddTemp = true;
     bool csvAddExposure = true;
     bool csvVertical = true;
     bool csvAddWave = true;
     bool autoSaveOn = false;
-    int autoSaveNaming = 0;    // 0 fixed, 1 time, 2 data-number name
+    int autoSaveNaming = 0;                // 0 fixed, 1 time, 2 data-number name
     std::string fixedFileName = "output";  // UTF-8; after OK ends in ".csv"
     std::string saveFolder;                // UTF-8
-    int csvTarget = 0;         // 0..3, the "保存対象" list
+    int csvTarget = 0;                     // 0..3, the "保存対象" list
 
     // Presets the members as every opening does: the stored options, head
     // slot 0, and the data numbers 1 to the record counter of head 0.
@@ -72,27 +72,27 @@ private:
     const Cvarnello_mfDoc& doc_;
     UserDialogs& dialogs_;
 
-    QCheckBox* addTemp_ = nullptr;      // 1049
-    QCheckBox* addExposure_ = nullptr;  // 1050
-    QCheckBox* addWave_ = nullptr;      // 1057
-    QCheckBox* vertical_ = nullptr;     // 1058
-    QComboBox* target_ = nullptr;       // 1068
-    QLineEdit* startNm_ = nullptr;      // 1051
-    QLineEdit* endNm_ = nullptr;        // 1052
-    QLineEdit* stepNm_ = nullptr;       // 1053
-    QLineEdit* firstData_ = nullptr;    // 1054
-    QLineEdit* endData_ = nullptr;      // 1055
-    QComboBox* head_ = nullptr;         // 1056
-    QCheckBox* autoSave_ = nullptr;     // 1059
+    QCheckBox* addTemp_ = nullptr;        // 1049
+    QCheckBox* addExposure_ = nullptr;    // 1050
+    QCheckBox* addWave_ = nullptr;        // 1057
+    QCheckBox* vertical_ = nullptr;       // 1058
+    QComboBox* target_ = nullptr;         // 1068
+    QLineEdit* startNm_ = nullptr;        // 1051
+    QLineEdit* endNm_ = nullptr;          // 1052
+    QLineEdit* stepNm_ = nullptr;         // 1053
+    QLineEdit* firstData_ = nullptr;      // 1054
+    QLineEdit* endData_ = nullptr;        // 1055
+    QComboBox* head_ = nullptr;           // 1056
+    QCheckBox* autoSave_ = nullptr;       // 1059
     QRadioButton* fixedName_ = nullptr;   // 1061
     QRadioButton* timeName_ = nullptr;    // 1062
     QRadioButton* numberName_ = nullptr;  // 1064
-    QLineEdit* fileName_ = nullptr;     // 1063
-    QLabel* folderLabel_ = nullptr;     // 1067
-    QLineEdit* folder_ = nullptr;       // 1065
-    QPushButton* browse_ = nullptr;     // 1066
-    QPushButton* ok_ = nullptr;         // 1
-    QPushButton* cancel_ = nullptr;     // 2
+    QLineEdit* fileName_ = nullptr;       // 1063
+    QLabel* folderLabel_ = nullptr;       // 1067
+    QLineEdit* folder_ = nullptr;         // 1065
+    QPushButton* browse_ = nullptr;       // 1066
+    QPushButton* ok_ = nullptr;           // 1
+    QPushButton* cancel_ = nullptr;       // 2
     bool initialising_ = false;
 };
 

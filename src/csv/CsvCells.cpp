@@ -126,7 +126,8 @@ char* PutValueCell(char* d, float v) {
 
 char* PutIntCell(char* d, int value, int width) {
     const bool negative = value < 0;
-    const uint64_t magnitude = negative ? static_cast<uint64_t>(-static_cast<int64_t>(value)) : static_cast<uint64_t>(value);
+    const uint64_t magnitude = negative ? static_cast<uint64_t>(-static_cast<int64_t>(value))
+                                        : static_cast<uint64_t>(value);
     return PutNumber(d, magnitude, negative, -1, width);
 }
 

@@ -30,7 +30,9 @@ void AppendIntCell(std::string& out, int value, int width);
 char* PutValueCell(char* d, float v);
 inline char* PutTemperatureCell(char* d, float t) { return PutFixedCell(d, t, 4, 1); }  // "%4.1f,"
 inline char* PutExposureCell(char* d, int us) { return PutIntCell(d, us, 6); }          // "%6d,"
-inline char* PutRefExposureCell(char* d, float us) { return PutFixedCell(d, us, 6, 0); }  // "%6.0f,"
+inline char* PutRefExposureCell(char* d, float us) {
+    return PutFixedCell(d, us, 6, 0);
+}  // "%6.0f,"
 void AppendValueCell(std::string& out, float v);
 inline void AppendTemperatureCell(std::string& out, float t) { AppendFixedCell(out, t, 4, 1); }
 inline void AppendExposureCell(std::string& out, int us) { AppendIntCell(out, us, 6); }

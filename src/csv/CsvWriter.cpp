@@ -77,9 +77,13 @@ std::vector<int> OutputWavelengths(const CsvRequest& q) {
     return out;
 }
 
-bool IsReferenceTarget(int target) { return target == CSV_TARGET_WHITE || target == CSV_TARGET_TRANS; }
+bool IsReferenceTarget(int target) {
+    return target == CSV_TARGET_WHITE || target == CSV_TARGET_TRANS;
+}
 
-int ChannelsOf(const Cvarnello_mfDoc& doc, int a) { return std::clamp(doc.channelCount[a], 0, MAX_CHANNELS); }
+int ChannelsOf(const Cvarnello_mfDoc& doc, int a) {
+    return std::clamp(doc.channelCount[a], 0, MAX_CHANNELS);
+}
 
 // Grid point k of spectrum p over the given channel intervals, bit for bit
 // what ResampleRecord stores there: 0 where no channel pair brackets it.
@@ -93,7 +97,8 @@ float ResampledAt(const GridBrackets& brackets, const float* p, const float* wl,
 
 }  // namespace
 
-CsvWriter::CsvWriter(Cvarnello_mfDoc& doc, SpectrumWorkspace& ws, const ProcessingOptions& processing, int target)
+CsvWriter::CsvWriter(Cvarnello_mfDoc& doc, SpectrumWorkspace& ws,
+                     const ProcessingOptions& processing, int target)
     : doc_(doc), ws_(ws), processing_(processing), target_(target) {}
 
 bool CsvWriter::Check(const CsvRequest& q, std::string& reason) const {
@@ -107,13 +112,14 @@ bool CsvWriter::Check(const CsvRequest& q, std::string& reason) const {
     }
     if (IsReferenceTarget(target_) || q.firstRecord >= q.endRecord) return true;
     if (q.firstRecord < 0 || q.endRecord > MAX_RECORDS) {
-        reason = "record range " + std::to_string(q.firstRecord) + ".." + std::to_string(q.endRecord) +
-                 " lies outside the store";
+        reason = "record range " + std::to_string(q.firstRecord) + ".." +
+                 std::to_string(q.endRecord) + " lies outside the store";
         return false;
     }
     for (int r = q.firstRecord; r < q.endRecord; ++r) {
         if (!doc_.recRaw(q.head, r) || !doc_.recProcessed(q.head, r)) {
-            reason = "record " + std::to_string(r) + " of head " + std::to_string(q.head) + " holds no spectrum";
+            reason = "record " + std::to_string(r) + " of head " + std::to_string(q.head) +
+                     " holds no spectrum";
             return false;
         }
     }
@@ -122,9 +128,11 @@ bool CsvWriter::Check(const CsvRequest& q, std::string& reason) const {
 
 bool CsvWriter::WriteCsvFile(const std::string& utf8Path, int firstRecord, int endRecord, int head,
                              bool addTemperature, bool addLabels, bool addExposure, bool vertical,
-                             int startWavelength, int endWavelength, int stepWavelength, std::string& error) {
-    const CsvRequest q{firstRecord,     endRecord,     head,          addTemperature, addLabels, addExposure,
-                       vertical,        startWavelength, endWavelength, stepWavelength};
+                             int startWavelength, int endWavelength, int stepWavelength,
+                             std::string& error) {
+    const CsvRequest q{firstRecord,   endRecord,     head,     addTemperature,
+                       addLabels,     addExposure,   vertical, startWavelength,
+                       endWavelength, stepWavelength};
     std::string reason;
     auto fail = [&] {
         error = "CSVファイルを保存できませんでした: " + utf8Path + " (" + reason + ")";
@@ -205,8 +213,10 @@ bool CsvWriter::WriteChecked(CsvSink& sink, const CsvRequest& q, std::string& er
     const int end = std::max(q.firstRecord, q.endRecord);
     // The light-source method never refreshes the grid ratio, so whatever it
     // holds belongs to some earlier computation: that method's ratio is 0.
-    const bool zeroRatio = target_ == CSV_TARGET_RATIO && processing_.method == MeasuringMethod::LightSource;
-    const float* grid = target_ == CSV_TARGET_PROCESSED ? ws_.displaySpectrum[a].data() : ws_.displayRatio[a].data();
+    const bool zeroRatio =
+        target_ == CSV_TARGET_RATIO && processing_.method == MeasuringMethod::LightSource;
+    const float* grid = target_ == CSV_TARGET_PROCESSED ? ws_.displaySpectrum[a].data()
+                                                        : ws_.displayRatio[a].data();
 
     // Each record is corrected in full, but only the output wavelengths of
     // the grid are needed from it: resampling all 511 points and finding the
@@ -223,10 +233,12 @@ bool CsvWriter::WriteChecked(CsvSink& sink, const CsvRequest& q, std::string& er
         ws_.ProcessRecord(doc_, a, r, processing_);
         if (r == end - 1) {
             ws_.ResampleRecord(doc_, a, r, processing_);
-            for (size_t i = 0; i < nw; ++i) values[i] = zeroRatio ? 0.0f : grid[waves[i] - GRID_START_NM];
+            for (size_t i = 0; i < nw; ++i)
+                values[i] = zeroRatio ? 0.0f : grid[waves[i] - GRID_START_NM];
             return;
         }
-        const float* p = target_ == CSV_TARGET_PROCESSED ? doc_.recProcessed(a, r) : ws_.ratioSpectrum[a].data();
+        const float* p =
+            target_ == CSV_TARGET_PROCESSED ? doc_.recProcessed(a, r) : ws_.ratioSpectrum[a].data();
         for (size_t i = 0; i < nw; ++i)
             values[i] = zeroRatio ? 0.0f : ResampledAt(brackets, p, wl, waves[i] - GRID_START_NM);
     };

@@ -46,16 +46,18 @@ class CsvWriter {
 public:
     // target is csvTarget (0..3); processing carries the measuring method and
     // the sensitivity correction option in force.
-    CsvWriter(Cvarnello_mfDoc& doc, SpectrumWorkspace& ws, const ProcessingOptions& processing, int target);
+    CsvWriter(Cvarnello_mfDoc& doc, SpectrumWorkspace& ws, const ProcessingOptions& processing,
+              int target);
 
     // Writes the file at utf8Path (created, or replaced when it exists). On
     // failure returns false with error naming the file and the reason; an
     // existing file is then left as it was. Records outside the store, or a
     // slot in the range that holds no spectrum, are refused before anything
     // is written (targets 0 and 1; references ignore the range).
-    bool WriteCsvFile(const std::string& utf8Path, int firstRecord, int endRecord, int head, bool addTemperature,
-                      bool addLabels, bool addExposure, bool vertical, int startWavelength, int endWavelength,
-                      int stepWavelength, std::string& error);
+    bool WriteCsvFile(const std::string& utf8Path, int firstRecord, int endRecord, int head,
+                      bool addTemperature, bool addLabels, bool addExposure, bool vertical,
+                      int startWavelength, int endWavelength, int stepWavelength,
+                      std::string& error);
 
     // The same content into any sink. error gets the reason alone.
     bool Write(CsvSink& sink, const CsvRequest& request, std::string& error);

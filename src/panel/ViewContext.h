@@ -17,9 +17,11 @@ struct ViewContext {
     Cvarnello_mfDoc* doc = nullptr;
     DeviceLibrary* devices = nullptr;
     UserDialogs* dialogs = nullptr;
-    SettingsBackend* settings = nullptr;  // panel options: read at construction, written at destruction
-    std::atomic<int>* busy = nullptr;     // set while a worker talks to the heads; the frame refuses to close
-    std::string deviceNote;               // which device library is in use, for the status bar
+    SettingsBackend* settings =
+        nullptr;  // panel options: read at construction, written at destruction
+    std::atomic<int>* busy =
+        nullptr;             // set while a worker talks to the heads; the frame refuses to close
+    std::string deviceNote;  // which device library is in use, for the status bar
 };
 
 }  // namespace vmf

@@ -24,7 +24,7 @@ QPixmap DrawAppIcon(int size) {
     // The beam and the fanned-out colours.
     p.setPen(QPen(Qt::white, 1.6));
     p.drawLine(QPointF(3, 19), QPointF(12, 17));
-    const QColor colours[] = {QColor(255, 40, 40), QColor(255, 160, 0), QColor(240, 240, 0),
+    const QColor colours[] = {QColor(255, 40, 40), QColor(255, 160, 0),  QColor(240, 240, 0),
                               QColor(40, 210, 60), QColor(40, 120, 255), QColor(150, 60, 230)};
     for (int i = 0; i < 6; ++i) {
         p.setPen(QPen(colours[i], 1.6));
@@ -48,32 +48,32 @@ QPixmap DrawGlyph(ToolGlyph glyph) {
     const QPen ink(QColor(40, 40, 40), 1.2);
     p.setPen(ink);
     switch (glyph) {
-    case ToolGlyph::Cut:
-        p.drawLine(QPointF(5, 2), QPointF(10, 10));
-        p.drawLine(QPointF(11, 2), QPointF(6, 10));
-        p.drawEllipse(QPointF(4.5, 12.5), 2.2, 2.2);
-        p.drawEllipse(QPointF(11.5, 12.5), 2.2, 2.2);
-        break;
-    case ToolGlyph::Copy:
-        p.setBrush(Qt::white);
-        p.drawRect(QRectF(2.5, 2.5, 7, 8));
-        p.drawRect(QRectF(6.5, 5.5, 7, 8));
-        break;
-    case ToolGlyph::Paste:
-        p.setBrush(QColor(210, 170, 110));
-        p.drawRect(QRectF(2.5, 3.5, 9, 11));
-        p.setBrush(Qt::white);
-        p.drawRect(QRectF(7.5, 6.5, 6, 7));
-        p.drawRect(QRectF(5, 2, 4, 2.5));
-        break;
-    case ToolGlyph::Print:
-        p.setBrush(Qt::white);
-        p.drawRect(QRectF(4.5, 1.5, 7, 5));
-        p.setBrush(QColor(190, 190, 190));
-        p.drawRect(QRectF(1.5, 6.5, 13, 6));
-        p.setBrush(Qt::white);
-        p.drawRect(QRectF(4.5, 10.5, 7, 4));
-        break;
+        case ToolGlyph::Cut:
+            p.drawLine(QPointF(5, 2), QPointF(10, 10));
+            p.drawLine(QPointF(11, 2), QPointF(6, 10));
+            p.drawEllipse(QPointF(4.5, 12.5), 2.2, 2.2);
+            p.drawEllipse(QPointF(11.5, 12.5), 2.2, 2.2);
+            break;
+        case ToolGlyph::Copy:
+            p.setBrush(Qt::white);
+            p.drawRect(QRectF(2.5, 2.5, 7, 8));
+            p.drawRect(QRectF(6.5, 5.5, 7, 8));
+            break;
+        case ToolGlyph::Paste:
+            p.setBrush(QColor(210, 170, 110));
+            p.drawRect(QRectF(2.5, 3.5, 9, 11));
+            p.setBrush(Qt::white);
+            p.drawRect(QRectF(7.5, 6.5, 6, 7));
+            p.drawRect(QRectF(5, 2, 4, 2.5));
+            break;
+        case ToolGlyph::Print:
+            p.setBrush(Qt::white);
+            p.drawRect(QRectF(4.5, 1.5, 7, 5));
+            p.setBrush(QColor(190, 190, 190));
+            p.drawRect(QRectF(1.5, 6.5, 13, 6));
+            p.setBrush(Qt::white);
+            p.drawRect(QRectF(4.5, 10.5, 7, 4));
+            break;
     }
     return pixmap;
 }
@@ -89,10 +89,18 @@ QIcon ApplicationIcon() {
 QIcon ToolbarIcon(ToolGlyph glyph) {
     const char* theme = "";
     switch (glyph) {
-    case ToolGlyph::Cut: theme = "edit-cut"; break;
-    case ToolGlyph::Copy: theme = "edit-copy"; break;
-    case ToolGlyph::Paste: theme = "edit-paste"; break;
-    case ToolGlyph::Print: theme = "document-print"; break;
+        case ToolGlyph::Cut:
+            theme = "edit-cut";
+            break;
+        case ToolGlyph::Copy:
+            theme = "edit-copy";
+            break;
+        case ToolGlyph::Paste:
+            theme = "edit-paste";
+            break;
+        case ToolGlyph::Print:
+            theme = "document-print";
+            break;
     }
     return QIcon::fromTheme(QString::fromLatin1(theme), QIcon(DrawGlyph(glyph)));
 }

@@ -37,7 +37,8 @@ void FindBracketsByMerge(const float* wl, int n, GridBrackets& out) {
     for (int k = 0; k < GRID_SIZE; ++k) {
         const float c = GridWavelength(k);
         while (m < n && wl[m] < c) ++m;
-        out.lower[static_cast<size_t>(k)] = (m >= 1 && m < n) ? static_cast<int16_t>(m - 1) : int16_t{-1};
+        out.lower[static_cast<size_t>(k)] =
+            (m >= 1 && m < n) ? static_cast<int16_t>(m - 1) : int16_t{-1};
     }
 }
 

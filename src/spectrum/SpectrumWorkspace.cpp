@@ -23,9 +23,13 @@ bool IsRecord(int r) { return r >= 0 && r < MAX_RECORDS; }
 // A loaded file or a device could in principle report a count outside the
 // arrays; every loop uses the clamped count so nothing is read or written
 // past a row.
-int ChannelsOf(const Cvarnello_mfDoc& doc, int a) { return std::clamp(doc.channelCount[a], 0, MAX_CHANNELS); }
+int ChannelsOf(const Cvarnello_mfDoc& doc, int a) {
+    return std::clamp(doc.channelCount[a], 0, MAX_CHANNELS);
+}
 
-bool UsesRatio(MeasuringMethod m) { return m == MeasuringMethod::Reflectance || m == MeasuringMethod::Transmittance; }
+bool UsesRatio(MeasuringMethod m) {
+    return m == MeasuringMethod::Reflectance || m == MeasuringMethod::Transmittance;
+}
 
 }  // namespace
 
@@ -51,11 +55,13 @@ void SpectrumWorkspace::MakeWorkingDark(Cvarnello_mfDoc& doc, int a, float expos
     auto& work = doc.darkTable[a][kWorkingDarkStep];
     const double x = exposureUs;
     for (int c = 0; c < n; ++c)
-        work[c] = static_cast<float>(x * static_cast<double>(darkSlope[a][c]) / DARK_SLOPE_EXPOSURE_US +
-                                     static_cast<double>(darkBase[a][c]));
+        work[c] =
+            static_cast<float>(x * static_cast<double>(darkSlope[a][c]) / DARK_SLOPE_EXPOSURE_US +
+                               static_cast<double>(darkBase[a][c]));
 }
 
-void SpectrumWorkspace::ProcessRecord(Cvarnello_mfDoc& doc, int a, int r, const ProcessingOptions& opt) {
+void SpectrumWorkspace::ProcessRecord(Cvarnello_mfDoc& doc, int a, int r,
+                                      const ProcessingOptions& opt) {
     if (!IsSlot(a) || !IsRecord(r)) return;
     const float* raw = doc.recRaw(a, r);
     float* processed = doc.recProcessed(a, r);
@@ -77,17 +83,20 @@ void SpectrumWorkspace::ProcessRecord(Cvarnello_mfDoc& doc, int a, int r, const 
     // Without an exposure the reference-exposure factor has no value; a ratio
     // of 0 reads as "no ratio" like an unregistered reference does.
     if (!UsesRatio(opt.method) || exposure == 0) return;
-    const auto& ref = opt.method == MeasuringMethod::Reflectance ? doc.whiteRef[a] : doc.transRef[a];
+    const auto& ref =
+        opt.method == MeasuringMethod::Reflectance ? doc.whiteRef[a] : doc.transRef[a];
     // A reference taken at another exposure scales by the exposures' ratio.
     const float e = static_cast<float>(static_cast<double>(ref[n]) / static_cast<double>(exposure));
     for (int c = 0; c < n; ++c) {
         if (ref[c] >= MIN_REFERENCE_COUNTS)
-            ratio[c] = static_cast<float>(static_cast<double>(processed[c]) / static_cast<double>(ref[c]) * 100.0 *
-                                          static_cast<double>(e));
+            ratio[c] =
+                static_cast<float>(static_cast<double>(processed[c]) / static_cast<double>(ref[c]) *
+                                   100.0 * static_cast<double>(e));
     }
 }
 
-void SpectrumWorkspace::ResampleRecord(const Cvarnello_mfDoc& doc, int a, int r, const ProcessingOptions& opt) {
+void SpectrumWorkspace::ResampleRecord(const Cvarnello_mfDoc& doc, int a, int r,
+                                       const ProcessingOptions& opt) {
     if (!IsSlot(a) || !IsRecord(r)) return;
     const float* processed = doc.recProcessed(a, r);
     if (!processed || !doc.recRaw(a, r)) return;
@@ -97,11 +106,13 @@ void SpectrumWorkspace::ResampleRecord(const Cvarnello_mfDoc& doc, int a, int r,
     GridBrackets brackets;
     FindBrackets(wl, n, brackets);
     ApplyBrackets(brackets, processed, wl, displaySpectrum[a].data());
-    if (UsesRatio(opt.method)) ApplyBrackets(brackets, ratioSpectrum[a].data(), wl, displayRatio[a].data());
+    if (UsesRatio(opt.method))
+        ApplyBrackets(brackets, ratioSpectrum[a].data(), wl, displayRatio[a].data());
 }
 
-bool SpectrumWorkspace::ReprocessDisplayed(Cvarnello_mfDoc& doc, int selectedHead, int displayedRecord,
-                                           bool measuring, const ProcessingOptions& opt) {
+bool SpectrumWorkspace::ReprocessDisplayed(Cvarnello_mfDoc& doc, int selectedHead,
+                                           int displayedRecord, bool measuring,
+                                           const ProcessingOptions& opt) {
     // While measuring the worker owns dark step 20 and the working slot.
     if (measuring) return false;
     const int heads = std::clamp(doc.headCount, 0, MAX_HEADS);
@@ -175,14 +186,15 @@ std::string SpectrumWorkspace::UpdateInfoBarText(const Cvarnello_mfDoc& doc, int
     if (displayKind != DISPLAY_KIND_STATISTICS) {
         ComputeColour(a, a);
         const HeadColour& c = colour[a];
-        return CFormat("CIE X/Y/Z = %4.3f / %4.3f / %4.3f    R/G/B = %4.3f / %4.3f / %4.3f ", c.x, c.y, c.z, c.R,
-                       c.G, c.B);
+        return CFormat("CIE X/Y/Z = %4.3f / %4.3f / %4.3f    R/G/B = %4.3f / %4.3f / %4.3f ", c.x,
+                       c.y, c.z, c.R, c.G, c.B);
     }
     ComputeStatistics(a, graphMax);
     const HeadStatistics& st = statistics[a];
-    const float temperature = IsRecord(displayedRecord) ? doc.recTemperatureC(a, displayedRecord) : 0.0f;
-    return CFormat("average=%6.1f mininum = %6.1f(%3.0f) maximum = %6.1f(%3.0f) Temp=%3.1f", st.average, st.minimum,
-                   st.minimumNm, st.maximum, st.maximumNm, temperature);
+    const float temperature =
+        IsRecord(displayedRecord) ? doc.recTemperatureC(a, displayedRecord) : 0.0f;
+    return CFormat("average=%6.1f mininum = %6.1f(%3.0f) maximum = %6.1f(%3.0f) Temp=%3.1f",
+                   st.average, st.minimum, st.minimumNm, st.maximum, st.maximumNm, temperature);
 }
 
 bool RegisterReference(Cvarnello_mfDoc& doc, int s, int r, bool white) {

@@ -76,8 +76,8 @@ public:
     // one record, processes and resamples displayedRecord for every head in
     // slot order, skipping heads whose slot has no arrays. Returns true when
     // it reprocessed; the caller then redraws.
-    bool ReprocessDisplayed(Cvarnello_mfDoc& doc, int selectedHead, int displayedRecord, bool measuring,
-                            const ProcessingOptions& opt);
+    bool ReprocessDisplayed(Cvarnello_mfDoc& doc, int selectedHead, int displayedRecord,
+                            bool measuring, const ProcessingOptions& opt);
 
     // Average, minimum and maximum of displaySpectrum[a] with their
     // wavelengths; the minimum starts at graphMax and the maximum at 0.
@@ -90,8 +90,8 @@ public:
     // The info line for head a (the selected head): the statistics line for
     // displayKind 0, the CIE line otherwise. Empty when a is not a head slot.
     // The temperature is that of displayedRecord.
-    std::string UpdateInfoBarText(const Cvarnello_mfDoc& doc, int a, int displayKind, int displayedRecord,
-                                  int graphMax);
+    std::string UpdateInfoBarText(const Cvarnello_mfDoc& doc, int a, int displayKind,
+                                  int displayedRecord, int graphMax);
 };
 
 // Registers the processed spectrum of record r of head s as the white

@@ -25,7 +25,9 @@ namespace detail {
 // The fraction sits half a step above the 8-bit value, so floor(f * 255)
 // gives that value whether the product is taken in float or in double; full
 // intensity is exactly 1.
-constexpr float Band(int v) { return v >= 255 ? 1.0f : v <= 0 ? 0.0f : static_cast<float>((v + 0.5) / 255.0); }
+constexpr float Band(int v) {
+    return v >= 255 ? 1.0f : v <= 0 ? 0.0f : static_cast<float>((v + 0.5) / 255.0);
+}
 }  // namespace detail
 
 // clang-format off

@@ -20,7 +20,8 @@ enum class FileFailure {
 
 class ArchiveError : public std::runtime_error {
 public:
-    ArchiveError(FileFailure kind, const std::string& message) : std::runtime_error(message), kind_(kind) {}
+    ArchiveError(FileFailure kind, const std::string& message)
+        : std::runtime_error(message), kind_(kind) {}
     FileFailure Kind() const { return kind_; }
 
 private:

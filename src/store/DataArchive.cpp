@@ -28,7 +28,8 @@ void DataArchive::Refill(std::size_t n) {
         std::string reason;
         std::ptrdiff_t got = file_.Read(buf_.get() + end_, kBufferSize - end_, reason);
         if (got < 0)
-            throw ArchiveError(FileFailure::ReadFailed, name_ + " を読み込めませんでした。(" + reason + ")");
+            throw ArchiveError(FileFailure::ReadFailed,
+                               name_ + " を読み込めませんでした。(" + reason + ")");
         if (got == 0) ThrowEndOfFile();
         end_ += static_cast<std::size_t>(got);
     }
@@ -40,7 +41,9 @@ bool DataArchive::AtEnd() {
     pos_ = end_ = 0;
     std::string reason;
     std::ptrdiff_t got = file_.Read(buf_.get(), kBufferSize, reason);
-    if (got < 0) throw ArchiveError(FileFailure::ReadFailed, name_ + " を読み込めませんでした。(" + reason + ")");
+    if (got < 0)
+        throw ArchiveError(FileFailure::ReadFailed,
+                           name_ + " を読み込めませんでした。(" + reason + ")");
     end_ = static_cast<std::size_t>(got);
     return end_ == 0;
 }
@@ -49,7 +52,8 @@ void DataArchive::Flush() {
     if (!IsStoring() || pos_ == 0) return;
     std::string reason;
     if (!file_.Write(buf_.get(), pos_, reason))
-        throw ArchiveError(FileFailure::WriteFailed, name_ + " に書き込めませんでした。(" + reason + ")");
+        throw ArchiveError(FileFailure::WriteFailed,
+                           name_ + " に書き込めませんでした。(" + reason + ")");
     done_ += pos_;
     pos_ = 0;
 }
@@ -61,7 +65,8 @@ void DataArchive::Count(int32_t& v, int32_t maxValue, const char* what) {
         std::string range = CFormat("(%s %d は 0 から %d の範囲外です)", what, value, maxValue);
         if (IsStoring())
             throw ArchiveError(FileFailure::BadFormat, name_ + " に書き込めませんでした。" + range);
-        throw ArchiveError(FileFailure::BadFormat, name_ + " は予期しないファイル形式です。" + range);
+        throw ArchiveError(FileFailure::BadFormat,
+                           name_ + " は予期しないファイル形式です。" + range);
     }
     v = value;
 }
@@ -77,8 +82,8 @@ inline void StoreLE32(unsigned char* p, uint32_t u) {
     p[3] = static_cast<unsigned char>(u >> 24);
 }
 inline uint32_t LoadLE32(const unsigned char* p) {
-    return static_cast<uint32_t>(p[0]) | static_cast<uint32_t>(p[1]) << 8 | static_cast<uint32_t>(p[2]) << 16 |
-           static_cast<uint32_t>(p[3]) << 24;
+    return static_cast<uint32_t>(p[0]) | static_cast<uint32_t>(p[1]) << 8 |
+           static_cast<uint32_t>(p[2]) << 16 | static_cast<uint32_t>(p[3]) << 24;
 }
 }  // namespace
 
@@ -91,12 +96,14 @@ void DataArchive::Floats(float* values, std::size_t n) {
             Reserve(4);
             m = std::min(n, (kBufferSize - pos_) / 4);
             unsigned char* p = buf_.get() + pos_;
-            for (std::size_t i = 0; i < m; ++i) StoreLE32(p + 4 * i, std::bit_cast<uint32_t>(values[i]));
+            for (std::size_t i = 0; i < m; ++i)
+                StoreLE32(p + 4 * i, std::bit_cast<uint32_t>(values[i]));
         } else {
             Need(4);
             m = std::min(n, (end_ - pos_) / 4);
             const unsigned char* p = buf_.get() + pos_;
-            for (std::size_t i = 0; i < m; ++i) values[i] = std::bit_cast<float>(LoadLE32(p + 4 * i));
+            for (std::size_t i = 0; i < m; ++i)
+                values[i] = std::bit_cast<float>(LoadLE32(p + 4 * i));
         }
         pos_ += 4 * m;
         values += m;
@@ -235,9 +242,11 @@ void DataArchive::ReadBytesInto(std::string& out, uint64_t n) {
             n -= m;
         }
     } catch (const std::bad_alloc&) {
-        throw ArchiveError(FileFailure::OutOfMemory, name_ + " を読み込めませんでした。(メモリが不足しています)");
+        throw ArchiveError(FileFailure::OutOfMemory,
+                           name_ + " を読み込めませんでした。(メモリが不足しています)");
     } catch (const std::length_error&) {
-        throw ArchiveError(FileFailure::OutOfMemory, name_ + " を読み込めませんでした。(メモリが不足しています)");
+        throw ArchiveError(FileFailure::OutOfMemory,
+                           name_ + " を読み込めませんでした。(メモリが不足しています)");
     }
 }
 

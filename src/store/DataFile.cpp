@@ -77,7 +77,8 @@ void Cvarnello_mfDoc::Persist(DataArchive& ar) {
                 // caller breaking the store's rules; write zeros for the
                 // missing one so the file stays well-formed.
                 std::array<float, MAX_CHANNELS> zeroRaw{}, zeroProcessed{};
-                ar.FloatPairs(raw ? raw : zeroRaw.data(), processed ? processed : zeroProcessed.data(), c);
+                ar.FloatPairs(raw ? raw : zeroRaw.data(),
+                              processed ? processed : zeroProcessed.data(), c);
             }
         }
     }
@@ -139,7 +140,8 @@ bool Cvarnello_mfDoc::LoadFromFile(const std::string& utf8Path, std::string& err
     return LoadFromFile(utf8Path, error, failure);
 }
 
-bool Cvarnello_mfDoc::LoadFromFile(const std::string& utf8Path, std::string& error, FileFailure& failure) {
+bool Cvarnello_mfDoc::LoadFromFile(const std::string& utf8Path, std::string& error,
+                                   FileFailure& failure) {
     failure = FileFailure::None;
     FileHandle file;
     std::string reason;
@@ -174,7 +176,8 @@ bool Cvarnello_mfDoc::SaveToFile(const std::string& utf8Path, std::string& error
     return SaveToFile(utf8Path, error, failure);
 }
 
-bool Cvarnello_mfDoc::SaveToFile(const std::string& utf8Path, std::string& error, FileFailure& failure) const {
+bool Cvarnello_mfDoc::SaveToFile(const std::string& utf8Path, std::string& error,
+                                 FileFailure& failure) const {
     failure = FileFailure::None;
     FileHandle file;
     std::string tempPath, reason;
@@ -193,9 +196,11 @@ bool Cvarnello_mfDoc::SaveToFile(const std::string& utf8Path, std::string& error
         const_cast<Cvarnello_mfDoc*>(this)->Persist(ar);
         ar.Flush();
         if (!file.Sync(reason) || !file.Close(reason))
-            throw ArchiveError(FileFailure::WriteFailed, utf8Path + " に書き込めませんでした。(" + reason + ")");
+            throw ArchiveError(FileFailure::WriteFailed,
+                               utf8Path + " に書き込めませんでした。(" + reason + ")");
         if (!FileHandle::RenameOver(tempPath, utf8Path, reason))
-            throw ArchiveError(FileFailure::WriteFailed, utf8Path + " に書き込めませんでした。(" + reason + ")");
+            throw ArchiveError(FileFailure::WriteFailed,
+                               utf8Path + " に書き込めませんでした。(" + reason + ")");
         return true;
     } catch (const ArchiveError& e) {
         failure = e.Kind();

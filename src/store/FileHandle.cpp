@@ -59,9 +59,7 @@ std::wstring Wide(const std::string& utf8) {
     MultiByteToWideChar(CP_UTF8, 0, utf8.data(), static_cast<int>(utf8.size()), w.data(), n);
     return w;
 }
-std::string LastError() {
-    return std::system_category().message(static_cast<int>(GetLastError()));
-}
+std::string LastError() { return std::system_category().message(static_cast<int>(GetLastError())); }
 HANDLE H(void* h) { return static_cast<HANDLE>(h); }
 }  // namespace
 
@@ -72,13 +70,15 @@ FileHandle::~FileHandle() {
 bool FileHandle::IsOpen() const { return H(handle_) != INVALID_HANDLE_VALUE; }
 
 bool FileHandle::OpenRead(const std::string& utf8Path, std::string& reason) {
-    handle_ = CreateFileW(Wide(utf8Path).c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
-                          FILE_ATTRIBUTE_NORMAL | FILE_FLAG_SEQUENTIAL_SCAN, nullptr);
+    handle_ =
+        CreateFileW(Wide(utf8Path).c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                    FILE_ATTRIBUTE_NORMAL | FILE_FLAG_SEQUENTIAL_SCAN, nullptr);
     if (!IsOpen()) reason = LastError();
     return IsOpen();
 }
 
-bool FileHandle::CreateTempBeside(const std::string& utf8Target, std::string& tempPath, std::string& reason) {
+bool FileHandle::CreateTempBeside(const std::string& utf8Target, std::string& tempPath,
+                                  std::string& reason) {
     for (unsigned attempt = 0; attempt < 100; ++attempt) {
         tempPath = TempName(utf8Target, attempt, GetCurrentProcessId());
         handle_ = CreateFileW(Wide(tempPath).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
@@ -129,7 +129,8 @@ bool FileHandle::Close(std::string& reason) {
     return ok;
 }
 
-bool FileHandle::RenameOver(const std::string& utf8From, const std::string& utf8To, std::string& reason) {
+bool FileHandle::RenameOver(const std::string& utf8From, const std::string& utf8To,
+                            std::string& reason) {
     if (MoveFileExW(Wide(utf8From).c_str(), Wide(utf8To).c_str(),
                     MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))
         return true;
@@ -172,7 +173,8 @@ bool FileHandle::OpenRead(const std::string& utf8Path, std::string& reason) {
     return true;
 }
 
-bool FileHandle::CreateTempBeside(const std::string& utf8Target, std::string& tempPath, std::string& reason) {
+bool FileHandle::CreateTempBeside(const std::string& utf8Target, std::string& tempPath,
+                                  std::string& reason) {
     int err = 0;
     for (unsigned attempt = 0; attempt < 100; ++attempt) {
         tempPath = TempName(utf8Target, attempt, static_cast<unsigned long>(::getpid()));
@@ -239,7 +241,8 @@ bool FileHandle::Close(std::string& reason) {
     return true;
 }
 
-bool FileHandle::RenameOver(const std::string& utf8From, const std::string& utf8To, std::string& reason) {
+bool FileHandle::RenameOver(const std::string& utf8From, const std::string& utf8To,
+                            std::string& reason) {
     if (::rename(utf8From.c_str(), utf8To.c_str()) != 0) {
         reason = ErrnoText(errno);
         return false;

@@ -22,7 +22,8 @@ public:
     bool OpenRead(const std::string& utf8Path, std::string& reason);
     // Creates a new, empty temporary file in the folder of utf8Target, with the
     // target's permissions when the target exists. tempPath receives its name.
-    bool CreateTempBeside(const std::string& utf8Target, std::string& tempPath, std::string& reason);
+    bool CreateTempBeside(const std::string& utf8Target, std::string& tempPath,
+                          std::string& reason);
 
     // Reads up to size bytes; returns the count (0 at the end of the file) or
     // -1 on an error (reason set).
@@ -36,7 +37,8 @@ public:
     bool IsOpen() const;
 
     // Renames from over to (replacing it) and makes the rename durable.
-    static bool RenameOver(const std::string& utf8From, const std::string& utf8To, std::string& reason);
+    static bool RenameOver(const std::string& utf8From, const std::string& utf8To,
+                           std::string& reason);
     // Removes a file; errors are ignored (used to drop a failed temporary).
     static void RemoveFile(const std::string& utf8Path);
 

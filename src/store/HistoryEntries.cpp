@@ -37,6 +37,8 @@ std::string StartEntryText(const Cvarnello_mfDoc& doc, int displayedRecord, int 
     return text;
 }
 
-std::string EndEntryText(int displayedRecord) { return CFormat("計測終了 DataNo=%d", displayedRecord); }
+std::string EndEntryText(int displayedRecord) {
+    return CFormat("計測終了 DataNo=%d", displayedRecord);
+}
 
 }  // namespace vmf

@@ -56,8 +56,9 @@ float* SpectrumPool::AllocateUninitialized() {
             try {
                 Slab entry;
                 entry.memory.reset(slab);
-                auto at = std::upper_bound(slabs_.begin(), slabs_.end(), slab,
-                                           [](const float* b, const Slab& s) { return b < s.memory.get(); });
+                auto at = std::upper_bound(
+                    slabs_.begin(), slabs_.end(), slab,
+                    [](const float* b, const Slab& s) { return b < s.memory.get(); });
                 slabs_.insert(at, std::move(entry));
             } catch (...) {
                 // entry freed the slab when it went out of scope

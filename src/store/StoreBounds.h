@@ -6,14 +6,14 @@
 
 namespace vmf {
 
-inline constexpr int MAX_HEADS = 10;          // head slots, and LED-driver slots
-inline constexpr int MAX_CHANNELS = 288;      // channels per head
-inline constexpr int MAX_RECORDS = 86400;     // record slots per head
-inline constexpr int LAST_RECORD = MAX_RECORDS - 1;  // counters stop here
-inline constexpr int DARK_STEPS = 21;         // steps of the dark table
-inline constexpr int WAVE_COEFFS = 6;         // wavelength polynomial c0..c5
-inline constexpr int MAX_LED_CHANNELS = 32;   // values kept per LED driver
-inline constexpr int MAX_DEVICES = 10;        // device numbers 0..9
+inline constexpr int MAX_HEADS = 10;                  // head slots, and LED-driver slots
+inline constexpr int MAX_CHANNELS = 288;              // channels per head
+inline constexpr int MAX_RECORDS = 86400;             // record slots per head
+inline constexpr int LAST_RECORD = MAX_RECORDS - 1;   // counters stop here
+inline constexpr int DARK_STEPS = 21;                 // steps of the dark table
+inline constexpr int WAVE_COEFFS = 6;                 // wavelength polynomial c0..c5
+inline constexpr int MAX_LED_CHANNELS = 32;           // values kept per LED driver
+inline constexpr int MAX_DEVICES = 10;                // device numbers 0..9
 inline constexpr int REF_ENTRIES = MAX_CHANNELS + 1;  // references carry an exposure entry
 
 // A spectrometer head's place in detection order; indexes every per-head array.

@@ -22,7 +22,8 @@ std::wstring Widen(std::string_view s, UINT cp) {
 }
 std::string Narrow(std::wstring_view w, UINT cp) {
     if (w.empty()) return {};
-    int n = WideCharToMultiByte(cp, 0, w.data(), static_cast<int>(w.size()), nullptr, 0, nullptr, nullptr);
+    int n = WideCharToMultiByte(cp, 0, w.data(), static_cast<int>(w.size()), nullptr, 0, nullptr,
+                                nullptr);
     std::string s(static_cast<size_t>(n), '\0');
     WideCharToMultiByte(cp, 0, w.data(), static_cast<int>(w.size()), s.data(), n, nullptr, nullptr);
     return s;
@@ -32,7 +33,8 @@ std::string Narrow(std::wstring_view w, UINT cp) {
 std::string Utf8ToCp932(std::string_view utf8) { return Narrow(Widen(utf8, CP_UTF8), 932); }
 std::string Cp932ToUtf8(std::string_view cp932) { return Narrow(Widen(cp932, 932), CP_UTF8); }
 std::string Utf16ToCp932(std::u16string_view utf16) {
-    return Narrow(std::wstring_view(reinterpret_cast<const wchar_t*>(utf16.data()), utf16.size()), 932);
+    return Narrow(std::wstring_view(reinterpret_cast<const wchar_t*>(utf16.data()), utf16.size()),
+                  932);
 }
 #else
 namespace {
@@ -60,7 +62,8 @@ std::string Convert(const char* to, const char* from, const char* in, size_t inL
             if (skipBytes == 1 && std::string_view(from) == "UTF-8") {
                 // Skip a whole UTF-8 sequence, not just its lead byte.
                 skip = 1;
-                while (skip < inLeft && (static_cast<unsigned char>(src[skip]) & 0xC0) == 0x80) ++skip;
+                while (skip < inLeft && (static_cast<unsigned char>(src[skip]) & 0xC0) == 0x80)
+                    ++skip;
             }
             src += skip;
             inLeft -= skip;

@@ -6,8 +6,9 @@
 #include <locale.h>
 #include <stdio.h>
 #else
-#include <clocale>
 #include <locale.h>
+
+#include <clocale>
 #endif
 
 namespace vmf {

@@ -39,8 +39,9 @@ void TypeText(QWidget* widget, const QString& text) {
     QApplication::sendEvent(widget, &press);
 }
 
-const char* kHistory = "2026/12/07 10:00:00,ヴァルネロ検出 1:serial=A1234567 exp=1000  \r\n"
-                       "2026/12/07 10:01:00,計測開始 DataNo=0 wave comp=0 1:serial=A1234567 exp=1000\r\n";
+const char* kHistory =
+    "2026/12/07 10:00:00,ヴァルネロ検出 1:serial=A1234567 exp=1000  \r\n"
+    "2026/12/07 10:01:00,計測開始 DataNo=0 wave comp=0 1:serial=A1234567 exp=1000\r\n";
 
 }  // namespace
 
@@ -105,7 +106,8 @@ private slots:
         QCOMPARE(dlg.editControl()->property("ctrlId").toInt(), 1057);
         QCOMPARE(dlg.editControl()->lineWrapMode(), QPlainTextEdit::NoWrap);
         QCOMPARE(dlg.editControl()->document()->blockCount(), 3);  // two lines and the empty end
-        QVERIFY(dlg.editControl()->toPlainText().startsWith(QStringLiteral("2026/12/07 10:00:00,ヴァルネロ検出 ")));
+        QVERIFY(dlg.editControl()->toPlainText().startsWith(
+            QStringLiteral("2026/12/07 10:00:00,ヴァルネロ検出 ")));
     }
 
     void closingWithoutChangeLeavesTheStoreAlone() {

@@ -22,7 +22,8 @@ using Outcome = DocumentSession::OpenOutcome;
 class Dialogs : public test::ScriptedDialogs {
 public:
     std::vector<std::string> proposals;
-    std::optional<std::string> SaveFileName(const std::string& t, const std::string& f, const std::string& s) override {
+    std::optional<std::string> SaveFileName(const std::string& t, const std::string& f,
+                                            const std::string& s) override {
         proposals.push_back(s);
         return ScriptedDialogs::SaveFileName(t, f, s);
     }
@@ -32,8 +33,8 @@ class DocumentSessionTest : public ::testing::Test {
 protected:
     void SetUp() override {
         dir = fs::temp_directory_path() /
-              ("vmf-session-" + std::to_string(::testing::UnitTest::GetInstance()->random_seed()) + "-" +
-               ::testing::UnitTest::GetInstance()->current_test_info()->name());
+              ("vmf-session-" + std::to_string(::testing::UnitTest::GetInstance()->random_seed()) +
+               "-" + ::testing::UnitTest::GetInstance()->current_test_info()->name());
         fs::remove_all(dir);
         fs::create_directories(dir);
     }

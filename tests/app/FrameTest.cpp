@@ -9,15 +9,14 @@
 #include <QLabel>
 #include <QMenuBar>
 #include <QMessageBox>
-#include <QTimer>
 #include <QMimeData>
 #include <QSettings>
 #include <QStatusBar>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QTimer>
 #include <QToolBar>
 #include <QUrl>
-
 #include <memory>
 
 #include "app/CMainFrame.h"
@@ -33,7 +32,8 @@ namespace {
 
 QStringList MenuTexts(QMenu* menu) {
     QStringList texts;
-    for (QAction* a : menu->actions()) texts << (a->isSeparator() ? QStringLiteral("-") : a->text());
+    for (QAction* a : menu->actions())
+        texts << (a->isSeparator() ? QStringLiteral("-") : a->text());
     return texts;
 }
 
@@ -102,25 +102,30 @@ private slots:
         for (QAction* a : f.menuBar()->actions()) tops << a->text();
         QCOMPARE(tops, (QStringList{"ファイル(&F)", "編集(&E)", "表示(&V)", "ヘルプ(&H)"}));
         QCOMPARE(MenuTexts(TopMenu(f, 0)),
-                 (QStringList{"新規作成\tCtrl+N(&N)", "開く...\tCtrl+O(&O)", "上書き保存\tCtrl+S(&S)",
-                              "名前を付けて保存(&A)...", "-", "最近使ったファイル", "-", "アプリケーションの終了(&X)"}));
-        QCOMPARE(MenuTexts(TopMenu(f, 1)),
-                 (QStringList{"元に戻す\tCtrl+Z(&U)", "-", "切り取り\tCtrl+X(&T)", "コピー\tCtrl+C(&C)",
-                              "貼り付け\tCtrl+V(&P)", "ハードウェア調整作業"}));
+                 (QStringList{"新規作成\tCtrl+N(&N)", "開く...\tCtrl+O(&O)",
+                              "上書き保存\tCtrl+S(&S)", "名前を付けて保存(&A)...", "-",
+                              "最近使ったファイル", "-", "アプリケーションの終了(&X)"}));
+        QCOMPARE(
+            MenuTexts(TopMenu(f, 1)),
+            (QStringList{"元に戻す\tCtrl+Z(&U)", "-", "切り取り\tCtrl+X(&T)", "コピー\tCtrl+C(&C)",
+                         "貼り付け\tCtrl+V(&P)", "ハードウェア調整作業"}));
         QCOMPARE(MenuTexts(TopMenu(f, 2)), (QStringList{"ツール バー(&T)", "ステータス バー(&S)"}));
         QCOMPARE(MenuTexts(TopMenu(f, 3)), (QStringList{"バージョン情報 varnello_mf(&A)..."}));
-        for (FrameCommand c : {FrameCommand::EditUndo, FrameCommand::EditCut, FrameCommand::EditCopy,
-                               FrameCommand::EditPaste, FrameCommand::FilePrint})
+        for (FrameCommand c :
+             {FrameCommand::EditUndo, FrameCommand::EditCut, FrameCommand::EditCopy,
+              FrameCommand::EditPaste, FrameCommand::FilePrint})
             QVERIFY(!f.Action(c)->isEnabled());
         QCOMPARE(f.Action(FrameCommand::EditUndo)->shortcuts(),
-                 (QList<QKeySequence>{QKeySequence(Qt::CTRL | Qt::Key_Z), QKeySequence(Qt::ALT | Qt::Key_Backspace)}));
+                 (QList<QKeySequence>{QKeySequence(Qt::CTRL | Qt::Key_Z),
+                                      QKeySequence(Qt::ALT | Qt::Key_Backspace)}));
         QCOMPARE(f.Action(FrameCommand::FileOpen)->shortcut(), QKeySequence(Qt::CTRL | Qt::Key_O));
 
         // Toolbar: New Open Save | Cut Copy Paste | Print About.
         QStringList buttons;
-        for (QAction* a : f.ToolBar()->actions()) buttons << (a->isSeparator() ? QStringLiteral("-") : a->toolTip());
-        QCOMPARE(buttons, (QStringList{"新規作成", "開く", "上書き保存", "-", "切り取り", "コピー", "貼り付け", "-",
-                                       "印刷", "バージョン情報"}));
+        for (QAction* a : f.ToolBar()->actions())
+            buttons << (a->isSeparator() ? QStringLiteral("-") : a->toolTip());
+        QCOMPARE(buttons, (QStringList{"新規作成", "開く", "上書き保存", "-", "切り取り", "コピー",
+                                       "貼り付け", "-", "印刷", "バージョン情報"}));
     }
 
     void placementRoundTripsAndTheRestoredRectangleIsSavedWhenMinimised() {
@@ -185,8 +190,8 @@ private slots:
         QCOMPARE(back.graphMin, -500);
         QCOMPARE(back.fixedFileName, std::string("測定データ"));
         QCOMPARE(back.ratioMin, -10);
-        QCOMPARE(back.ratioMax, 160);   // unreadable: the default
-        QCOMPARE(back.csvStepNm, 10);   // never written: the default
+        QCOMPARE(back.ratioMax, 160);  // unreadable: the default
+        QCOMPARE(back.csvStepNm, 10);  // never written: the default
     }
 
     void closeIsIgnoredWhileBusy() {
@@ -268,7 +273,8 @@ private slots:
         const QString path = WriteDataFile("dropped.vqdata", "dropped\r\n");
         QMimeData mime;
         mime.setUrls({QUrl::fromLocalFile(path)});
-        QDragEnterEvent enter(QPoint(10, 10), Qt::CopyAction, &mime, Qt::LeftButton, Qt::NoModifier);
+        QDragEnterEvent enter(QPoint(10, 10), Qt::CopyAction, &mime, Qt::LeftButton,
+                              Qt::NoModifier);
         QApplication::sendEvent(&f, &enter);
         QVERIFY(enter.isAccepted());
         QDropEvent drop(QPointF(10, 10), Qt::CopyAction, &mime, Qt::LeftButton, Qt::NoModifier);
@@ -295,7 +301,8 @@ private slots:
     }
 
     void theApplicationPersistsPanelOptionsAcrossARestart() {
-        QSettings(QSettings::NativeFormat, QSettings::UserScope, "VarnelloMF", "varnello_mf").clear();
+        QSettings(QSettings::NativeFormat, QSettings::UserScope, "VarnelloMF", "varnello_mf")
+            .clear();
         QString error;
         const auto options = Cvarnello_mfApp::ParseCommandLine({"varnello_mf"}, error);
         QVERIFY(options);
@@ -318,7 +325,8 @@ private slots:
     }
 
     void aFileOnTheCommandLineIsOpenedAndABadOneEndsTheStart() {
-        QSettings(QSettings::NativeFormat, QSettings::UserScope, "VarnelloMF", "varnello_mf").clear();
+        QSettings(QSettings::NativeFormat, QSettings::UserScope, "VarnelloMF", "varnello_mf")
+            .clear();
         AppOptions options;
         options.file = WriteDataFile("start.vqdata", "at start\r\n");
         {

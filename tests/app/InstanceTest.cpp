@@ -14,7 +14,8 @@ class InstanceTest : public QObject {
     Q_OBJECT
 
     QTemporaryDir dir_;
-    QString lockName_ = QStringLiteral("vmf-instance-test-%1").arg(QCoreApplication::applicationPid());
+    QString lockName_ =
+        QStringLiteral("vmf-instance-test-%1").arg(QCoreApplication::applicationPid());
 
     void Prepare(QProcess& p) const {
         QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
@@ -43,7 +44,8 @@ private slots:
             QVERIFY(first.waitForStarted());
             QElapsedTimer t;
             t.start();
-            while (t.elapsed() < 10000 && first.state() == QProcess::Running && !HeldByAnother()) QTest::qWait(20);
+            while (t.elapsed() < 10000 && first.state() == QProcess::Running && !HeldByAnother())
+                QTest::qWait(20);
             running = first.state() == QProcess::Running;
             if (!running) first.waitForFinished();
         }

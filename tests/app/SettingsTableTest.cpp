@@ -5,10 +5,10 @@
 #include <string>
 #include <vector>
 
+#include "FakeSettings.h"
 #include "app/PanelOptions.h"
 #include "app/RecentFileList.h"
 #include "app/WindowRect.h"
-#include "FakeSettings.h"
 
 namespace vmf {
 namespace {
@@ -58,10 +58,12 @@ TEST(SettingsTable, ReadAndWriteOrders) {
     ReadPanelOptions(store, o);
     WritePanelOptions(store, o);
     const std::vector<std::string> readOrder = {
-        "average/number", "logging/go", "interval/go", "interval/time", "sensitivity/go", "repeat/go",
-        "hard/adjust", "disp/kind", "csv/addwave", "csv/vertical", "save/auto", "save/automode",
-        "save/fixfilename", "save/fixfilepath", "save/addtemp", "save/addexp", "save/startwave",
-        "save/endwave", "save/stepwave", "save/target", "graph/max", "graph/min", "ratio/max", "ratio/min"};
+        "average/number",   "logging/go",       "interval/go",   "interval/time",
+        "sensitivity/go",   "repeat/go",        "hard/adjust",   "disp/kind",
+        "csv/addwave",      "csv/vertical",     "save/auto",     "save/automode",
+        "save/fixfilename", "save/fixfilepath", "save/addtemp",  "save/addexp",
+        "save/startwave",   "save/endwave",     "save/stepwave", "save/target",
+        "graph/max",        "graph/min",        "ratio/max",     "ratio/min"};
     std::vector<std::string> writeOrder = readOrder;
     std::swap(writeOrder[21], writeOrder[22]);  // graph/max, ratio/max, graph/min, ratio/min
     EXPECT_EQ(store.reads, readOrder);
@@ -96,10 +98,13 @@ TEST(SettingsTable, ChangedOptionsSurviveARoundTrip) {
 
 TEST(RecentFileList, NewestFirstNoDuplicatesAtMostFour) {
     RecentFileList list;
-    for (const char* p : {"/a.vqdata", "/b.vqdata", "/c.vqdata", "/d.vqdata", "/e.vqdata"}) list.Add(p);
-    EXPECT_EQ(list.entries(), (std::vector<std::string>{"/e.vqdata", "/d.vqdata", "/c.vqdata", "/b.vqdata"}));
+    for (const char* p : {"/a.vqdata", "/b.vqdata", "/c.vqdata", "/d.vqdata", "/e.vqdata"})
+        list.Add(p);
+    EXPECT_EQ(list.entries(),
+              (std::vector<std::string>{"/e.vqdata", "/d.vqdata", "/c.vqdata", "/b.vqdata"}));
     list.Add("/c.vqdata");
-    EXPECT_EQ(list.entries(), (std::vector<std::string>{"/c.vqdata", "/e.vqdata", "/d.vqdata", "/b.vqdata"}));
+    EXPECT_EQ(list.entries(),
+              (std::vector<std::string>{"/c.vqdata", "/e.vqdata", "/d.vqdata", "/b.vqdata"}));
     list.Remove("/e.vqdata");
     list.Add("");
     EXPECT_EQ(list.entries(), (std::vector<std::string>{"/c.vqdata", "/d.vqdata", "/b.vqdata"}));
@@ -107,7 +112,8 @@ TEST(RecentFileList, NewestFirstNoDuplicatesAtMostFour) {
     test::FakeSettings store;
     list.Write(store);
     EXPECT_EQ(store.strings["Recent File List/File1"], "/c.vqdata");
-    EXPECT_EQ(store.strings["Recent File List/File4"], "");  // a shorter list clears the stale entry
+    EXPECT_EQ(store.strings["Recent File List/File4"],
+              "");                                          // a shorter list clears the stale entry
     store.strings["Recent File List/File4"] = "/c.vqdata";  // a duplicate written by hand
     RecentFileList back;
     back.Read(store);
@@ -116,7 +122,8 @@ TEST(RecentFileList, NewestFirstNoDuplicatesAtMostFour) {
 
 TEST(WindowRect, OuterRectangleRoundTripsThroughTheClientArea) {
     const WindowPlacement stored{0, 0, 740, 640};
-    for (const FrameMargins m : {FrameMargins{}, FrameMargins{8, 31, 8, 8}, FrameMargins{1, 24, 1, 1}}) {
+    for (const FrameMargins m :
+         {FrameMargins{}, FrameMargins{8, 31, 8, 8}, FrameMargins{1, 24, 1, 1}}) {
         const ClientRect c = ClientFromPlacement(stored, m);
         EXPECT_EQ(c.x, m.left);
         EXPECT_EQ(c.y, m.top);

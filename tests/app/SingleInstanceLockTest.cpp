@@ -6,9 +6,10 @@
 #include "app/SingleInstanceLock.h"
 
 #if !defined(_WIN32)
-#include <csignal>
 #include <sys/wait.h>
 #include <unistd.h>
+
+#include <csignal>
 #endif
 
 namespace vmf {
@@ -54,8 +55,10 @@ TEST(SingleInstanceLock, NameComesFromTheEnvironmentWhenSet) {
     EXPECT_EQ(InstanceLockNameFromEnvironment(), "varnelloToolMF");
     ::setenv("VMF_INSTANCE_LOCK", "x-test", 1);
     EXPECT_EQ(InstanceLockNameFromEnvironment(), "x-test");
-    if (saved) ::setenv("VMF_INSTANCE_LOCK", keep.c_str(), 1);
-    else ::unsetenv("VMF_INSTANCE_LOCK");
+    if (saved)
+        ::setenv("VMF_INSTANCE_LOCK", keep.c_str(), 1);
+    else
+        ::unsetenv("VMF_INSTANCE_LOCK");
 #endif
 }
 
@@ -111,8 +114,10 @@ TEST(SingleInstanceLock, MissingLockFolderIsUnavailableNotHeld) {
     ::setenv("XDG_RUNTIME_DIR", "/nonexistent/vmf-lock-folder", 1);
     SingleInstanceLock lock(UniqueName("nofolder"));
     EXPECT_EQ(lock.TryAcquire(), Result::Unavailable);
-    if (saved) ::setenv("XDG_RUNTIME_DIR", keep.c_str(), 1);
-    else ::unsetenv("XDG_RUNTIME_DIR");
+    if (saved)
+        ::setenv("XDG_RUNTIME_DIR", keep.c_str(), 1);
+    else
+        ::unsetenv("XDG_RUNTIME_DIR");
 }
 
 #endif

@@ -33,8 +33,8 @@ std::string Slurp(const std::string& path) {
 CliRun RunCli(const std::string& args, const testing::ScratchDir& dir) {
     CliRun run;
     const std::string outPath = dir.File("stdout.txt"), errPath = dir.File("stderr.txt");
-    const std::string command = std::string("'") + VARNELLO_CLI_PATH + "' " + args + " >'" + outPath + "' 2>'" +
-                                errPath + "'";
+    const std::string command = std::string("'") + VARNELLO_CLI_PATH + "' " + args + " >'" +
+                                outPath + "' 2>'" + errPath + "'";
     int status = std::system(command.c_str());
     run.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
     run.out = Slurp(outPath);
@@ -71,7 +71,8 @@ TEST(CliInfo, PrintsEveryFieldOfTheFile) {
 
     CliRun run = RunCli("info --records '" + dir.File("in.vqdata") + "'", dir);
     ASSERT_EQ(run.exitCode, 0) << run.err;
-    EXPECT_EQ(run.out.find("0.1,"), run.out.find("\"darkTable\":[[") + 14);  // shortest form, not widened
+    EXPECT_EQ(run.out.find("0.1,"),
+              run.out.find("\"darkTable\":[[") + 14);  // shortest form, not widened
     auto j = nlohmann::json::parse(run.out);
     EXPECT_EQ(j["headCount"], 2);
     ASSERT_EQ(j["heads"].size(), 2u);
@@ -90,7 +91,8 @@ TEST(CliInfo, PrintsEveryFieldOfTheFile) {
                           std::bit_cast<uint64_t>(doc.wavePoly[a][k]));
         }
         ASSERT_EQ(h["darkTable"].size(), 21u);
-        for (int s = 0; s < DARK_STEPS; ++s) ExpectFloats(h["darkTable"][s], doc.darkTable[a][s].data(), c, "dark");
+        for (int s = 0; s < DARK_STEPS; ++s)
+            ExpectFloats(h["darkTable"][s], doc.darkTable[a][s].data(), c, "dark");
         ExpectFloats(h["wavelengthNm"], doc.wavelengthNm[a].data(), c, "wavelengthNm");
         ExpectFloats(h["gain"], doc.gain[a].data(), c + 1, "gain");
         ExpectFloats(h["whiteRef"], doc.whiteRef[a].data(), c + 1, "whiteRef");

@@ -27,12 +27,13 @@ struct CsvFixture {
     CsvFixture() {
         doc->headCount = 1;
         doc->channelCount[0] = MAX_CHANNELS;
-        for (int c = 0; c < MAX_CHANNELS; ++c) doc->wavelengthNm[0][c] = 300.0f + 2.0f * static_cast<float>(c);
+        for (int c = 0; c < MAX_CHANNELS; ++c)
+            doc->wavelengthNm[0][c] = 300.0f + 2.0f * static_cast<float>(c);
     }
     // Adds a record to head a whose raw counts are base + c (so dark 0 gives
     // a straight spectrum), then sets the counts at the given wavelengths.
-    int AddRecord(float temperature, int exposureUs, std::vector<std::pair<int, float>> at = {}, float base = 0.0f,
-                  int a = 0) {
+    int AddRecord(float temperature, int exposureUs, std::vector<std::pair<int, float>> at = {},
+                  float base = 0.0f, int a = 0) {
         int r = doc->recordCount[a];
         doc->EnsureRecordArrays(a, r);
         float* raw = doc->recRaw(a, r);
@@ -57,7 +58,9 @@ inline std::string ReadBytes(const std::filesystem::path& p) {
 
 // A fresh, empty folder under the system's temporary folder.
 inline std::filesystem::path FreshFolder(const std::string& name) {
-    auto dir = std::filesystem::temp_directory_path() / (name + "-" + std::to_string(std::chrono::steady_clock::now().time_since_epoch().count()));
+    auto dir =
+        std::filesystem::temp_directory_path() /
+        (name + "-" + std::to_string(std::chrono::steady_clock::now().time_since_epoch().count()));
     std::filesystem::remove_all(dir);
     std::filesystem::create_directories(dir);
     return dir;

@@ -61,7 +61,8 @@ TEST(AutoSaveCsv, WritesTheRecordJustAcquired) {
     AutoSaveResult res = AutoSaveCsv(*f.doc, f.ws, o, {}, 0, 1, kSomeTime);
     ASSERT_TRUE(res.ok) << res.error;
     EXPECT_EQ(res.path, (dir / "No1.csv").string());
-    EXPECT_EQ(test::ReadBytes(dir / "No1.csv"), "temp,22.0,\r\nexposure,   600,\r\n340,   2.0,\r\n345,  22.5,\r\n");
+    EXPECT_EQ(test::ReadBytes(dir / "No1.csv"),
+              "temp,22.0,\r\nexposure,   600,\r\n340,   2.0,\r\n345,  22.5,\r\n");
     // Horizontal without extras, the same record overwritten.
     o.csvVertical = 0;
     o.csvAddTemp = 0;
@@ -100,8 +101,8 @@ TEST(AutoSaveReporter, UnwritableFolderNotifiesOnceThenRecovers) {
         if (auto note = rep.OnResult(res.ok, res.path)) shown.push_back(*note);
     }
     ASSERT_EQ(shown.size(), 1u);
-    EXPECT_EQ(shown[0], "CSV自動保存に失敗しました: /nonexistent-folder-for-csv" + std::string(1, FOLDER_SEPARATOR) +
-                            "No0.csv");
+    EXPECT_EQ(shown[0], "CSV自動保存に失敗しました: /nonexistent-folder-for-csv" +
+                            std::string(1, FOLDER_SEPARATOR) + "No0.csv");
     // No name at all (a naming mode out of range) fails the same way.
     o.autoSaveNaming = 7;
     AutoSaveResult none = AutoSaveCsv(*f.doc, f.ws, o, {}, 0, 0, kSomeTime);

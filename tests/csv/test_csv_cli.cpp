@@ -16,8 +16,8 @@ namespace {
 
 int RunCli(const std::string& args, const std::filesystem::path& dir, std::string* err = nullptr) {
     const auto errPath = dir / "stderr.txt";
-    const std::string command =
-        std::string("'") + VARNELLO_CLI_PATH + "' " + args + " >/dev/null 2>'" + errPath.string() + "'";
+    const std::string command = std::string("'") + VARNELLO_CLI_PATH + "' " + args +
+                                " >/dev/null 2>'" + errPath.string() + "'";
     const int status = std::system(command.c_str());
     if (err) *err = test::ReadBytes(errPath);
     return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
@@ -39,8 +39,8 @@ std::filesystem::path MakeDataFile(const std::filesystem::path& dir) {
     }
     doc.whiteRef[1][MAX_CHANNELS] = 20000.0f;
     for (int r = 0; r < 40; ++r) {
-        f.AddRecord(20.0f + 0.37f * static_cast<float>(r), 1000 * (r + 1), {}, 150.0f + 13.7f * static_cast<float>(r),
-                    1);
+        f.AddRecord(20.0f + 0.37f * static_cast<float>(r), 1000 * (r + 1), {},
+                    150.0f + 13.7f * static_cast<float>(r), 1);
         f.AddRecord(18.0f, 10000, {}, 0.0f, 0);
     }
     auto path = dir / "data.vqdata";
@@ -49,17 +49,17 @@ std::filesystem::path MakeDataFile(const std::filesystem::path& dir) {
     return path;
 }
 
-std::string WriterBytes(const std::filesystem::path& data, const std::filesystem::path& out, int target,
-                        ProcessingOptions opt, const CsvRequest& q) {
+std::string WriterBytes(const std::filesystem::path& data, const std::filesystem::path& out,
+                        int target, ProcessingOptions opt, const CsvRequest& q) {
     auto doc = std::make_unique<Cvarnello_mfDoc>();
     std::string error;
     EXPECT_TRUE(doc->LoadFromFile(data.string(), error)) << error;
     SpectrumWorkspace ws;
     for (int h = 0; h < doc->headCount; ++h) ws.DeriveDarkModel(*doc, h);
     CsvWriter writer(*doc, ws, opt, target);
-    EXPECT_TRUE(writer.WriteCsvFile(out.string(), q.firstRecord, q.endRecord, q.head, q.addTemperature, q.addLabels,
-                                    q.addExposure, q.vertical, q.startWavelength, q.endWavelength, q.stepWavelength,
-                                    error))
+    EXPECT_TRUE(writer.WriteCsvFile(out.string(), q.firstRecord, q.endRecord, q.head,
+                                    q.addTemperature, q.addLabels, q.addExposure, q.vertical,
+                                    q.startWavelength, q.endWavelength, q.stepWavelength, error))
         << error;
     return test::ReadBytes(out);
 }
@@ -85,10 +85,12 @@ TEST(CsvCli, ExportGivesTheWritersBytes) {
     q.endWavelength = 800;
     q.stepWavelength = 7;
     ProcessingOptions reflect{MeasuringMethod::Reflectance, true};
-    ASSERT_EQ(RunCli(base + "--head 1 --target 1 --first 5 --end 17 --horizontal --no-temp --start-nm 345 "
-                            "--end-nm 800 --step-nm 7 --method reflectance --sensitivity",
-                     dir),
-              0);
+    ASSERT_EQ(
+        RunCli(base +
+                   "--head 1 --target 1 --first 5 --end 17 --horizontal --no-temp --start-nm 345 "
+                   "--end-nm 800 --step-nm 7 --method reflectance --sensitivity",
+               dir),
+        0);
     const std::string ratio = test::ReadBytes(cli);
     EXPECT_EQ(ratio, WriterBytes(data, ref, 1, reflect, q));
     EXPECT_NE(ratio.find(" 345,"), std::string::npos);
@@ -99,7 +101,8 @@ TEST(CsvCli, ExportGivesTheWritersBytes) {
     q.endRecord = 40;
     q.addLabels = false;
     q.addExposure = false;
-    ASSERT_EQ(RunCli(base + "--head 1 --start-nm 300 --end-nm 900 --no-labels --no-exposure", dir), 0);
+    ASSERT_EQ(RunCli(base + "--head 1 --start-nm 300 --end-nm 900 --no-labels --no-exposure", dir),
+              0);
     EXPECT_EQ(test::ReadBytes(cli), WriterBytes(data, ref, 0, {}, q));
 
     ASSERT_EQ(RunCli(base + "--head 1 --target 2 --horizontal", dir), 0);
@@ -116,16 +119,20 @@ TEST(CsvCli, RefusalsExitWithTwo) {
     const std::string out = (dir / "out.csv").string();
     const std::string base = "export '" + data.string() + "' --csv '" + out + "' ";
     std::string err;
-    EXPECT_EQ(RunCli("export '" + (dir / "missing.vqdata").string() + "' --csv '" + out + "'", dir, &err), 2);
+    EXPECT_EQ(
+        RunCli("export '" + (dir / "missing.vqdata").string() + "' --csv '" + out + "'", dir, &err),
+        2);
     EXPECT_NE(err.find("missing.vqdata"), std::string::npos) << err;
-    for (const char* bad : {"--head 2", "--head -1", "--target 4", "--end 41", "--first 5 --end 4", "--first -1",
-                            "--step-nm 0"}) {
+    for (const char* bad : {"--head 2", "--head -1", "--target 4", "--end 41", "--first 5 --end 4",
+                            "--first -1", "--step-nm 0"}) {
         EXPECT_EQ(RunCli(base + bad, dir, &err), 2) << bad;
         EXPECT_FALSE(err.empty()) << bad;
     }
     EXPECT_FALSE(std::filesystem::exists(out));
-    EXPECT_EQ(RunCli("export '" + data.string() + "' --csv '" + (dir / "no/such/dir.csv").string() + "'", dir, &err),
-              2);
+    EXPECT_EQ(
+        RunCli("export '" + data.string() + "' --csv '" + (dir / "no/such/dir.csv").string() + "'",
+               dir, &err),
+        2);
     EXPECT_NE(err.find("no/such/dir.csv"), std::string::npos) << err;
     std::filesystem::remove_all(dir);
 }

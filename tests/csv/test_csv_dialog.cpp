@@ -20,7 +20,8 @@ namespace vmf {
 class RecordingDialogs : public test::ScriptedDialogs {
 public:
     std::vector<std::string> folderStarts;
-    std::optional<std::string> ChooseFolder(const std::string& title, const std::string& start) override {
+    std::optional<std::string> ChooseFolder(const std::string& title,
+                                            const std::string& start) override {
         folderStarts.push_back(start);
         return ScriptedDialogs::ChooseFolder(title, start);
     }
@@ -38,7 +39,9 @@ class TestCsvDialog : public QObject {
         if (!w) qFatal("control %d missing or of another kind", id);
         return w;
     }
-    static void Type(CSaveCSVDlg& d, int id, const QString& text) { C<QLineEdit>(d, id)->setText(text); }
+    static void Type(CSaveCSVDlg& d, int id, const QString& text) {
+        C<QLineEdit>(d, id)->setText(text);
+    }
     static void ClickOk(CSaveCSVDlg& d) { QTest::mouseClick(C<QPushButton>(d, 1), Qt::LeftButton); }
 
 private slots:
@@ -61,7 +64,8 @@ private slots:
                                                       {1057, "波長データをつける"},
                                                       {1058, "データを縦方向に保存する"},
                                                       {1059, "データ取得時にファイルに保存する"}};
-        for (auto [id, text] : checks) QCOMPARE(C<QCheckBox>(d, id)->text(), QString::fromUtf8(text));
+        for (auto [id, text] : checks)
+            QCOMPARE(C<QCheckBox>(d, id)->text(), QString::fromUtf8(text));
         QCOMPARE(C<QRadioButton>(d, 1061)->text(), QStringLiteral("固定ファイル名"));
         QCOMPARE(C<QRadioButton>(d, 1062)->text(), QStringLiteral("時刻ファイル名"));
         QCOMPARE(C<QRadioButton>(d, 1064)->text(), QStringLiteral("データ番号ファイル名"));

@@ -8,9 +8,9 @@
 
 #include "csv/CsvFileSink.h"
 #include "csv/CsvStringSink.h"
+#include "csv/CsvTestData.h"
 #include "csv/CsvWriter.h"
 #include "store/TextFormat.h"
-#include "csv/CsvTestData.h"
 
 namespace vmf {
 namespace {
@@ -67,10 +67,12 @@ TEST(CsvWriter, WorkedExampleThroughTheFileInBothLayouts) {
     auto dir = test::FreshFolder("csv-writer");
     CsvWriter writer(*f.doc, f.ws, {}, CSV_TARGET_PROCESSED);
     std::string error;
-    ASSERT_TRUE(writer.WriteCsvFile((dir / "h.csv").string(), 0, 2, 0, true, true, true, false, 340, 360, 10, error))
+    ASSERT_TRUE(writer.WriteCsvFile((dir / "h.csv").string(), 0, 2, 0, true, true, true, false, 340,
+                                    360, 10, error))
         << error;
     EXPECT_EQ(test::ReadBytes(dir / "h.csv"), kExampleHorizontal);
-    ASSERT_TRUE(writer.WriteCsvFile((dir / "v.csv").string(), 0, 2, 0, true, true, true, true, 340, 360, 10, error))
+    ASSERT_TRUE(writer.WriteCsvFile((dir / "v.csv").string(), 0, 2, 0, true, true, true, true, 340,
+                                    360, 10, error))
         << error;
     EXPECT_EQ(test::ReadBytes(dir / "v.csv"), kExampleVertical);
     // No temporary is left beside the results.
@@ -82,16 +84,19 @@ TEST(CsvWriter, ReferenceTargetsInBothLayouts) {
     CsvFixture f;
     MakeReferenceHead(f);
     CsvRequest q = ExampleRequest(false);
-    EXPECT_EQ(Export(f, CSV_TARGET_WHITE, q), "temp,exposure, 340.1, 342.7,\r\n, 10000,8012.3,8030.0,\r\n");
+    EXPECT_EQ(Export(f, CSV_TARGET_WHITE, q),
+              "temp,exposure, 340.1, 342.7,\r\n, 10000,8012.3,8030.0,\r\n");
     q.vertical = true;
-    EXPECT_EQ(Export(f, CSV_TARGET_WHITE, q), "temp,,\r\nexposure, 10000,\r\n 340.1,8012.3,\r\n 342.7,8030.0,\r\n");
+    EXPECT_EQ(Export(f, CSV_TARGET_WHITE, q),
+              "temp,,\r\nexposure, 10000,\r\n 340.1,8012.3,\r\n 342.7,8030.0,\r\n");
     // The transmission reference, with the ranges pointing nowhere sensible:
     // a reference ignores both, and needs no records at all.
     q.firstRecord = -7;
     q.endRecord = 123456;
     q.startWavelength = 900;
     q.stepWavelength = 0;
-    EXPECT_EQ(Export(f, CSV_TARGET_TRANS, q), "temp,,\r\nexposure, 20000,\r\n 340.1,  51.2,\r\n 342.7,  -3.0,\r\n");
+    EXPECT_EQ(Export(f, CSV_TARGET_TRANS, q),
+              "temp,,\r\nexposure, 20000,\r\n 340.1,  51.2,\r\n 342.7,  -3.0,\r\n");
     q.vertical = false;
     q.addTemperature = false;
     q.addLabels = false;
@@ -126,7 +131,8 @@ TEST(CsvWriter, OptionalRowsAndColumnsAndLabels) {
     q.addTemperature = false;
     q.addLabels = true;
     EXPECT_EQ(Export(f, CSV_TARGET_PROCESSED, q),
-              "exposure,   340,   350,   360,\r\n 10000, 101.5, 230.0, 412.8,\r\n 10000, 102.0, 229.5, 410.1,\r\n");
+              "exposure,   340,   350,   360,\r\n 10000, 101.5, 230.0, 412.8,\r\n 10000, 102.0, "
+              "229.5, 410.1,\r\n");
     q.vertical = true;
     q.addTemperature = true;
     q.addExposure = false;
@@ -226,7 +232,8 @@ TEST(CsvWriter, RefusesWhatItCannotWriteBeforeTouchingAnything) {
     for (const Case& c : cases) {
         CsvWriter writer(*f.doc, f.ws, {}, c.target);
         std::string error;
-        EXPECT_FALSE(writer.WriteCsvFile(path, c.first, c.end, c.head, true, true, true, true, 340, 850, 10, error))
+        EXPECT_FALSE(writer.WriteCsvFile(path, c.first, c.end, c.head, true, true, true, true, 340,
+                                         850, 10, error))
             << c.target << " " << c.first << " " << c.end << " " << c.head;
         EXPECT_NE(error.find(path), std::string::npos) << error;
     }
@@ -242,19 +249,25 @@ TEST(CsvWriter, FileFailuresAreReportedAndLeaveTheOldFile) {
     CsvWriter writer(*f.doc, f.ws, {}, CSV_TARGET_PROCESSED);
     std::string error;
     const std::string missing = "/nonexistent-folder-for-csv/x.csv";
-    EXPECT_FALSE(writer.WriteCsvFile(missing, 0, 2, 0, true, true, true, true, 340, 360, 10, error));
+    EXPECT_FALSE(
+        writer.WriteCsvFile(missing, 0, 2, 0, true, true, true, true, 340, 360, 10, error));
     EXPECT_EQ(error.rfind("CSVファイルを保存できませんでした: " + missing + " (", 0), 0u) << error;
     EXPECT_FALSE(writer.WriteCsvFile("", 0, 2, 0, true, true, true, true, 340, 360, 10, error));
 
     // A path naming a folder cannot become a file; the folder stays.
     auto dir = test::FreshFolder("csv-fail");
     std::filesystem::create_directory(dir / "sub.csv");
-    EXPECT_FALSE(writer.WriteCsvFile((dir / "sub.csv").string(), 0, 2, 0, true, true, true, true, 340, 360, 10, error));
+    EXPECT_FALSE(writer.WriteCsvFile((dir / "sub.csv").string(), 0, 2, 0, true, true, true, true,
+                                     340, 360, 10, error));
     EXPECT_TRUE(std::filesystem::is_directory(dir / "sub.csv"));
 
     // An existing file is replaced whole on success.
-    { std::ofstream(dir / "old.csv", std::ios::binary) << "previous contents that are longer than the new ones\n"; }
-    ASSERT_TRUE(writer.WriteCsvFile((dir / "old.csv").string(), 0, 2, 0, true, true, true, true, 340, 360, 10, error));
+    {
+        std::ofstream(dir / "old.csv", std::ios::binary)
+            << "previous contents that are longer than the new ones\n";
+    }
+    ASSERT_TRUE(writer.WriteCsvFile((dir / "old.csv").string(), 0, 2, 0, true, true, true, true,
+                                    340, 360, 10, error));
     EXPECT_EQ(test::ReadBytes(dir / "old.csv"), kExampleVertical);
     std::filesystem::remove_all(dir);
 }
@@ -304,7 +317,8 @@ TEST(CsvWriter, LargeExportMatchesPlainFormatting) {
     CsvFixture f;
     const int records = 1500;
     for (int r = 0; r < records; ++r)
-        f.AddRecord(15.0f + 0.01f * static_cast<float>(r), 1000 + r, {}, static_cast<float>(r) * 3.37f - 40.0f);
+        f.AddRecord(15.0f + 0.01f * static_cast<float>(r), 1000 + r, {},
+                    static_cast<float>(r) * 3.37f - 40.0f);
     CsvRequest q;
     q.endRecord = records;
     q.stepWavelength = 3;
@@ -330,18 +344,23 @@ TEST(CsvWriter, LargeExportMatchesPlainFormatting) {
             for (int w : waves) want += (std::snprintf(cell, sizeof cell, "%6d,", w), cell);
             want += "\r\n";
             for (int r = 0; r < records; ++r) {
-                want += (std::snprintf(cell, sizeof cell, "%4.1f,", f.doc->recTemperatureC(0, r)), cell);
-                want += (std::snprintf(cell, sizeof cell, "%6d,", f.doc->recExposureUs(0, r)), cell);
-                for (int w : waves) want += (std::snprintf(cell, sizeof cell, "%6.1f,", value(r, w)), cell);
+                want += (std::snprintf(cell, sizeof cell, "%4.1f,", f.doc->recTemperatureC(0, r)),
+                         cell);
+                want +=
+                    (std::snprintf(cell, sizeof cell, "%6d,", f.doc->recExposureUs(0, r)), cell);
+                for (int w : waves)
+                    want += (std::snprintf(cell, sizeof cell, "%6.1f,", value(r, w)), cell);
                 want += "\r\n";
             }
         } else {
             want += "temp,";
             for (int r = 0; r < records; ++r)
-                want += (std::snprintf(cell, sizeof cell, "%4.1f,", f.doc->recTemperatureC(0, r)), cell);
+                want += (std::snprintf(cell, sizeof cell, "%4.1f,", f.doc->recTemperatureC(0, r)),
+                         cell);
             want += "\r\nexposure,";
             for (int r = 0; r < records; ++r)
-                want += (std::snprintf(cell, sizeof cell, "%6d,", f.doc->recExposureUs(0, r)), cell);
+                want +=
+                    (std::snprintf(cell, sizeof cell, "%6d,", f.doc->recExposureUs(0, r)), cell);
             want += "\r\n";
             for (int w : waves) {
                 want += (std::snprintf(cell, sizeof cell, "%d,", w), cell);
@@ -362,9 +381,11 @@ TEST(CsvWriter, ValuesAreThoseOfTheFullResampling) {
     for (bool dip : {false, true}) {
         CsvFixture f;
         for (int c = 0; c < MAX_CHANNELS; ++c)
-            f.doc->wavelengthNm[0][c] = 309.37f + 1.9311f * static_cast<float>(c) + 0.013f * static_cast<float>(c % 7);
+            f.doc->wavelengthNm[0][c] =
+                309.37f + 1.9311f * static_cast<float>(c) + 0.013f * static_cast<float>(c % 7);
         if (dip) f.doc->wavelengthNm[0][100] = f.doc->wavelengthNm[0][98];
-        for (int c = 0; c < MAX_CHANNELS; ++c) f.doc->whiteRef[0][c] = 3.0e5f + 977.0f * static_cast<float>(c % 13);
+        for (int c = 0; c < MAX_CHANNELS; ++c)
+            f.doc->whiteRef[0][c] = 3.0e5f + 977.0f * static_cast<float>(c % 13);
         f.doc->whiteRef[0][MAX_CHANNELS] = 15000.0f;
         const int records = 60;
         for (int r = 0; r < records; ++r) {
@@ -386,7 +407,8 @@ TEST(CsvWriter, ValuesAreThoseOfTheFullResampling) {
             for (int r = 0; r < records; ++r) {
                 other.ProcessRecord(*f.doc, 0, r, reflect);
                 other.ResampleRecord(*f.doc, 0, r, reflect);
-                const auto& grid = target == CSV_TARGET_PROCESSED ? other.displaySpectrum[0] : other.displayRatio[0];
+                const auto& grid = target == CSV_TARGET_PROCESSED ? other.displaySpectrum[0]
+                                                                  : other.displayRatio[0];
                 for (int w = 341; w <= 850; w += 3) want += CFormat("%6.1f,", grid[w - 340]);
                 want += "\r\n";
             }
@@ -402,7 +424,8 @@ TEST(CsvWriter, ValuesAreThoseOfTheFullResampling) {
 // A locale with a decimal comma: an installed one, or one compiled from the
 // system's locale sources into a temporary folder when those are present.
 const char* DecimalCommaLocale() {
-    const char* names[] = {"de_DE.UTF-8", "de_DE.utf8", "de_DE", "fr_FR.UTF-8", "German_Germany.1252"};
+    const char* names[] = {"de_DE.UTF-8", "de_DE.utf8", "de_DE", "fr_FR.UTF-8",
+                           "German_Germany.1252"};
     for (const char* n : names)
         if (std::setlocale(LC_ALL, n)) return n;
 #if !defined(_WIN32)
@@ -410,7 +433,8 @@ const char* DecimalCommaLocale() {
     std::filesystem::create_directories(dir);
     setenv("LOCPATH", dir.c_str(), 1);
     if (std::setlocale(LC_ALL, "de_DE.UTF-8")) return "de_DE.UTF-8 (compiled before)";
-    std::string cmd = "localedef -i de_DE -f UTF-8 '" + (dir / "de_DE.UTF-8").string() + "' >/dev/null 2>&1";
+    std::string cmd =
+        "localedef -i de_DE -f UTF-8 '" + (dir / "de_DE.UTF-8").string() + "' >/dev/null 2>&1";
     if (std::system(cmd.c_str()) == 0) {
         if (std::setlocale(LC_ALL, "de_DE.UTF-8")) return "de_DE.UTF-8 (compiled)";
     }

@@ -13,11 +13,11 @@ namespace vmf::test {
 
 class ScriptedDialogs : public UserDialogs {
 public:
-    std::deque<bool> okCancelAnswers;        // consumed in order; default OK when empty
-    std::deque<int> yesNoCancelAnswers;      // default 0 (No) when empty
+    std::deque<bool> okCancelAnswers;                    // consumed in order; default OK when empty
+    std::deque<int> yesNoCancelAnswers;                  // default 0 (No) when empty
     std::deque<std::optional<std::string>> fileAnswers;  // for all three file dialogs
-    std::vector<std::string> asked;          // every text shown, in order
-    std::vector<std::string> notices;        // Notify and Inform texts
+    std::vector<std::string> asked;                      // every text shown, in order
+    std::vector<std::string> notices;                    // Notify and Inform texts
 
     bool AskOkCancel(const std::string& text) override {
         asked.push_back(text);
@@ -26,8 +26,14 @@ public:
         okCancelAnswers.pop_front();
         return a;
     }
-    void Notify(const std::string& text) override { asked.push_back(text); notices.push_back(text); }
-    void Inform(const std::string& text) override { asked.push_back(text); notices.push_back(text); }
+    void Notify(const std::string& text) override {
+        asked.push_back(text);
+        notices.push_back(text);
+    }
+    void Inform(const std::string& text) override {
+        asked.push_back(text);
+        notices.push_back(text);
+    }
     int AskYesNoCancel(const std::string& text) override {
         asked.push_back(text);
         if (yesNoCancelAnswers.empty()) return 0;
@@ -35,13 +41,17 @@ public:
         yesNoCancelAnswers.pop_front();
         return a;
     }
-    std::optional<std::string> OpenFileName(const std::string& t, const std::string&, const std::string&) override {
+    std::optional<std::string> OpenFileName(const std::string& t, const std::string&,
+                                            const std::string&) override {
         return NextFile(t);
     }
-    std::optional<std::string> SaveFileName(const std::string& t, const std::string&, const std::string&) override {
+    std::optional<std::string> SaveFileName(const std::string& t, const std::string&,
+                                            const std::string&) override {
         return NextFile(t);
     }
-    std::optional<std::string> ChooseFolder(const std::string& t, const std::string&) override { return NextFile(t); }
+    std::optional<std::string> ChooseFolder(const std::string& t, const std::string&) override {
+        return NextFile(t);
+    }
 
 private:
     std::optional<std::string> NextFile(const std::string& title) {

@@ -177,7 +177,8 @@ TEST(Colour, SmoothSpectraMatchIndependentChromaticity) {
         EXPECT_NEAR(ws.colour[5].B, before.B, 1e-5) << cs.name;
     }
     // The published chromaticity of illuminant A, 0.44757 / 0.40745.
-    for (int k = 0; k < GRID_POINTS; ++k) ws.displaySpectrum[2][k] = static_cast<float>(IlluminantA(340.0 + k) * 1e-13);
+    for (int k = 0; k < GRID_POINTS; ++k)
+        ws.displaySpectrum[2][k] = static_cast<float>(IlluminantA(340.0 + k) * 1e-13);
     ws.ComputeColour(2, 2);
     EXPECT_NEAR(ws.colour[2].x, 0.44757, 2e-4);
     EXPECT_NEAR(ws.colour[2].y, 0.40745, 2e-4);

@@ -1,5 +1,3 @@
-#include "spectrum/GridResampler.h"
-
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -9,6 +7,7 @@
 #include <vector>
 
 #include "SpectrumTestDoc.h"
+#include "spectrum/GridResampler.h"
 #include "spectrum/SpectrumWorkspace.h"
 
 namespace vmf {
@@ -16,7 +15,8 @@ namespace {
 
 // The resampling written out plainly: for every grid wavelength scan upward
 // from channel 0 for the first interval with wl[j] < c <= wl[j+1].
-std::array<float, GRID_POINTS> Reference(const std::vector<float>& p, const std::vector<float>& wl) {
+std::array<float, GRID_POINTS> Reference(const std::vector<float>& p,
+                                         const std::vector<float>& wl) {
     std::array<float, GRID_POINTS> out{};
     const int n = static_cast<int>(wl.size());
     for (int w = 340; w <= 850; ++w) {
@@ -24,9 +24,9 @@ std::array<float, GRID_POINTS> Reference(const std::vector<float>& p, const std:
         float v = 0.0f;
         for (int j = 0; j + 1 < n; ++j) {
             if (wl[j] < c && c <= wl[j + 1]) {
-                v = static_cast<float>(double(p[j]) +
-                                       (double(p[j + 1]) - double(p[j])) * (double(c) - double(wl[j])) /
-                                           (double(wl[j + 1]) - double(wl[j])));
+                v = static_cast<float>(double(p[j]) + (double(p[j + 1]) - double(p[j])) *
+                                                          (double(c) - double(wl[j])) /
+                                                          (double(wl[j + 1]) - double(wl[j])));
                 break;
             }
         }
@@ -35,7 +35,15 @@ std::array<float, GRID_POINTS> Reference(const std::vector<float>& p, const std:
     return out;
 }
 
-enum class Shape { Rising, RisingWithDuplicates, IntegerSteps, Partial, Shuffled, LocalSwaps, Falling };
+enum class Shape {
+    Rising,
+    RisingWithDuplicates,
+    IntegerSteps,
+    Partial,
+    Shuffled,
+    LocalSwaps,
+    Falling
+};
 
 std::vector<float> MakeWavelengths(Shape shape, int n, std::mt19937& rng) {
     std::uniform_real_distribution<float> step(0.05f, 4.0f);
@@ -75,8 +83,9 @@ std::vector<float> MakeWavelengths(Shape shape, int n, std::mt19937& rng) {
 TEST(GridResampler, MatchesPlainScanBitForBit) {
     std::mt19937 rng(20261207);
     std::uniform_real_distribution<float> value(-5000.0f, 70000.0f);
-    const Shape shapes[] = {Shape::Rising,  Shape::RisingWithDuplicates, Shape::IntegerSteps, Shape::Partial,
-                            Shape::Shuffled, Shape::LocalSwaps,           Shape::Falling};
+    const Shape shapes[] = {
+        Shape::Rising,   Shape::RisingWithDuplicates, Shape::IntegerSteps, Shape::Partial,
+        Shape::Shuffled, Shape::LocalSwaps,           Shape::Falling};
     const int sizes[] = {0, 1, 2, 3, 17, 100, 287, 288};
     int compared = 0;
     for (int round = 0; round < 40; ++round)
@@ -121,7 +130,8 @@ TEST(GridResampler, WorkspaceResamplesBothRowsLikeThePlainScan) {
         doc->wavelengthNm[0][c] = 331.3f + 1.8f * static_cast<float>(c) + jitter(rng);
         wl[c] = doc->wavelengthNm[0][c];
     }
-    test::FillRecord(*doc, 0, 0, 1000, [&](int c) { return 100.0f + static_cast<float>(c % 13) * 17.25f; });
+    test::FillRecord(*doc, 0, 0, 1000,
+                     [&](int c) { return 100.0f + static_cast<float>(c % 13) * 17.25f; });
     doc->whiteRef[0].fill(80.0f);
     doc->whiteRef[0][288] = 1000.0f;
     SpectrumWorkspace ws;

@@ -1,10 +1,9 @@
-#include "spectrum/SpectrumWorkspace.h"
-
 #include <gtest/gtest.h>
 
 #include <cstring>
 
 #include "SpectrumTestDoc.h"
+#include "spectrum/SpectrumWorkspace.h"
 
 namespace vmf {
 namespace {

@@ -44,16 +44,16 @@ TEST(CieObserver, EqualsPublishedTableInSinglePrecision) {
 
 TEST(WavelengthColour, FloorOfFractionGivesBandColours) {
     const std::map<int, Rgb8> coloured = {
-        {380, {15, 0, 28}},    {390, {22, 0, 42}},    {400, {35, 0, 67}},    {410, {52, 0, 101}},
-        {420, {79, 0, 154}},   {430, {101, 0, 205}},  {440, {103, 0, 223}},  {450, {87, 0, 224}},
-        {460, {28, 0, 219}},   {470, {0, 38, 198}},   {480, {0, 98, 166}},   {490, {0, 126, 132}},
-        {500, {0, 151, 102}},  {510, {0, 177, 65}},   {520, {0, 198, 0}},    {530, {0, 208, 0}},
-        {540, {0, 210, 0}},    {550, {0, 207, 0}},    {560, {120, 197, 0}},  {570, {178, 182, 0}},
-        {580, {216, 159, 0}},  {590, {241, 126, 0}},  {600, {254, 79, 0}},   {610, {255, 0, 0}},
-        {620, {243, 0, 0}},    {630, {220, 0, 0}},    {640, {194, 0, 0}},    {650, {164, 0, 0}},
-        {660, {134, 0, 0}},    {670, {106, 0, 0}},    {680, {84, 0, 0}},     {690, {64, 0, 0}},
-        {700, {50, 0, 0}},     {710, {39, 0, 0}},     {720, {30, 0, 0}},     {730, {23, 0, 0}},
-        {740, {17, 0, 0}},     {750, {13, 0, 0}},     {760, {10, 0, 0}},     {770, {9, 0, 2}},
+        {380, {15, 0, 28}},   {390, {22, 0, 42}},   {400, {35, 0, 67}},   {410, {52, 0, 101}},
+        {420, {79, 0, 154}},  {430, {101, 0, 205}}, {440, {103, 0, 223}}, {450, {87, 0, 224}},
+        {460, {28, 0, 219}},  {470, {0, 38, 198}},  {480, {0, 98, 166}},  {490, {0, 126, 132}},
+        {500, {0, 151, 102}}, {510, {0, 177, 65}},  {520, {0, 198, 0}},   {530, {0, 208, 0}},
+        {540, {0, 210, 0}},   {550, {0, 207, 0}},   {560, {120, 197, 0}}, {570, {178, 182, 0}},
+        {580, {216, 159, 0}}, {590, {241, 126, 0}}, {600, {254, 79, 0}},  {610, {255, 0, 0}},
+        {620, {243, 0, 0}},   {630, {220, 0, 0}},   {640, {194, 0, 0}},   {650, {164, 0, 0}},
+        {660, {134, 0, 0}},   {670, {106, 0, 0}},   {680, {84, 0, 0}},    {690, {64, 0, 0}},
+        {700, {50, 0, 0}},    {710, {39, 0, 0}},    {720, {30, 0, 0}},    {730, {23, 0, 0}},
+        {740, {17, 0, 0}},    {750, {13, 0, 0}},    {760, {10, 0, 0}},    {770, {9, 0, 2}},
     };
     for (int row = 0; row < WAVELENGTH_COLOUR_ROWS; ++row) {
         const WavelengthColourRow& w = wavelengthColour[static_cast<size_t>(row)];
@@ -71,7 +71,7 @@ TEST(WavelengthColour, FloorOfFractionGivesBandColours) {
     }
     EXPECT_EQ(GridPenColour(0), Rgb8{});
     EXPECT_EQ(GridPenColour(275), (Rgb8{255, 0, 0}));  // 615 nm -> row 610
-    EXPECT_EQ(GridPenColour(510), Rgb8{});              // 850 nm row
+    EXPECT_EQ(GridPenColour(510), Rgb8{});             // 850 nm row
     EXPECT_EQ(WavelengthColourRgb(52), Rgb8{});
     EXPECT_EQ(GridPenColour(-1), Rgb8{});
 }
@@ -88,7 +88,8 @@ void CheckCurve(const CurveTable& t, const Knots& knots, const char* name) {
             up = up && CurveValueAt(t, nm) <= CurveValueAt(t, nm + 1);
             down = down && CurveValueAt(t, nm) >= CurveValueAt(t, nm + 1);
         }
-        EXPECT_TRUE(up || down) << name << " between " << knots[i].first << " and " << knots[i + 1].first;
+        EXPECT_TRUE(up || down) << name << " between " << knots[i].first << " and "
+                                << knots[i + 1].first;
     }
 }
 
@@ -103,9 +104,10 @@ TEST(Curves, ResponseCurveMeetsCharacteristicValues) {
 }
 
 TEST(Curves, LampCurveMeetsCharacteristicValuesAndRises) {
-    const Knots knots = {{300, 5.7e-05f},     {350, 5.7e-05f},     {360, 7.55e-05f},    {380, 0.00011579f},
-                         {400, 0.000186088f}, {450, 0.000486997f}, {500, 0.000959991f}, {550, 0.001589735f},
-                         {600, 0.002338452f}, {650, 0.003102136f}, {700, 0.003853217f}, {750, 0.004569184f},
+    const Knots knots = {{300, 5.7e-05f},     {350, 5.7e-05f},     {360, 7.55e-05f},
+                         {380, 0.00011579f},  {400, 0.000186088f}, {450, 0.000486997f},
+                         {500, 0.000959991f}, {550, 0.001589735f}, {600, 0.002338452f},
+                         {650, 0.003102136f}, {700, 0.003853217f}, {750, 0.004569184f},
                          {800, 0.005168002f}, {850, 0.005672839f}, {900, 0.006024358f}};
     CheckCurve(lampCurve, knots, "lamp");
     for (int nm = 300; nm < 900; ++nm) ASSERT_LE(lampCurve[nm - 300], lampCurve[nm - 299]) << nm;
@@ -118,7 +120,8 @@ TEST(CurveLookup, SmallestWholeNanometreAtOrAboveWavelength) {
     EXPECT_EQ(CurveLookup(lampCurve, 900.01f), 0.0f);
     EXPECT_EQ(CurveLookup(lampCurve, std::nanf("")), 0.0f);
     // 849.25 lies in (849, 850]: a quarter of the way down from 10.16 to 9.5.
-    EXPECT_EQ(CurveLookup(responseCurve, 849.25f), static_cast<float>(10.16f + 0.25 * (9.5f - 10.16f)));
+    EXPECT_EQ(CurveLookup(responseCurve, 849.25f),
+              static_cast<float>(10.16f + 0.25 * (9.5f - 10.16f)));
     EXPECT_EQ(CurveLookup(lampCurve, 300.5f),
               static_cast<float>(lampCurve[0] + 0.5 * (double(lampCurve[1]) - lampCurve[0])));
     // Below the table the first segment is extended (flat for both curves).

@@ -20,7 +20,8 @@ using testing::ReadBytes;
 using testing::ScratchDir;
 using testing::WriteBytes;
 
-std::vector<uint8_t> Saved(const Cvarnello_mfDoc& doc, const ScratchDir& dir, const char* name = "s.vqdata") {
+std::vector<uint8_t> Saved(const Cvarnello_mfDoc& doc, const ScratchDir& dir,
+                           const char* name = "s.vqdata") {
     std::string error;
     EXPECT_TRUE(doc.SaveToFile(dir.File(name), error)) << error;
     return ReadBytes(dir.File(name));
@@ -50,15 +51,20 @@ TEST(DataFile, HeadBlockAndRecordLayout) {
     std::vector<uint8_t> head(bytes.begin(), bytes.begin() + 4 + 4 + 9 + 9 + 4);
     EXPECT_EQ(head, Bytes().I32(1).I32(288).Str("C12880MA").Str("12345678").I32(0x01020304).b);
     const size_t poly = 30, dark = poly + 48, wave = dark + 21 * 288 * 4, refs = wave + 288 * 4;
-    EXPECT_EQ(std::vector<uint8_t>(bytes.begin() + poly, bytes.begin() + poly + 8), Bytes().F64(1.5).b);
-    EXPECT_EQ(std::vector<uint8_t>(bytes.begin() + dark, bytes.begin() + dark + 4), Bytes().F32(2.0f).b);
+    EXPECT_EQ(std::vector<uint8_t>(bytes.begin() + poly, bytes.begin() + poly + 8),
+              Bytes().F64(1.5).b);
+    EXPECT_EQ(std::vector<uint8_t>(bytes.begin() + dark, bytes.begin() + dark + 4),
+              Bytes().F32(2.0f).b);
     // Step 1 starts right after the 288 values of step 0.
-    EXPECT_EQ(std::vector<uint8_t>(bytes.begin() + dark + 1152, bytes.begin() + dark + 1156), Bytes().F32(3.0f).b);
+    EXPECT_EQ(std::vector<uint8_t>(bytes.begin() + dark + 1152, bytes.begin() + dark + 1156),
+              Bytes().F32(3.0f).b);
     // The last gain/white/trans triple is the exposure entry, gain first.
     const size_t lastTriple = refs + 288 * 12;
-    EXPECT_EQ(std::vector<uint8_t>(bytes.begin() + lastTriple, bytes.begin() + lastTriple + 4), Bytes().F32(99.0f).b);
+    EXPECT_EQ(std::vector<uint8_t>(bytes.begin() + lastTriple, bytes.begin() + lastTriple + 4),
+              Bytes().F32(99.0f).b);
     // Tail: ledDriverCount 0, recordCount 0, empty history.
-    EXPECT_EQ(std::vector<uint8_t>(bytes.end() - 9, bytes.end()), (std::vector<uint8_t>{0, 0, 0, 0, 0, 0, 0, 0, 0}));
+    EXPECT_EQ(std::vector<uint8_t>(bytes.end() - 9, bytes.end()),
+              (std::vector<uint8_t>{0, 0, 0, 0, 0, 0, 0, 0, 0}));
 
     // Each record adds 8 + 8 x 288 bytes: exposure, temperature, then pairs.
     for (int r = 0; r < 2; ++r) {
@@ -96,7 +102,8 @@ TEST(DataFile, StringPrefixForms) {
         doc.historyText.assign(c.length, 'h');
         auto bytes = Saved(doc, dir);
         ASSERT_EQ(bytes.size(), 8 + c.prefix.size() + c.length) << c.length;
-        EXPECT_EQ(std::vector<uint8_t>(bytes.begin() + 8, bytes.begin() + 8 + c.prefix.size()), c.prefix)
+        EXPECT_EQ(std::vector<uint8_t>(bytes.begin() + 8, bytes.begin() + 8 + c.prefix.size()),
+                  c.prefix)
             << c.length;
         Cvarnello_mfDoc back;
         std::string error;
@@ -163,7 +170,7 @@ TEST(DataFile, LoadKeepsWhatTheFileDoesNotCarry) {
     ASSERT_TRUE(doc.LoadFromFile(dir.File("k.vqdata"), error)) << error;
     EXPECT_EQ(doc.headCount, 1);
     EXPECT_EQ(doc.recordCount[0], 1);
-    EXPECT_EQ(doc.recordCount[1], 4);  // head 1 is above the loaded head count
+    EXPECT_EQ(doc.recordCount[1], 4);    // head 1 is above the loaded head count
     EXPECT_EQ(doc.recRaw(0, 2), above);  // slots above the loaded counter stay
     EXPECT_EQ(doc.recRaw(0, 0)[0], small.recRaw(0, 0)[0]);
     EXPECT_EQ(doc.serialNo[1], "\x83\x94X");
@@ -219,7 +226,8 @@ TEST(DataFile, EveryTruncationIsRefusedWithTheStoreUnchanged) {
     testing::FillSample(reference, 5);
     const std::string path = dir.File("cut.vqdata");
     for (size_t n = 1; n < full.size(); ++n) {
-        WriteBytes(path, std::vector<uint8_t>(full.begin(), full.begin() + static_cast<std::ptrdiff_t>(n)));
+        WriteBytes(path, std::vector<uint8_t>(full.begin(),
+                                              full.begin() + static_cast<std::ptrdiff_t>(n)));
         std::string error;
         FileFailure failure = FileFailure::None;
         ASSERT_FALSE(doc.LoadFromFile(path, error, failure)) << n;
@@ -279,7 +287,8 @@ TEST(DataFile, CountsBeyondTheBoundsAreRefused) {
         EXPECT_FALSE(doc.LoadFromFile(dir.File("bad.vqdata"), error, failure)) << c.what;
         EXPECT_EQ(failure, FileFailure::BadFormat) << c.what;
         EXPECT_NE(error.find(dir.File("bad.vqdata")), std::string::npos) << error;
-        EXPECT_NE(error.find(std::string(c.what).substr(0, std::string(c.what).find(' '))), std::string::npos)
+        EXPECT_NE(error.find(std::string(c.what).substr(0, std::string(c.what).find(' '))),
+                  std::string::npos)
             << error;
     }
     testing::ExpectSameStore(doc, reference);

@@ -75,7 +75,8 @@ TEST(History, SerialInCp932SurvivesTheEntry) {
     doc.serialNo[0] = Utf8ToCp932("検1");
     doc.exposureUs[0] = -5;
     doc.AppendHistory(StartEntryText(doc, 3, 0), At(2026, 1, 1, 0, 0, 0));
-    EXPECT_EQ(Cp932ToUtf8(doc.historyText), "2026/01/01 00:00:00,計測開始 DataNo=3 wave comp=0 1:serial=検1 exp=-5\r\n");
+    EXPECT_EQ(Cp932ToUtf8(doc.historyText),
+              "2026/01/01 00:00:00,計測開始 DataNo=3 wave comp=0 1:serial=検1 exp=-5\r\n");
 }
 
 TEST(TextCodec, ConvertsBothWaysAndReplacesWhatCp932Lacks) {

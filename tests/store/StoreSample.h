@@ -15,12 +15,18 @@ namespace vmf::testing {
 // quiet NaN with a payload, a signalling-pattern NaN, infinities, denormals.
 inline float SampleFloat(uint32_t i) {
     switch (i % 11) {
-        case 0: return -0.0f;
-        case 1: return std::bit_cast<float>(0x7FC01234u);
-        case 2: return std::bit_cast<float>(0xFF812345u);
-        case 3: return std::numeric_limits<float>::infinity();
-        case 4: return std::numeric_limits<float>::denorm_min() * static_cast<float>(i % 7 + 1);
-        default: return static_cast<float>(i) * 0.37f - 1000.0f;
+        case 0:
+            return -0.0f;
+        case 1:
+            return std::bit_cast<float>(0x7FC01234u);
+        case 2:
+            return std::bit_cast<float>(0xFF812345u);
+        case 3:
+            return std::numeric_limits<float>::infinity();
+        case 4:
+            return std::numeric_limits<float>::denorm_min() * static_cast<float>(i % 7 + 1);
+        default:
+            return static_cast<float>(i) * 0.37f - 1000.0f;
     }
 }
 
@@ -37,8 +43,7 @@ inline void FillSample(Cvarnello_mfDoc& doc, uint32_t seed, int records = 3) {
         doc.headKind[a] = "C12880MA";
         doc.serialNo[a] = a == 0 ? "23A00001" : "\x83\x94X";  // CP932 bytes
         doc.exposureUs[a] = 10000 * (a + 1) + static_cast<int>(seed);
-        for (int k = 0; k < WAVE_COEFFS; ++k)
-            doc.wavePoly[a][k] = k == 2 ? -0.0 : 1e-3 * (++n);
+        for (int k = 0; k < WAVE_COEFFS; ++k) doc.wavePoly[a][k] = k == 2 ? -0.0 : 1e-3 * (++n);
         doc.wavePoly[a][5] = std::bit_cast<double>(0x7FF80000DEADBEEFull);
         for (int s = 0; s < DARK_STEPS; ++s)
             for (int ch = 0; ch < c; ++ch) doc.darkTable[a][s][ch] = SampleFloat(++n);
