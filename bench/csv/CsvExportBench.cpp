@@ -16,22 +16,16 @@
 #include <memory>
 #include <string>
 
+#include "BenchSupport.h"
 #include "csv/CsvStringSink.h"
 #include "csv/CsvWriter.h"
 
 namespace {
 
-using Clock = std::chrono::steady_clock;
+using vmf::bench::BenchFile;
+using vmf::bench::Clock;
+using vmf::bench::Seconds;
 constexpr int kRecords = vmf::LAST_RECORD;  // 86399, a full series
-
-std::string BenchFile(const char* name) {
-    const char* dir = std::getenv("VMF_BENCH_DIR");
-    std::filesystem::path base =
-        dir ? std::filesystem::path(dir) : std::filesystem::temp_directory_path();
-    return (base / name).string();
-}
-
-double Seconds(Clock::duration d) { return std::chrono::duration<double>(d).count(); }
 
 // CPU time of this thread, system time included: on a machine shared with
 // other work the wall-clock ratio swings with the load, this one does not.

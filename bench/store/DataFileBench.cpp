@@ -20,19 +20,15 @@
 #include <string>
 #include <vector>
 
+#include "BenchSupport.h"
 #include "store/Cvarnello_mfDoc.h"
 
 namespace {
 
-using Clock = std::chrono::steady_clock;
+using vmf::bench::BenchFile;
+using vmf::bench::Clock;
+using vmf::bench::Seconds;
 constexpr int kRecords = vmf::LAST_RECORD;  // 86399, a full series
-
-std::string BenchFile(const char* name) {
-    const char* dir = std::getenv("VMF_BENCH_DIR");
-    std::filesystem::path base =
-        dir ? std::filesystem::path(dir) : std::filesystem::temp_directory_path();
-    return (base / name).string();
-}
 
 void FillHead(vmf::Cvarnello_mfDoc& doc, int a) {
     for (int r = 0; r < kRecords; ++r) {
@@ -60,8 +56,6 @@ vmf::Cvarnello_mfDoc& OneHeadStore() {
     }();
     return *doc;
 }
-
-double Seconds(Clock::duration d) { return std::chrono::duration<double>(d).count(); }
 
 // The plain stream: stdio with a 64 KiB buffer, 64 KiB writes.
 double PlainWrite(const std::string& path, uint64_t bytes, bool sync) {

@@ -18,6 +18,10 @@ std::string OutOfMemoryText(const std::string& name) {
     return name + " を読み込めませんでした。(メモリが不足しています)";
 }
 
+std::string WriteFailedText(const std::string& name, const std::string& reason) {
+    return name + " に書き込めませんでした。(" + reason + ")";
+}
+
 }  // namespace
 
 void Cvarnello_mfDoc::Persist(DataArchive& ar) {
@@ -186,7 +190,7 @@ bool Cvarnello_mfDoc::SaveToFile(const std::string& utf8Path, std::string& error
     // the file the user had.
     if (!file.CreateTempBeside(utf8Path, tempPath, reason)) {
         failure = FileFailure::CannotOpen;
-        error = utf8Path + " に書き込めませんでした。(" + reason + ")";
+        error = WriteFailedText(utf8Path, reason);
         return false;
     }
     try {
@@ -196,18 +200,16 @@ bool Cvarnello_mfDoc::SaveToFile(const std::string& utf8Path, std::string& error
         const_cast<Cvarnello_mfDoc*>(this)->Persist(ar);
         ar.Flush();
         if (!file.Sync(reason) || !file.Close(reason))
-            throw ArchiveError(FileFailure::WriteFailed,
-                               utf8Path + " に書き込めませんでした。(" + reason + ")");
+            throw ArchiveError(FileFailure::WriteFailed, WriteFailedText(utf8Path, reason));
         if (!FileHandle::RenameOver(tempPath, utf8Path, reason))
-            throw ArchiveError(FileFailure::WriteFailed,
-                               utf8Path + " に書き込めませんでした。(" + reason + ")");
+            throw ArchiveError(FileFailure::WriteFailed, WriteFailedText(utf8Path, reason));
         return true;
     } catch (const ArchiveError& e) {
         failure = e.Kind();
         error = e.what();
     } catch (const std::bad_alloc&) {
         failure = FileFailure::OutOfMemory;
-        error = utf8Path + " に書き込めませんでした。(メモリが不足しています)";
+        error = WriteFailedText(utf8Path, "メモリが不足しています");
     }
     std::string ignored;
     file.Close(ignored);

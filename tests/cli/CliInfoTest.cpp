@@ -11,6 +11,7 @@
 #include <nlohmann/json.hpp>
 #include <string>
 
+#include "fakes/CliRunner.h"
 #include "store/Cvarnello_mfDoc.h"
 #include "store/StoreSample.h"
 #include "store/StoreTestUtil.h"
@@ -19,28 +20,8 @@
 namespace vmf {
 namespace {
 
-struct CliRun {
-    int exitCode = -1;
-    std::string out;
-    std::string err;
-};
-
-std::string Slurp(const std::string& path) {
-    auto bytes = testing::ReadBytes(path);
-    return std::string(bytes.begin(), bytes.end());
-}
-
-CliRun RunCli(const std::string& args, const testing::ScratchDir& dir) {
-    CliRun run;
-    const std::string outPath = dir.File("stdout.txt"), errPath = dir.File("stderr.txt");
-    const std::string command = std::string("'") + VARNELLO_CLI_PATH + "' " + args + " >'" +
-                                outPath + "' 2>'" + errPath + "'";
-    int status = std::system(command.c_str());
-    run.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-    run.out = Slurp(outPath);
-    run.err = Slurp(errPath);
-    return run;
-}
+using test::CliRun;
+using test::RunCli;
 
 // The float a JSON value stands for, bit for bit.
 uint32_t FloatBits(const nlohmann::json& v) {
@@ -69,7 +50,7 @@ TEST(CliInfo, PrintsEveryFieldOfTheFile) {
     std::string error;
     ASSERT_TRUE(doc.SaveToFile(dir.File("in.vqdata"), error)) << error;
 
-    CliRun run = RunCli("info --records '" + dir.File("in.vqdata") + "'", dir);
+    CliRun run = RunCli("info --records '" + dir.File("in.vqdata") + "'");
     ASSERT_EQ(run.exitCode, 0) << run.err;
     EXPECT_EQ(run.out.find("0.1,"),
               run.out.find("\"darkTable\":[[") + 14);  // shortest form, not widened
@@ -114,7 +95,7 @@ TEST(CliInfo, PrintsEveryFieldOfTheFile) {
     EXPECT_EQ(j["ledDrivers"][0]["ledValue"][15], doc.ledValue[0][15]);
     EXPECT_EQ(j["historyText"], Cp932ToUtf8(doc.historyText));
 
-    CliRun plain = RunCli("info '" + dir.File("in.vqdata") + "'", dir);
+    CliRun plain = RunCli("info '" + dir.File("in.vqdata") + "'");
     ASSERT_EQ(plain.exitCode, 0);
     auto p = nlohmann::json::parse(plain.out);
     EXPECT_FALSE(p["heads"][0].contains("records"));
@@ -125,7 +106,7 @@ TEST(CliInfo, UnreadableFileFailsWithExitTwoAndNothingOnStdout) {
     testing::ScratchDir dir;
     testing::WriteBytes(dir.File("short.vqdata"), {1, 0, 0, 0, 0x20});
     for (const std::string name : {"short.vqdata", "missing.vqdata"}) {
-        CliRun run = RunCli("info '" + dir.File(name) + "'", dir);
+        CliRun run = RunCli("info '" + dir.File(name) + "'");
         EXPECT_EQ(run.exitCode, 2) << name;
         EXPECT_TRUE(run.out.empty()) << name;
         EXPECT_NE(run.err.find(dir.File(name)), std::string::npos) << run.err;

@@ -3,45 +3,16 @@
 // stdout.
 
 #include <gtest/gtest.h>
-#include <sys/wait.h>
-#include <unistd.h>
 
-#include <cstdio>
-#include <cstdlib>
-#include <fstream>
 #include <nlohmann/json.hpp>
-#include <sstream>
 #include <string>
+
+#include "fakes/CliRunner.h"
 
 namespace vmf {
 namespace {
 
-struct CliRun {
-    int exitCode = -1;
-    std::string out;
-    std::string err;
-};
-
-std::string Slurp(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::stringstream s;
-    s << in.rdbuf();
-    return s.str();
-}
-
-CliRun RunCli(const std::string& args, const std::string& env = "") {
-    const std::string base = ::testing::TempDir() + "detect_cli_" + std::to_string(::getpid());
-    const std::string command = "env -u VMF_BENCH " + env + " '" + VARNELLO_CLI_PATH + "' " + args +
-                                " >'" + base + ".out' 2>'" + base + ".err'";
-    CliRun run;
-    int status = std::system(command.c_str());
-    run.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-    run.out = Slurp(base + ".out");
-    run.err = Slurp(base + ".err");
-    std::remove((base + ".out").c_str());
-    std::remove((base + ".err").c_str());
-    return run;
-}
+using test::RunCli;
 
 TEST(DetectCli, PrintsDevicesAndHeadsOfTheBench) {
     auto run = RunCli(
