@@ -17,9 +17,11 @@
 #include "app/CEditNumDlg.h"
 #include "app/NumberParse.h"
 #include "device/Detection.h"
+#include "panel/BrowseController.h"
 #include "panel/GraphFrame.h"
 #include "panel/GraphMath.h"
 #include "panel/PanelControls.h"
+#include "panel/PanelCommands.h"
 #include "panel/PanelLayout.h"
 #include "store/Cvarnello_mfDoc.h"
 #include "store/TextCodec.h"
@@ -50,6 +52,8 @@ Cvarnello_mfView::Cvarnello_mfView(const ViewContext& ctx, QWidget* parent)
     CreateControls();
     ConnectControls();
     acquisition_ = std::make_unique<AcquisitionController>(*this);
+    browse_ = std::make_unique<BrowseController>(*this);
+    commands_ = std::make_unique<PanelCommands>(*this);
 }
 
 Cvarnello_mfView::~Cvarnello_mfView() {

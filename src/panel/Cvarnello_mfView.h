@@ -29,9 +29,11 @@ class QTimer;
 namespace vmf {
 
 class AcquisitionController;
+class BrowseController;
 class Cvarnello_mfDoc;
 class GraphFrame;
 class GraphRenderer;
+class PanelCommands;
 
 class Cvarnello_mfView : public QWidget {
     Q_OBJECT
@@ -90,6 +92,10 @@ public:
     // The acquisition controller (cycle, modes and options, dark measurement,
     // references); it owns timers 2, 4 and 5.
     AcquisitionController& acquisition() { return *acquisition_; }
+    // BACK/NEXT stepping and the comparison file.
+    BrowseController& browse() { return *browse_; }
+    // CSV save, data clear, maintenance mode/button and the mirror dialog.
+    PanelCommands& commands() { return *commands_; }
     GraphFrame& frame() { return *frame_; }
     // The comparison file's store (null while none is loaded) and its spectra
     // on the display grid; the browsing part fills them, DrawGraph draws them.
@@ -158,6 +164,8 @@ private:
     NumberEditor numberEditor_;
     std::function<std::time_t()> clock_;
     std::function<void()> historyRunner_;
+    std::unique_ptr<BrowseController> browse_;
+    std::unique_ptr<PanelCommands> commands_;
     // Last, so it is destroyed first: it joins a running worker before the
     // state and workspace it writes go away.
     std::unique_ptr<AcquisitionController> acquisition_;
