@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QDialog>
+#include <string>
 
 namespace vmf {
 
@@ -11,6 +12,10 @@ class CSettingDlg : public QDialog {
 public:
     explicit CSettingDlg(Cvarnello_mfView& view, QWidget* parent = nullptr);
     ~CSettingDlg() override;
+
+    // Path of the coefficient list file (UTF-8). Set by the caller before
+    // exec() and read back after it closes; choosing a file updates it.
+    std::string coefficientListPath;
 
 private:
     Cvarnello_mfView& parentView_;
