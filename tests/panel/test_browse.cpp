@@ -211,6 +211,11 @@ void BrowseTest::comparisonLoadAndCancel() {
     QVERIFY(p.view->FullRepaintPending());
     QCOMPARE(p.RedPixels(), 0);
     QCOMPARE(p.view->Control(ctl::Csv)->geometry().top(), 576);
+
+    // A path in the other convention: the name is what follows the backslash
+    // (on this system the backslash is part of the file's own name).
+    p.Compare(p.SaveFile("runs\\b.vqdata", {1}));
+    QCOMPARE(p.Text(ctl::CompareName), QStringLiteral("b.vqdata"));
 }
 
 void BrowseTest::comparisonRowsTouchOnlyTheComparison() {
