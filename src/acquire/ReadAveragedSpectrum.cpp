@@ -5,9 +5,9 @@
 
 namespace vmf {
 
-bool ReadAveragedSpectrum(Cvarnello_mfDoc& doc, DeviceLibrary& lib, int a, int r, int count,
-                          ChannelSpectrum& current) {
-    if (a < 0 || a >= MAX_HEADS || r < 0 || r >= MAX_RECORDS || count < 1) return false;
+bool ReadAveragedCurrent(const Cvarnello_mfDoc& doc, DeviceLibrary& lib, int a, int count,
+                         ChannelSpectrum& current) {
+    if (a < 0 || a >= MAX_HEADS || count < 1) return false;
     const int n = std::clamp(doc.channelCount[a], 0, MAX_CHANNELS);
     current.fill(0.0f);
     int16_t counts[MAX_CHANNELS];
@@ -19,6 +19,14 @@ bool ReadAveragedSpectrum(Cvarnello_mfDoc& doc, DeviceLibrary& lib, int a, int r
     }
     const float divisor = static_cast<float>(count);
     for (int c = 0; c < n; ++c) current[c] = current[c] / divisor;
+    return true;
+}
+
+bool ReadAveragedSpectrum(Cvarnello_mfDoc& doc, DeviceLibrary& lib, int a, int r, int count,
+                          ChannelSpectrum& current) {
+    if (r < 0 || r >= MAX_RECORDS) return false;
+    if (!ReadAveragedCurrent(doc, lib, a, count, current)) return false;
+    const int n = std::clamp(doc.channelCount[a], 0, MAX_CHANNELS);
     if (!doc.EnsureRecordArrays(a, r)) return false;
     float* raw = doc.recRaw(a, r);
     std::copy(current.begin(), current.begin() + n, raw);

@@ -21,4 +21,10 @@ using ChannelSpectrum = std::array<float, MAX_CHANNELS>;
 bool ReadAveragedSpectrum(Cvarnello_mfDoc& doc, DeviceLibrary& lib, int a, int r, int count,
                           ChannelSpectrum& current);
 
+// The same average, left in `current` only: no record slot is touched, so
+// maintenance reads never replace recorded data. Returns false without
+// reading when a or count is out of range.
+bool ReadAveragedCurrent(const Cvarnello_mfDoc& doc, DeviceLibrary& lib, int a, int count,
+                         ChannelSpectrum& current);
+
 }  // namespace vmf
