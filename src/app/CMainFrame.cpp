@@ -155,8 +155,12 @@ void CMainFrame::CreateActions() {
     QAction* hard = actions_[FrameCommand::HardAdjust];
     hard->setCheckable(true);
     connect(hard, &QAction::toggled, this, [this](bool on) {
-        if (int* mode = panel_.maintenanceMode ? panel_.maintenanceMode() : nullptr)
+        if (panel_.toggleMaintenanceMode) {
+            panel_.toggleMaintenanceMode();
+            UpdateEditMenu();  // the check mark follows the mode, not the click
+        } else if (int* mode = panel_.maintenanceMode ? panel_.maintenanceMode() : nullptr) {
             *mode = on ? 1 : 0;
+        }
     });
     QAction* status = actions_[FrameCommand::ViewStatusBar];
     status->setCheckable(true);

@@ -34,7 +34,10 @@ struct FramePanel {
     QWidget* widget = nullptr;              // becomes the central widget; the frame owns it
     std::function<void()> initialUpdate;    // after File New / File Open and at start
     std::function<int*()> maintenanceMode;  // the "hard"/"adjust" option member
-    std::function<bool()> isMeasuring;      // file commands wait while this is true
+    // Flips maintenanceMode and lets the panel follow at once; when unset the
+    // frame sets the member itself.
+    std::function<void()> toggleMaintenanceMode;
+    std::function<bool()> isMeasuring;  // file commands wait while this is true
 };
 
 // The frame's commands, for tests to find their actions.

@@ -10,6 +10,7 @@
 #include "app/QtUserDialogs.h"
 #include "device/DeviceLibraryFactory.h"
 #include "panel/Cvarnello_mfView.h"
+#include "panel/PanelCommands.h"
 #include "panel/ViewContext.h"
 #include "resources/AppIcons.h"
 #include "store/Cvarnello_mfDoc.h"
@@ -72,6 +73,7 @@ bool Cvarnello_mfApp::InitInstance(const AppOptions& options) {
     panel.widget = view;
     panel.initialUpdate = [view] { view->OnInitialUpdate(); };
     panel.maintenanceMode = [view] { return &view->options().maintenanceMode; };
+    panel.toggleMaintenanceMode = [view] { view->commands().OnToggleMaintenanceMode(); };
     panel.isMeasuring = [view] { return view->IsMeasuring(); };
     frame_->SetPanel(panel);
     QObject::connect(view, &Cvarnello_mfView::documentTitleChanged, frame_,

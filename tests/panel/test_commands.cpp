@@ -1,0 +1,450 @@
+// The panel's commands on recorded data, on the offscreen platform with the
+// simulated bench: CSV save through the options dialog, data clear, the
+// maintenance mode and button, and the mirror dialog from the device list.
+
+#include <QAction>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QPushButton>
+#include <QTemporaryDir>
+#include <QTest>
+#include <fstream>
+#include <map>
+#include <memory>
+#include <sstream>
+
+#include "acquire/AcquisitionController.h"
+#include "app/CMainFrame.h"
+#include "csv/CSaveCSVDlg.h"
+#include "csv/CsvWriter.h"
+#include "device/SimulatedDeviceLibrary.h"
+#include "fakes/ScriptedDialogs.h"
+#include "maintenance/CSetMirrorDlg.h"
+#include "maintenance/CSettingDlg.h"
+#include "panel/Cvarnello_mfView.h"
+#include "panel/PanelCommands.h"
+#include "panel/PanelControls.h"
+#include "panel/PanelLayout.h"
+#include "store/Cvarnello_mfDoc.h"
+
+namespace vmf {
+namespace {
+
+class MapSettings : public SettingsBackend {
+public:
+    std::map<std::string, int> ints;
+    std::map<std::string, std::string> strings;
+    int ReadInt(const char* s, const char* k, int def) override {
+        auto it = ints.find(Key(s, k));
+        return it == ints.end() ? def : it->second;
+    }
+    std::string ReadString(const char* s, const char* k, const std::string& def) override {
+        auto it = strings.find(Key(s, k));
+        return it == strings.end() ? def : it->second;
+    }
+    void WriteInt(const char* s, const char* k, int v) override { ints[Key(s, k)] = v; }
+    void WriteString(const char* s, const char* k, const std::string& v) override {
+        strings[Key(s, k)] = v;
+    }
+    static std::string Key(const char* s, const char* k) { return std::string(s) + "/" + k; }
+};
+
+std::string ReadAll(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    std::ostringstream s;
+    s << in.rdbuf();
+    return s.str();
+}
+
+// A detected panel with two heads, an LED driver and a mirror unit.
+struct Panel {
+    Cvarnello_mfDoc doc;
+    std::unique_ptr<SimulatedDeviceLibrary> lib;
+    test::ScriptedDialogs dialogs;
+    MapSettings settings;
+    std::unique_ptr<Cvarnello_mfView> view;
+    QTemporaryDir dir;
+
+    explicit Panel(bool detect = true) {
+        std::string error;
+        lib = SimulatedDeviceLibrary::FromText(
+            "3:head:AAA;5:head:BBB;7:led8;8:mirror;scene=halogen;timescale=0", error);
+        if (!lib) qFatal("bench: %s", error.c_str());
+        Build();
+        if (detect) C<QPushButton>(ctl::Detect)->click();
+        dialogs.asked.clear();
+    }
+    void Build() {
+        ViewContext ctx;
+        ctx.doc = &doc;
+        ctx.devices = lib.get();
+        ctx.dialogs = &dialogs;
+        ctx.settings = &settings;
+        view = std::make_unique<Cvarnello_mfView>(ctx);
+        view->resize(810, 640);
+        view->OnInitialUpdate();
+    }
+    template <class T>
+    T* C(int id) const {
+        return qobject_cast<T*>(view->Control(id));
+    }
+    QString Caption(int id) const { return C<QAbstractButton>(id)->text(); }
+    QString Text(int id) const { return C<QLineEdit>(id)->text(); }
+    PanelCommands& commands() { return view->commands(); }
+    // Records 0..n-1 of every head, read from the bench like a measurement.
+    void Record(int n) {
+        for (int a = 0; a < doc.headCount; ++a) {
+            for (int r = 0; r < n; ++r) {
+                QVERIFY(doc.EnsureRecordArrays(a, r));
+                int16_t counts[MAX_CHANNELS] = {};
+                lib->DevReadSpectrum(HeadSlot(a), counts);
+                for (int c = 0; c < MAX_CHANNELS; ++c) doc.recRaw(a, r)[c] = counts[c] + r * 10;
+                doc.recExposureUs(a, r) = doc.exposureUs[a];
+                doc.recTemperatureC(a, r) = 25.0f + r;
+            }
+            doc.recordCount[a] = n;
+        }
+        view->ShowRecordCount();
+    }
+    // Answers the CSV options dialog: `edit` changes its controls, then OK.
+    void AnswerCsvDialog(std::function<void(CSaveCSVDlg&)> edit) {
+        commands().SetCsvDialogRunner([edit](CSaveCSVDlg& dlg) {
+            dlg.show();  // the opening fills the controls from the members
+            if (edit) edit(dlg);
+            dlg.accept();
+            const bool ok = dlg.result() == QDialog::Accepted;
+            dlg.hide();
+            return ok;
+        });
+    }
+    std::string Path(const char* name) const { return (dir.path() + "/" + name).toStdString(); }
+};
+
+void SetText(CSaveCSVDlg& dlg, int id, const char* text) {
+    qobject_cast<QLineEdit*>(dlg.Control(id))->setText(QString::fromUtf8(text));
+}
+void SetTarget(CSaveCSVDlg& dlg, int target) {
+    qobject_cast<QComboBox*>(dlg.Control(1068))->setCurrentIndex(target);
+}
+
+class CommandsTest : public QObject {
+    Q_OBJECT
+private slots:
+    void csvWithAutomaticSavingOnOnlyStoresTheOptions();
+    void csvCancelChangesNothing();
+    void csvWithoutRecordsOpensNoFileDialog();
+    void csvReferenceTargetAlwaysAsksForAFile();
+    void csvButtonWritesWhatTheWriterWrites();
+    void csvFileThatCannotBeWrittenIsTold();
+    void clearDataAsksClearsAndKeepsTheRest();
+    void maintenanceModeLaysOutAtOnceWithTheMenuCheckMark();
+    void maintenanceButtonRoundTripsTheListPathAndDerivesDark();
+    void deviceListDoubleClickOpensOnlyTheMirrorDialog();
+};
+
+void CommandsTest::csvWithAutomaticSavingOnOnlyStoresTheOptions() {
+    for (int target : {0, 1}) {
+        Panel p;
+        p.Record(3);
+        p.view->options().autoSaveOn = 1;
+        p.AnswerCsvDialog([target](CSaveCSVDlg& dlg) {
+            QCOMPARE(dlg.firstDataNumber, 1);
+            QCOMPARE(dlg.endDataNumber, 3);
+            SetTarget(dlg, target);
+            SetText(dlg, 1053, "5");
+            qobject_cast<QComboBox*>(dlg.Control(1056))->setCurrentIndex(1);
+            qobject_cast<QCheckBox*>(dlg.Control(1049))->click();  // temperature off
+        });
+        p.C<QPushButton>(ctl::Csv)->click();
+        QCOMPARE(p.dialogs.asked, std::vector<std::string>{});
+        QCOMPARE(p.Caption(ctl::Csv), QStringLiteral("CSV保存(AUTO)"));
+        QCOMPARE(p.view->options().csvTarget, target);
+        QCOMPARE(p.view->options().csvStepNm, 5);
+        QCOMPARE(p.view->options().csvAddTemp, 0);
+        // The automatic save writes for the head chosen in the dialog.
+        QCOMPARE(p.view->acquisition().csvHead, 1);
+    }
+}
+
+void CommandsTest::csvCancelChangesNothing() {
+    Panel p;
+    p.Record(2);
+    p.commands().SetCsvDialogRunner([](CSaveCSVDlg& dlg) {
+        dlg.csvStepNm = 99;
+        dlg.autoSaveOn = true;
+        dlg.csvHead = 1;
+        return false;
+    });
+    p.C<QPushButton>(ctl::Csv)->click();
+    QCOMPARE(p.view->options().csvStepNm, 10);
+    QCOMPARE(p.view->options().autoSaveOn, 0);
+    QCOMPARE(p.view->acquisition().csvHead, 0);
+    QCOMPARE(p.Caption(ctl::Csv), QStringLiteral("データ保存"));
+    QVERIFY(p.dialogs.asked.empty());
+}
+
+void CommandsTest::csvWithoutRecordsOpensNoFileDialog() {
+    Panel p;
+    p.AnswerCsvDialog(nullptr);
+    p.C<QPushButton>(ctl::Csv)->click();
+    QCOMPARE(p.Caption(ctl::Csv), QStringLiteral("CSV保存"));
+    QVERIFY(p.dialogs.asked.empty());
+
+    // Records, but the head selection is gone: nothing to write either.
+    p.Record(2);
+    p.view->state().selectedHead = -1;
+    p.C<QPushButton>(ctl::Csv)->click();
+    QVERIFY(p.dialogs.asked.empty());
+
+    // An empty range typed (first 2, last 1 of 2 records).
+    p.view->state().selectedHead = 0;
+    p.AnswerCsvDialog([](CSaveCSVDlg& dlg) {
+        SetText(dlg, 1054, "3");
+        SetText(dlg, 1055, "1");
+    });
+    p.C<QPushButton>(ctl::Csv)->click();
+    QVERIFY(p.dialogs.asked.empty());
+}
+
+void CommandsTest::csvReferenceTargetAlwaysAsksForAFile() {
+    Panel p;
+    for (int c = 0; c <= MAX_CHANNELS; ++c) p.doc.whiteRef[0][c] = 8000.0f + c;
+    p.view->options().autoSaveOn = 1;
+    p.AnswerCsvDialog([](CSaveCSVDlg& dlg) { SetTarget(dlg, 2); });
+    // Cancel of the file dialog writes nothing.
+    p.dialogs.fileAnswers = {std::nullopt};
+    p.C<QPushButton>(ctl::Csv)->click();
+    QCOMPARE(p.dialogs.asked, std::vector<std::string>{kCsvSaveTitle});
+    QCOMPARE(p.Caption(ctl::Csv), QStringLiteral("CSV保存(AUTO)"));
+
+    // A name typed without extension gets the dialog's default ".csv".
+    p.dialogs.fileAnswers = {p.Path("white")};
+    p.C<QPushButton>(ctl::Csv)->click();
+    const std::string written = ReadAll(p.Path("white.csv"));
+    QVERIFY(p.dialogs.notices.empty());
+    std::string expected;
+    {
+        CsvWriter writer(p.doc, p.view->workspace(), p.view->Processing(), 2);
+        std::string error;
+        QVERIFY(writer.WriteCsvFile(p.Path("expected.csv"), 0, 0, 0, true, true, true, true, 340,
+                                    850, 10, error));
+        expected = ReadAll(p.Path("expected.csv"));
+    }
+    QCOMPARE(written, expected);
+    QVERIFY(written.rfind("temp,,\r\nexposure,", 0) == 0);
+}
+
+void CommandsTest::csvButtonWritesWhatTheWriterWrites() {
+    Panel p;
+    p.Record(4);
+    p.view->state().displayedRecord = 0;
+    p.view->ReprocessDisplayed();
+    const auto shown = p.view->workspace().displaySpectrum;
+    p.AnswerCsvDialog([](CSaveCSVDlg& dlg) {
+        qobject_cast<QComboBox*>(dlg.Control(1056))->setCurrentIndex(1);
+        SetText(dlg, 1054, "2");
+        SetText(dlg, 1055, "3");
+        SetText(dlg, 1051, "400");
+        SetText(dlg, 1052, "420");
+        qobject_cast<QCheckBox*>(dlg.Control(1058))->setChecked(false);  // horizontal
+    });
+    p.dialogs.fileAnswers = {p.Path("records.csv")};
+    p.C<QPushButton>(ctl::Csv)->click();
+    QVERIFY(p.dialogs.notices.empty());
+    const std::string written = ReadAll(p.Path("records.csv"));
+    // The graph went back to the displayed record after the export.
+    QVERIFY(p.view->workspace().displaySpectrum == shown);
+
+    // Same request straight to the writer: records 2..3 (1..2 0-based) of head 1.
+    CsvWriter writer(p.doc, p.view->workspace(), p.view->Processing(), 0);
+    std::string error;
+    QVERIFY(writer.WriteCsvFile(p.Path("expected.csv"), 1, 3, 1, true, true, true, false, 400, 420,
+                                10, error));
+    QCOMPARE(written, ReadAll(p.Path("expected.csv")));
+    QVERIFY(written.rfind("temp,exposure,   400,   410,   420,\r\n26.0,", 0) == 0);
+}
+
+void CommandsTest::csvFileThatCannotBeWrittenIsTold() {
+    Panel p;
+    p.Record(1);
+    p.AnswerCsvDialog(nullptr);
+    const std::string path = p.Path("no-such-folder/out.csv");
+    p.dialogs.fileAnswers = {path};
+    p.C<QPushButton>(ctl::Csv)->click();
+    QCOMPARE(p.dialogs.notices.size(), std::size_t(1));
+    const std::string& notice = p.dialogs.notices[0];
+    QVERIFY2(notice.rfind("CSVファイルを保存できませんでした: " + path + " (", 0) == 0,
+             notice.c_str());
+}
+
+void CommandsTest::clearDataAsksClearsAndKeepsTheRest() {
+    Panel p;
+    // No records: the notice only.
+    p.C<QPushButton>(ctl::ClearData)->click();
+    QCOMPARE(p.dialogs.asked, std::vector<std::string>{"削除するデータはありません"});
+    QCOMPARE(p.dialogs.notices.size(), std::size_t(1));
+
+    p.Record(3);
+    p.doc.AppendHistory("メモ");
+    p.doc.whiteRef[1][5] = 1234.5f;
+    p.doc.gain[0][7] = 1.25f;
+    const std::string history = p.doc.historyText;
+    p.view->compareStore() = std::make_unique<Cvarnello_mfDoc>();
+    p.view->state().displayedRecord = 2;
+    p.view->ShowPosition();
+    p.doc.SetModifiedFlag(false);
+
+    // Cancel keeps every record.
+    p.dialogs.asked.clear();
+    p.dialogs.okCancelAnswers = {false};
+    p.C<QPushButton>(ctl::ClearData)->click();
+    QCOMPARE(p.dialogs.asked, std::vector<std::string>{"データを削除していいですか？"});
+    QCOMPARE(p.doc.recordCount[1], 3);
+    QVERIFY(!p.doc.IsModified());
+
+    p.view->ReprocessDisplayed();
+    p.view->state().method = MeasuringMethod::Reflectance;
+    p.view->workspace().displayRatio[1].fill(50.0f);
+    p.C<QPushButton>(ctl::ClearData)->click();
+    for (int a = 0; a < 2; ++a) {
+        QCOMPARE(p.doc.recordCount[a], 0);
+        QVERIFY(!p.doc.recRaw(a, 0));
+        for (int k = 0; k < GRID_POINTS; ++k) {
+            QCOMPARE(p.view->workspace().displaySpectrum[a][k], 0.0f);
+            QCOMPARE(p.view->workspace().displayRatio[a][k], 0.0f);
+        }
+    }
+    QCOMPARE(p.view->state().displayedRecord, 0);
+    QCOMPARE(p.Text(1038), QStringLiteral("1 / 0"));
+    QCOMPARE(p.Text(1015), QStringLiteral("0"));
+    QVERIFY(p.view->FullRepaintPending());
+    QVERIFY(p.doc.IsModified());
+    QCOMPARE(p.doc.headCount, 2);
+    QCOMPARE(p.doc.serialNo[1], std::string("BBB"));
+    QCOMPARE(p.doc.whiteRef[1][5], 1234.5f);
+    QCOMPARE(p.doc.gain[0][7], 1.25f);
+    QCOMPARE(p.doc.historyText, history);
+    QVERIFY(p.view->compareStore());
+
+    p.dialogs.asked.clear();
+    p.C<QPushButton>(ctl::ClearData)->click();
+    QCOMPARE(p.dialogs.asked, std::vector<std::string>{"削除するデータはありません"});
+}
+
+void CommandsTest::maintenanceModeLaysOutAtOnceWithTheMenuCheckMark() {
+    // The frame wired to the panel as the application wires it.
+    Panel p(false);
+    p.settings.ints["hard/adjust"] = 1;
+    CMainFrame frame(p.doc, p.dialogs, p.settings);
+    ViewContext ctx = p.view->context();
+    auto* view = new Cvarnello_mfView(ctx);
+    FramePanel panel;
+    panel.widget = view;
+    panel.initialUpdate = [view] { view->OnInitialUpdate(); };
+    panel.maintenanceMode = [view] { return &view->options().maintenanceMode; };
+    panel.toggleMaintenanceMode = [view] { view->commands().OnToggleMaintenanceMode(); };
+    frame.SetPanel(panel);
+    frame.InitialUpdate();
+    frame.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&frame));
+
+    // Left on at the last run: button and check mark from the start.
+    QAction* hard = frame.Action(FrameCommand::HardAdjust);
+    QVERIFY(hard->isChecked());
+    QVERIFY(view->Control(ctl::Maintenance)->isVisible());
+
+    const int H = view->height();
+    hard->trigger();
+    QCOMPARE(view->options().maintenanceMode, 0);
+    QVERIFY(!hard->isChecked());
+    QVERIFY(!view->Control(ctl::Maintenance)->isVisible());
+    LayoutInput off{H};
+    for (const ControlPlace& place : LayoutPanel(off))
+        if (place.visible && place.id != ctl::GraphFrame)
+            QCOMPARE(view->Control(place.id)->geometry(),
+                     QRect(place.x, place.y, place.width, place.height));
+
+    hard->trigger();
+    QCOMPARE(view->options().maintenanceMode, 1);
+    QVERIFY(hard->isChecked());
+    QVERIFY(view->Control(ctl::Maintenance)->isVisible());
+    LayoutInput on{H};
+    on.maintenanceMode = true;
+    for (const ControlPlace& place : LayoutPanel(on))
+        if (place.id == ctl::Maintenance || place.id == ctl::Csv)
+            QCOMPARE(view->Control(place.id)->geometry(),
+                     QRect(place.x, place.y, place.width, place.height));
+    const QString out = qEnvironmentVariable("VMF_COMMANDS_SCREENSHOT");
+    if (!out.isEmpty()) QVERIFY(frame.grab().save(out));
+}
+
+void CommandsTest::maintenanceButtonRoundTripsTheListPathAndDerivesDark() {
+    Panel p;
+    p.settings.strings["comp/list"] = "/data/coefficients.csv";
+    std::string seen;
+    // The dialog changed head 1's dark table and chose another list file.
+    p.commands().SetSettingDialogRunner([&](CSettingDlg& dlg) {
+        seen = dlg.coefficientListPath;
+        dlg.coefficientListPath = "/data/other list.csv";
+        for (int c = 0; c < MAX_CHANNELS; ++c) {
+            p.doc.darkTable[1][0][c] = 100.0f;
+            p.doc.darkTable[1][19][c] = 300.0f + c;
+        }
+    });
+    p.commands().OnToggleMaintenanceMode();
+    QVERIFY(!p.view->Control(ctl::Maintenance)->isHidden());
+    p.C<QPushButton>(ctl::Maintenance)->click();
+    QCOMPARE(seen, std::string("/data/coefficients.csv"));
+    QCOMPARE(p.settings.strings["comp/list"], std::string("/data/other list.csv"));
+    SpectrumWorkspace expected;
+    for (int a = 0; a < 2; ++a) expected.DeriveDarkModel(p.doc, a);
+    QVERIFY(p.view->workspace().darkBase == expected.darkBase);
+    QVERIFY(p.view->workspace().darkSlope == expected.darkSlope);
+    QVERIFY(expected.darkSlope[1][5] != 0.0f);
+
+    // No stored path: the dialog gets an empty one.
+    p.settings.strings.clear();
+    p.commands().SetSettingDialogRunner([&](CSettingDlg& dlg) { seen = dlg.coefficientListPath; });
+    p.C<QPushButton>(ctl::Maintenance)->click();
+    QCOMPARE(seen, std::string());
+    QCOMPARE(p.settings.strings["comp/list"], std::string());
+}
+
+void CommandsTest::deviceListDoubleClickOpensOnlyTheMirrorDialog() {
+    Panel p;
+    int opened = 0;
+    p.commands().SetMirrorDialogRunner([&](CSetMirrorDlg&) { ++opened; });
+    auto* list = p.C<QListWidget>(ctl::DeviceList);
+    QCOMPARE(list->count(), 2);
+    QVERIFY(!list->item(0)->text().contains("M-MIRROR"));
+    QVERIFY(list->item(1)->text().contains("M-MIRROR"));
+
+    // Nothing selected, then the LED driver: nothing.
+    p.commands().OnDeviceListDoubleClick();
+    list->setCurrentRow(0);
+    p.commands().OnDeviceListDoubleClick();
+    QCOMPARE(opened, 0);
+
+    // A real double-click on the mirror entry.
+    p.view->show();
+    QVERIFY(QTest::qWaitForWindowExposed(p.view.get()));
+    const QPoint at = list->visualItemRect(list->item(1)).center();
+    // As the window system delivers one: a click, then the double-click event.
+    QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, at);
+    QTest::mouseDClick(list->viewport(), Qt::LeftButton, {}, at);
+    QCOMPARE(opened, 1);
+    QVERIFY(p.dialogs.asked.empty());
+
+    // No mirror unit known to the panel: nothing either.
+    p.view->state().mirrorDevice.reset();
+    p.commands().OnDeviceListDoubleClick();
+    QCOMPARE(opened, 1);
+}
+
+}  // namespace
+}  // namespace vmf
+
+QTEST_MAIN(vmf::CommandsTest)
+#include "test_commands.moc"
