@@ -37,7 +37,12 @@ inline constexpr const char* kGainNoSignal =
 // printf format: the 1-based channel number.
 inline constexpr const char* kFmtGainNotFinite =
     "チャンネル %d のゲインが求められないため、ゲインを計測できません。ゲインは変更していません";
-// printf format: what failed (UTF-8 text).
+// "設定": a serial the head cannot take, and a write the head refused
+// (printf format: what failed).
+inline constexpr const char* kSerialRefused =
+    "シリアル番号は7文字以上必要です。シリアル番号は書き込んでいません";
+inline constexpr const char* kFmtSetFailed = "装置への書込みに失敗しました（%s）";
+// "装置へ書き込む" (printf format: what failed, UTF-8 text).
 inline constexpr const char* kFmtWriteFailed =
     "装置への書込みに失敗しました（%s）。装置の表は途中まで書き込まれている可能性があります";
 
