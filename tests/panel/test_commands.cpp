@@ -362,6 +362,20 @@ void CommandsTest::maintenanceButtonRoundTripsTheListPathAndDerivesDark() {
     QVERIFY(p.view->workspace().darkSlope == expected.darkSlope);
     QVERIFY(expected.darkSlope[1][5] != 0.0f);
 
+    // The real dialog reads the list it is handed when it opens.
+    const std::string list = p.Path("list.csv");
+    std::ofstream(list, std::ios::binary) << "C12880MA,S1,300,2.5,0,0,0,0\r\n";
+    p.settings.strings["comp/list"] = list;
+    std::size_t entries = 0;
+    p.commands().SetSettingDialogRunner([&](CSettingDlg& dlg) {
+        dlg.show();
+        entries = dlg.coefficientList().size();
+        dlg.reject();
+    });
+    p.C<QPushButton>(ctl::Maintenance)->click();
+    QCOMPARE(entries, std::size_t(1));
+    QCOMPARE(p.settings.strings["comp/list"], list);
+
     // No stored path: the dialog gets an empty one.
     p.settings.strings.clear();
     p.commands().SetSettingDialogRunner([&](CSettingDlg& dlg) { seen = dlg.coefficientListPath; });
