@@ -2,6 +2,7 @@
 
 #include <QFontDatabase>
 #include <QFontMetrics>
+#include <QGuiApplication>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QListWidget>
@@ -59,6 +60,16 @@ QFont TableFont() {
     }
     return font;
 }
+
+// The hourglass while a command blocks the window on the head (the table
+// write sends over six thousand commands, the gain reads ten spectra).
+class WaitCursor {
+public:
+    WaitCursor() { QGuiApplication::setOverrideCursor(Qt::WaitCursor); }
+    ~WaitCursor() { QGuiApplication::restoreOverrideCursor(); }
+    WaitCursor(const WaitCursor&) = delete;
+    WaitCursor& operator=(const WaitCursor&) = delete;
+};
 
 QString FromUtf8(const std::string& s) {
     return QString::fromUtf8(s.data(), static_cast<qsizetype>(s.size()));
@@ -313,9 +324,12 @@ void CSettingDlg::StopDark() {
 void CSettingDlg::OnGain() {
     if (!HeadPresent() || dark_.Running() || RefuseWhileMeasuring()) return;
     const int a = Head();
-    devices_.DevSetExposure(Device(), static_cast<double>(doc_.exposureUs[a]));
     ChannelSpectrum current{};
-    ReadAveragedCurrent(doc_, devices_, a, GAIN_READS, current);
+    {
+        WaitCursor wait;
+        devices_.DevSetExposure(Device(), static_cast<double>(doc_.exposureUs[a]));
+        ReadAveragedCurrent(doc_, devices_, a, GAIN_READS, current);
+    }
     const GainResult result = ComputeGain(doc_, a, shapes_, current);
     switch (result.outcome) {
         case GainOutcome::Measured: {
@@ -339,7 +353,11 @@ void CSettingDlg::OnGain() {
 
 void CSettingDlg::OnWrite() {
     if (!HeadPresent() || dark_.Running() || RefuseWhileMeasuring()) return;
-    const UploadResult result = UploadCalibrationTable(doc_, devices_, HeadSlot(Head()), Device());
+    UploadResult result;
+    {
+        WaitCursor wait;
+        result = UploadCalibrationTable(doc_, devices_, HeadSlot(Head()), Device());
+    }
     if (result.ok) {
         dialogs_.Inform(mnt::kWriteDone);
     } else {
