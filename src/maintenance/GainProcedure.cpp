@@ -62,6 +62,16 @@ GainResult ComputeGain(const Cvarnello_mfDoc& doc, int head, const GainShapes& s
     for (int c = 0; c < k; ++c) {
         work[c] = shapes.responseShape[c] * work[k] / shapes.responseShape[k];
     }
+    // A lamp value of 0 (a channel past 900 nm) or a channel without signal
+    // would put an infinite or undefined gain into every later correction.
+    auto notFinite = [&](int c) {
+        result.outcome = GainOutcome::NotFinite;
+        result.badChannel = c;
+        return result;
+    };
+    for (int c = 0; c < n; ++c) {
+        if (!std::isfinite(work[c])) return notFinite(c);
+    }
     float m = 0.0f;
     for (int c = 0; c < n; ++c) m = std::max(m, work[c]);
     if (!(m > 0.0f)) {
@@ -71,13 +81,7 @@ GainResult ComputeGain(const Cvarnello_mfDoc& doc, int head, const GainShapes& s
     for (int c = 0; c < n; ++c) {
         work[c] = work[c] / m;
         result.gain[c] = 1.0f / work[c];
-        // A channel without signal (or a lamp value of 0 past 900 nm) would
-        // put an infinite or undefined gain into every later correction.
-        if (!std::isfinite(result.gain[c]) || !std::isfinite(m)) {
-            result.outcome = GainOutcome::NotFinite;
-            result.badChannel = c;
-            return result;
-        }
+        if (!std::isfinite(result.gain[c])) return notFinite(c);
     }
     result.gain[n] = static_cast<float>(doc.exposureUs[head]);
     result.outcome = GainOutcome::Measured;

@@ -203,6 +203,7 @@ TEST(GainProcedure, DarknessNoLongWaveChannelAndUndefinedLampAreRefused) {
         g.s[287] = 500.0f;
         const GainResult r = ComputeGain(*g.doc, 2, g.shapes, g.s);
         EXPECT_EQ(r.outcome, GainOutcome::NotFinite);
+        EXPECT_EQ(r.badChannel, 287);
     }
     {
         GainCase g;
