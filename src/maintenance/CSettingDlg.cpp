@@ -366,7 +366,8 @@ void CSettingDlg::OnWrite() {
 }
 
 void CSettingDlg::OnSaveCsv() {
-    if (!HeadPresent()) return;
+    // The worker rewrites dark step 20 while it processes: no reading then.
+    if (!HeadPresent() || RefuseWhileMeasuring()) return;
     auto chosen = dialogs_.SaveFileName(mnt::kSaveCsvTitle, mnt::kCsvFilter, "*.csv");
     if (!chosen || chosen->empty()) return;
     const std::string path = WithDefaultExtension(*chosen);

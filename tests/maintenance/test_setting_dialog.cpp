@@ -400,12 +400,13 @@ void SettingDialogTest::commandsRefuseWhileMeasuring() {
     const auto dark = f.doc.darkTable[1];
     const auto wave = f.doc.wavelengthNm[1];
     f.view->state().measuring = true;
-    for (int id : {1046, 1047, 1050, 1045, 1044}) Click(*dlg, id);
+    for (int id : {1046, 1047, 1050, 1045, 1044, 1051}) Click(*dlg, id);
     C<QListWidget>(*dlg, 1042)->setCurrentRow(0);
     QCOMPARE(
         f.dialogs.notices,
-        std::vector<std::string>(6, "計測中は実行できません。計測を停止してから実行してください"));
+        std::vector<std::string>(7, "計測中は実行できません。計測を停止してから実行してください"));
     QVERIFY(!dlg->DarkTimerActive());
+    QVERIFY(f.dialogs.asked.size() == 7);  // no file dialog was opened
     QVERIFY(f.doc.gain[1] == gain);
     QVERIFY(std::memcmp(&f.doc.darkTable[1], &dark, sizeof dark) == 0);
     QVERIFY(f.doc.wavelengthNm[1] == wave);
