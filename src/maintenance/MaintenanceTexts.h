@@ -28,8 +28,6 @@ inline constexpr const char* kWriteDone = "装置への書込みを完了しま�
 // Refusals.
 inline constexpr const char* kRefuseMeasuring =
     "計測中は実行できません。計測を停止してから実行してください";
-inline constexpr const char* kRefuseDarkRunning =
-    "ダーク計測中は実行できません。ダーク計測の終了を待ってください";
 inline constexpr const char* kGainNoChannelAbove400 =
     "400nmより長い波長のチャンネルがないため、ゲインを計測できません。ゲインは変更していません";
 inline constexpr const char* kGainNoSignal =
