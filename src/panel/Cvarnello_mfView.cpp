@@ -20,8 +20,8 @@
 #include "panel/BrowseController.h"
 #include "panel/GraphFrame.h"
 #include "panel/GraphMath.h"
-#include "panel/PanelControls.h"
 #include "panel/PanelCommands.h"
+#include "panel/PanelControls.h"
 #include "panel/PanelLayout.h"
 #include "store/Cvarnello_mfDoc.h"
 #include "store/TextCodec.h"
@@ -424,6 +424,10 @@ void Cvarnello_mfView::Detect() {
         [this](int slot) { workspace_.DeriveDarkModel(doc(), slot); }, clock_());
     if (out.cancelled) return;
     if (hadRecords) state_.displayedRecord = 0;
+    // Detection empties the store's records once the operator agreed: the
+    // position and record-count fields must not go on showing the old ones.
+    ShowPosition();
+    ShowRecordCount();
 
     auto* heads = qobject_cast<QListWidget*>(Control(ctl::HeadList));
     auto* devices = qobject_cast<QListWidget*>(Control(ctl::DeviceList));

@@ -298,6 +298,16 @@ void CommandsTest::clearDataAsksClearsAndKeepsTheRest() {
     p.dialogs.asked.clear();
     p.C<QPushButton>(ctl::ClearData)->click();
     QCOMPARE(p.dialogs.asked, std::vector<std::string>{"削除するデータはありません"});
+
+    // Detecting again over records clears them too; the fields follow.
+    p.Record(2);
+    p.view->ShowPosition();
+    p.C<QPushButton>(ctl::Detect)->click();  // release: the records stay
+    QCOMPARE(p.Text(1015), QStringLiteral("2"));
+    p.C<QPushButton>(ctl::Detect)->click();  // detect, OK to the clear question
+    QCOMPARE(p.doc.recordCount[0], 0);
+    QCOMPARE(p.Text(1038), QStringLiteral("1 / 0"));
+    QCOMPARE(p.Text(1015), QStringLiteral("0"));
 }
 
 void CommandsTest::maintenanceModeLaysOutAtOnceWithTheMenuCheckMark() {
