@@ -3,6 +3,7 @@
 #include <new>
 
 #include "store/LocalTime.h"
+#include "store/SystemPages.h"
 #include "store/TextCodec.h"
 
 namespace vmf {
@@ -12,7 +13,7 @@ namespace {
 // numbers or pointers, for which all-zero bytes are 0 and nullptr.
 template <class Rows>
 Cvarnello_mfDoc::RowPtr<Rows> ZeroedRows() {
-    void* p = std::calloc(1, sizeof(Rows));
+    void* p = AllocatePages(sizeof(Rows));
     if (!p) throw std::bad_alloc();
     return Cvarnello_mfDoc::RowPtr<Rows>(static_cast<Rows*>(p));
 }

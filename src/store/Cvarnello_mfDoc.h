@@ -22,6 +22,7 @@
 #include "store/ArchiveError.h"
 #include "store/SpectrumPool.h"
 #include "store/StoreBounds.h"
+#include "store/SystemPages.h"
 
 namespace vmf {
 
@@ -50,14 +51,15 @@ public:
     int32_t ledDriverCount = 0;
     std::array<int32_t, MAX_HEADS> ledChannelCount{};
     std::array<std::array<int32_t, MAX_LED_CHANNELS>, MAX_HEADS> ledValue{};
-    // The per-slot rows are heap-held and come zeroed from calloc, so the
-    // system supplies their pages on first touch: a store that records little
+    // The per-slot rows come zeroed straight from the system, which supplies
+    // their pages on first touch: a store that records little
     // (or a staging store for loading) never pays for all 20 MB of them.
+    template <class Rows>
     struct RowFree {
-        void operator()(void* rows) const noexcept { std::free(rows); }
+        void operator()(Rows* rows) const noexcept { FreePages(rows, sizeof(Rows)); }
     };
     template <class Rows>
-    using RowPtr = std::unique_ptr<Rows, RowFree>;
+    using RowPtr = std::unique_ptr<Rows, RowFree<Rows>>;
 
     // Per-record scalars for all slots (6.9 MB together).
     RowPtr<std::array<std::array<int32_t, MAX_RECORDS>, MAX_HEADS>> recExposureUsRows;
@@ -128,6 +130,14 @@ private:
     // fields the file carries, the loaded records (releasing the arrays they
     // replace) and staged's pool. Cannot fail half-way.
     void AdoptLoaded(Cvarnello_mfDoc& staged);
+    // Loading the records of head a (recordCount[a] already read): a long
+    // series is read in two halves at once, the second by a helper thread
+    // with its own view of the file.
+    void LoadRecords(DataArchive& ar, int a);
+    // Reads record r of head a into fresh arrays from pool, first giving the
+    // slot's arrays back to it when replaces; throws where the file stops or
+    // memory runs out.
+    void LoadRecord(DataArchive& ar, SpectrumPool& pool, int a, int r, bool replaces);
 
     SpectrumPool pool_;
     bool modified_ = false;

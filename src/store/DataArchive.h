@@ -26,8 +26,10 @@ public:
     static constexpr std::size_t kBufferSize = 256 * 1024;
 
     // file must be open for writing (Storing) or reading (Loading) and outlive
-    // the archive. utf8Name is the path used in messages.
-    DataArchive(FileHandle& file, Mode mode, std::string utf8Name);
+    // the archive. utf8Name is the path used in messages. Loading starts at
+    // byte startAt of the file and reads by offset, so several archives may
+    // load different parts of one open file at once.
+    DataArchive(FileHandle& file, Mode mode, std::string utf8Name, uint64_t startAt = 0);
     DataArchive(const DataArchive&) = delete;
     DataArchive& operator=(const DataArchive&) = delete;
 
@@ -75,8 +77,13 @@ public:
     bool AtEnd();
     // Storing: writes out what the buffer holds.
     void Flush();
-    // Bytes exchanged so far.
+    // Bytes exchanged so far (loading: the file offset of the next byte).
     uint64_t Position() const { return done_ + static_cast<uint64_t>(pos_); }
+    // Loading: continues at file offset position (>= Position()), as if the
+    // bytes before it had been read; whether they exist is found out by the
+    // next read.
+    void SkipTo(uint64_t position);
+    FileHandle& File() { return file_; }
 
 private:
     void Word32(uint32_t& u) {
@@ -140,6 +147,7 @@ private:
     std::size_t pos_ = 0;  // next byte to read or write in buf_
     std::size_t end_ = 0;  // loading: bytes valid in buf_
     uint64_t done_ = 0;    // bytes moved between buf_ and the file before pos_ 0
+    uint64_t readAt_ = 0;  // loading: file offset of the next read
 };
 
 }  // namespace vmf

@@ -100,6 +100,22 @@ std::ptrdiff_t FileHandle::Read(void* buffer, std::size_t size, std::string& rea
     return static_cast<std::ptrdiff_t>(got);
 }
 
+std::ptrdiff_t FileHandle::ReadAt(void* buffer, std::size_t size, uint64_t offset,
+                                  std::string& reason) {
+    OVERLAPPED at{};
+    at.Offset = static_cast<DWORD>(offset);
+    at.OffsetHigh = static_cast<DWORD>(offset >> 32);
+    DWORD got = 0;
+    DWORD want = size > 0x40000000u ? 0x40000000u : static_cast<DWORD>(size);
+    if (!ReadFile(H(handle_), buffer, want, &got, &at)) {
+        // Reading at or past the end is the end, as for a plain read.
+        if (GetLastError() == ERROR_HANDLE_EOF) return 0;
+        reason = LastError();
+        return -1;
+    }
+    return static_cast<std::ptrdiff_t>(got);
+}
+
 bool FileHandle::Write(const void* buffer, std::size_t size, std::string& reason) {
     const char* p = static_cast<const char*>(buffer);
     while (size > 0) {
@@ -198,6 +214,17 @@ bool FileHandle::CreateTempBeside(const std::string& utf8Target, std::string& te
 std::ptrdiff_t FileHandle::Read(void* buffer, std::size_t size, std::string& reason) {
     for (;;) {
         ssize_t n = ::read(fd_, buffer, size);
+        if (n >= 0) return n;
+        if (errno == EINTR) continue;
+        reason = ErrnoText(errno);
+        return -1;
+    }
+}
+
+std::ptrdiff_t FileHandle::ReadAt(void* buffer, std::size_t size, uint64_t offset,
+                                  std::string& reason) {
+    for (;;) {
+        ssize_t n = ::pread(fd_, buffer, size, static_cast<off_t>(offset));
         if (n >= 0) return n;
         if (errno == EINTR) continue;
         reason = ErrnoText(errno);

@@ -28,6 +28,9 @@ public:
     // Reads up to size bytes; returns the count (0 at the end of the file) or
     // -1 on an error (reason set).
     std::ptrdiff_t Read(void* buffer, std::size_t size, std::string& reason);
+    // The same at a given offset, without moving the handle's position; a
+    // file opened for reading may be read this way from several threads.
+    std::ptrdiff_t ReadAt(void* buffer, std::size_t size, uint64_t offset, std::string& reason);
     // Writes all size bytes or fails.
     bool Write(const void* buffer, std::size_t size, std::string& reason);
     // Forces written data to the disk.

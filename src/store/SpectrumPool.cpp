@@ -1,40 +1,20 @@
 #include "store/SpectrumPool.h"
 
 #include <algorithm>
-#include <cstdlib>
 #include <new>
 
-#if defined(__linux__)
-#include <sys/mman.h>
-#endif
+#include "store/SlabCache.h"
 
 namespace vmf {
 namespace {
+constexpr std::size_t kBlocksPerSlab = 16384;
 // 16384 blocks of 1152 bytes: 18 MiB a slab, exactly nine 2 MiB pages, so a
 // full store of 1.7 million spectra needs 106 slabs and the per-slab overhead
 // stays negligible.
-constexpr std::size_t kBlocksPerSlab = 16384;
-constexpr std::size_t kSlabBytes = kBlocksPerSlab * MAX_CHANNELS * sizeof(float);
-
-#if defined(__linux__)
-// Large pages make the first touch of 2 GB of records and the release in
-// ClearRecords a thousand page operations instead of half a million; where the
-// system offers none, the slab simply uses ordinary pages.
-constexpr std::size_t kLargePage = 2u * 1024 * 1024;
-static_assert(kSlabBytes % kLargePage == 0);
-
-float* NewSlab() {
-    void* p = nullptr;
-    if (posix_memalign(&p, kLargePage, kSlabBytes) != 0) return nullptr;
-    (void)madvise(p, kSlabBytes, MADV_HUGEPAGE);
-    return static_cast<float*>(p);
-}
-#else
-float* NewSlab() { return static_cast<float*>(std::malloc(kSlabBytes)); }
-#endif
+static_assert(SlabCache::kSlabBytes == kBlocksPerSlab * MAX_CHANNELS * sizeof(float));
 }  // namespace
 
-void SpectrumPool::SlabDeleter::operator()(float* slab) const { std::free(slab); }
+void SpectrumPool::SlabDeleter::operator()(float* slab) const { SlabCache::Instance().Give(slab); }
 
 SpectrumPool::Slab& SpectrumPool::SlabOf(const float* block) {
     auto it = std::upper_bound(slabs_.begin(), slabs_.end(), block,
@@ -51,7 +31,7 @@ float* SpectrumPool::AllocateUninitialized() {
     } else {
         if (!current_ || nextInSlab_ == kBlocksPerSlab) {
             // Left uninitialised: pages are only touched when blocks are used.
-            float* slab = NewSlab();
+            float* slab = SlabCache::Instance().Take();
             if (!slab) return nullptr;
             try {
                 Slab entry;

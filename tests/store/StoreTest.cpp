@@ -146,7 +146,9 @@ TEST(DataFile, LoadingOverRecordsDoesNotKeepTheReplacedMemory) {
     const std::size_t slabs = doc.Pool().SlabCount();
     ASSERT_TRUE(doc.LoadFromFile(path, error)) << error;
     EXPECT_EQ(doc.Pool().BlocksInUse(), 80000u);
-    EXPECT_LE(doc.Pool().SlabCount(), slabs + 1);
+    // A long series loads its two halves from pools of their own, so two
+    // slabs may be partly used; the replaced records' slabs must be gone.
+    EXPECT_LE(doc.Pool().SlabCount(), slabs + 2);
     std::remove(path.c_str());
 }
 
