@@ -12,6 +12,7 @@
 #include "csv/CsvWriter.h"
 #include "maintenance/CSetMirrorDlg.h"
 #include "maintenance/CSettingDlg.h"
+#include "maintenance/MaintenanceTexts.h"
 #include "panel/CsvCommandRules.h"
 #include "panel/Cvarnello_mfView.h"
 #include "panel/PanelControls.h"
@@ -131,6 +132,12 @@ void PanelCommands::OnToggleMaintenanceMode() {
 }
 
 void PanelCommands::OnMaintenanceButton() {
+    // Opening shows the table, dark step 20 included, which the acquisition
+    // worker rewrites with every record: the dialog waits for the stop.
+    if (view_.IsMeasuring()) {
+        if (UserDialogs* dialogs = view_.context().dialogs) dialogs->Notify(mnt::kRefuseMeasuring);
+        return;
+    }
     SettingsBackend* settings = view_.context().settings;
     CSettingDlg dlg(view_, &view_);
     dlg.coefficientListPath =

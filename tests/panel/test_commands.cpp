@@ -386,6 +386,18 @@ void CommandsTest::maintenanceButtonRoundTripsTheListPathAndDerivesDark() {
     QCOMPARE(entries, std::size_t(1));
     QCOMPARE(p.settings.strings["comp/list"], list);
 
+    // While measuring the dialog does not open (it would show tables the
+    // worker is writing).
+    int opened = 0;
+    p.commands().SetSettingDialogRunner([&](CSettingDlg&) { ++opened; });
+    p.view->state().measuring = true;
+    p.dialogs.notices.clear();
+    p.C<QPushButton>(ctl::Maintenance)->click();
+    p.view->state().measuring = false;
+    QCOMPARE(opened, 0);
+    QCOMPARE(p.dialogs.notices, std::vector<std::string>{
+                                    "計測中は実行できません。計測を停止してから実行してください"});
+
     // No stored path: the dialog gets an empty one.
     p.settings.strings.clear();
     p.commands().SetSettingDialogRunner([&](CSettingDlg& dlg) { seen = dlg.coefficientListPath; });
