@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "FakeSettings.h"
+#include "fakes/FakeSettings.h"
 #include "app/PanelOptions.h"
 #include "app/RecentFileList.h"
 #include "app/WindowRect.h"

@@ -16,6 +16,7 @@
 
 #include "app/PanelOptions.h"
 #include "device/SimulatedDeviceLibrary.h"
+#include "fakes/FakeSettings.h"
 #include "fakes/ScriptedDialogs.h"
 #include "panel/Cvarnello_mfView.h"
 #include "panel/GraphFrame.h"
@@ -28,28 +29,6 @@
 namespace vmf {
 namespace {
 
-// Settings kept in a map, keyed "section/key".
-class MapSettings : public SettingsBackend {
-public:
-    std::map<std::string, int> ints;
-    std::map<std::string, std::string> strings;
-    int ReadInt(const char* s, const char* k, int def) override {
-        auto it = ints.find(Key(s, k));
-        return it == ints.end() ? def : it->second;
-    }
-    std::string ReadString(const char* s, const char* k, const std::string& def) override {
-        auto it = strings.find(Key(s, k));
-        return it == strings.end() ? def : it->second;
-    }
-    void WriteInt(const char* s, const char* k, int v) override { ints[Key(s, k)] = v; }
-    void WriteString(const char* s, const char* k, const std::string& v) override {
-        strings[Key(s, k)] = v;
-    }
-
-private:
-    static std::string Key(const char* s, const char* k) { return std::string(s) + "/" + k; }
-};
-
 constexpr std::time_t kDetectTime = 1706741999;  // 2024-01-31 23:59:59 UTC
 
 // A panel with its store, bench, dialogs and settings.
@@ -57,7 +36,7 @@ struct Panel {
     Cvarnello_mfDoc doc;
     std::unique_ptr<SimulatedDeviceLibrary> lib;
     test::ScriptedDialogs dialogs;
-    MapSettings settings;
+    test::FakeSettings settings;
     std::unique_ptr<Cvarnello_mfView> view;
 
     explicit Panel(const char* bench = "3:head:AAA;5:head:BBB;7:led8;8:mirror;timescale=0",
