@@ -17,7 +17,7 @@
 #include "acquire/AcquisitionController.h"
 #include "acquire/AcquisitionTexts.h"
 #include "device/SimulatedDeviceLibrary.h"
-#include "fakes/ScriptedDialogs.h"
+#include "fakes/PanelFixture.h"
 #include "panel/Cvarnello_mfView.h"
 #include "panel/PanelControls.h"
 #include "store/Cvarnello_mfDoc.h"
@@ -26,33 +26,10 @@
 namespace vmf {
 namespace {
 
-struct Panel {
-    Cvarnello_mfDoc doc;
-    std::unique_ptr<SimulatedDeviceLibrary> lib;
-    test::ScriptedDialogs dialogs;
-    std::atomic<int> busy{0};
-    std::unique_ptr<Cvarnello_mfView> view;
-
-    explicit Panel(const char* bench = "3:head:AAA;5:head:BBB;7:led8;scene=halogen;timescale=0") {
-        std::string error;
-        lib = SimulatedDeviceLibrary::FromText(bench, error);
-        if (!lib) qFatal("bench: %s", error.c_str());
-        ViewContext ctx;
-        ctx.doc = &doc;
-        ctx.devices = lib.get();
-        ctx.dialogs = &dialogs;
-        ctx.busy = &busy;
-        view = std::make_unique<Cvarnello_mfView>(ctx);
-        view->resize(810, 640);
-        view->OnInitialUpdate();
-        Click(ctl::Detect);
-    }
-    template <class T>
-    T* C(int id) const {
-        return qobject_cast<T*>(view->Control(id));
-    }
-    bool Enabled(int id) const { return view->Control(id)->isEnabled(); }
-    void Click(int id) { C<QAbstractButton>(id)->click(); }
+// A detected panel that raises its busy flag while measuring.
+struct Panel : test::PanelFixture {
+    explicit Panel(const char* bench = "3:head:AAA;5:head:BBB;7:led8;scene=halogen;timescale=0")
+        : test::PanelFixture(bench, {.settings = false, .busy = true, .detect = true}) {}
     void SetEdit(int id, const char* text) { C<QLineEdit>(id)->setText(QString::fromUtf8(text)); }
     AcquisitionController& acq() { return view->acquisition(); }
 };

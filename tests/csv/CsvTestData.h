@@ -6,11 +6,11 @@
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
-#include <iterator>
 #include <memory>
 #include <string>
 #include <vector>
 
+#include "fakes/TestText.h"
 #include "spectrum/SpectrumWorkspace.h"
 #include "store/Cvarnello_mfDoc.h"
 
@@ -50,11 +50,6 @@ struct CsvFixture {
         AddRecord(25.4f, 10000, {{340, 102.0f}, {350, 229.5f}, {360, 410.1f}});
     }
 };
-
-inline std::string ReadBytes(const std::filesystem::path& p) {
-    std::ifstream in(p, std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-}
 
 // A fresh, empty folder under the system's temporary folder.
 inline std::filesystem::path FreshFolder(const std::string& name) {

@@ -61,7 +61,7 @@ TEST(AutoSaveCsv, WritesTheRecordJustAcquired) {
     AutoSaveResult res = AutoSaveCsv(*f.doc, f.ws, o, {}, 0, 1, kSomeTime);
     ASSERT_TRUE(res.ok) << res.error;
     EXPECT_EQ(res.path, (dir / "No1.csv").string());
-    EXPECT_EQ(test::ReadBytes(dir / "No1.csv"),
+    EXPECT_EQ(test::ReadFileBytes(dir / "No1.csv"),
               "temp,22.0,\r\nexposure,   600,\r\n340,   2.0,\r\n345,  22.5,\r\n");
     // Horizontal without extras, the same record overwritten.
     o.csvVertical = 0;
@@ -70,7 +70,7 @@ TEST(AutoSaveCsv, WritesTheRecordJustAcquired) {
     o.csvAddWave = 0;
     res = AutoSaveCsv(*f.doc, f.ws, o, {}, 0, 1, kSomeTime);
     ASSERT_TRUE(res.ok) << res.error;
-    EXPECT_EQ(test::ReadBytes(dir / "No1.csv"), "   2.0,  22.5,\r\n");
+    EXPECT_EQ(test::ReadFileBytes(dir / "No1.csv"), "   2.0,  22.5,\r\n");
     std::filesystem::remove_all(dir);
 }
 

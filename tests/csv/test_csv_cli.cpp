@@ -19,7 +19,7 @@ int RunCli(const std::string& args, const std::filesystem::path& dir, std::strin
     const std::string command = std::string("'") + VARNELLO_CLI_PATH + "' " + args +
                                 " >/dev/null 2>'" + errPath.string() + "'";
     const int status = std::system(command.c_str());
-    if (err) *err = test::ReadBytes(errPath);
+    if (err) *err = test::ReadFileBytes(errPath);
     return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
 }
 
@@ -61,7 +61,7 @@ std::string WriterBytes(const std::filesystem::path& data, const std::filesystem
                                     q.addTemperature, q.addLabels, q.addExposure, q.vertical,
                                     q.startWavelength, q.endWavelength, q.stepWavelength, error))
         << error;
-    return test::ReadBytes(out);
+    return test::ReadFileBytes(out);
 }
 
 TEST(CsvCli, ExportGivesTheWritersBytes) {
@@ -73,7 +73,7 @@ TEST(CsvCli, ExportGivesTheWritersBytes) {
     CsvRequest all;  // the defaults: head 0, all records, vertical, 340..850 step 10
     all.endRecord = 40;
     ASSERT_EQ(RunCli(base, dir), 0);
-    EXPECT_EQ(test::ReadBytes(cli), WriterBytes(data, ref, 0, {}, all));
+    EXPECT_EQ(test::ReadFileBytes(cli), WriterBytes(data, ref, 0, {}, all));
 
     CsvRequest q;
     q.head = 1;
@@ -91,7 +91,7 @@ TEST(CsvCli, ExportGivesTheWritersBytes) {
                    "--end-nm 800 --step-nm 7 --method reflectance --sensitivity",
                dir),
         0);
-    const std::string ratio = test::ReadBytes(cli);
+    const std::string ratio = test::ReadFileBytes(cli);
     EXPECT_EQ(ratio, WriterBytes(data, ref, 1, reflect, q));
     EXPECT_NE(ratio.find(" 345,"), std::string::npos);
 
@@ -103,13 +103,13 @@ TEST(CsvCli, ExportGivesTheWritersBytes) {
     q.addExposure = false;
     ASSERT_EQ(RunCli(base + "--head 1 --start-nm 300 --end-nm 900 --no-labels --no-exposure", dir),
               0);
-    EXPECT_EQ(test::ReadBytes(cli), WriterBytes(data, ref, 0, {}, q));
+    EXPECT_EQ(test::ReadFileBytes(cli), WriterBytes(data, ref, 0, {}, q));
 
     ASSERT_EQ(RunCli(base + "--head 1 --target 2 --horizontal", dir), 0);
     q = CsvRequest{};
     q.head = 1;
     q.vertical = false;
-    EXPECT_EQ(test::ReadBytes(cli), WriterBytes(data, ref, 2, {}, q));
+    EXPECT_EQ(test::ReadFileBytes(cli), WriterBytes(data, ref, 2, {}, q));
     std::filesystem::remove_all(dir);
 }
 

@@ -70,11 +70,11 @@ TEST(CsvWriter, WorkedExampleThroughTheFileInBothLayouts) {
     ASSERT_TRUE(writer.WriteCsvFile((dir / "h.csv").string(), 0, 2, 0, true, true, true, false, 340,
                                     360, 10, error))
         << error;
-    EXPECT_EQ(test::ReadBytes(dir / "h.csv"), kExampleHorizontal);
+    EXPECT_EQ(test::ReadFileBytes(dir / "h.csv"), kExampleHorizontal);
     ASSERT_TRUE(writer.WriteCsvFile((dir / "v.csv").string(), 0, 2, 0, true, true, true, true, 340,
                                     360, 10, error))
         << error;
-    EXPECT_EQ(test::ReadBytes(dir / "v.csv"), kExampleVertical);
+    EXPECT_EQ(test::ReadFileBytes(dir / "v.csv"), kExampleVertical);
     // No temporary is left beside the results.
     EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir), {}), 2);
     std::filesystem::remove_all(dir);
@@ -268,7 +268,7 @@ TEST(CsvWriter, FileFailuresAreReportedAndLeaveTheOldFile) {
     }
     ASSERT_TRUE(writer.WriteCsvFile((dir / "old.csv").string(), 0, 2, 0, true, true, true, true,
                                     340, 360, 10, error));
-    EXPECT_EQ(test::ReadBytes(dir / "old.csv"), kExampleVertical);
+    EXPECT_EQ(test::ReadFileBytes(dir / "old.csv"), kExampleVertical);
     std::filesystem::remove_all(dir);
 }
 

@@ -6,11 +6,10 @@
 #include <algorithm>
 #include <cstdio>
 #include <filesystem>
-#include <fstream>
 #include <memory>
-#include <sstream>
 #include <string>
 
+#include "fakes/TestText.h"
 #include "maintenance/CalibrationCsvFile.h"
 #include "maintenance/CalibrationEdits.h"
 #include "maintenance/CalibrationTableText.h"
@@ -19,11 +18,7 @@
 namespace vmf {
 namespace {
 
-std::string Repeat(const std::string& s, int n) {
-    std::string out;
-    for (int i = 0; i < n; ++i) out += s;
-    return out;
-}
+using test::Repeat;
 
 std::unique_ptr<Cvarnello_mfDoc> InitialisedDoc() {
     auto doc = std::make_unique<Cvarnello_mfDoc>();
@@ -129,10 +124,7 @@ TEST(CalibrationCsvFile, SavesTheBytesAndNamesTheFileWhenItCannotBeWritten) {
     const std::string path = (dir / "table.csv").string();
     std::string error;
     ASSERT_TRUE(CalibrationCsvFile::Save(*doc, 0, path, error)) << error;
-    std::ifstream in(path, std::ios::binary);
-    std::stringstream read;
-    read << in.rdbuf();
-    const std::string bytes = read.str();
+    const std::string bytes = test::ReadFileBytes(path);
     EXPECT_EQ(bytes, CalibrationCsvFile::Text(*doc, 0));
     EXPECT_EQ(std::count(bytes.begin(), bytes.end(), '\n'), 3);
 

@@ -14,13 +14,11 @@
 #include <fstream>
 #include <map>
 #include <memory>
-#include <sstream>
 
 #include "app/PanelOptions.h"
 #include "device/Detection.h"
 #include "device/SimulatedDeviceLibrary.h"
-#include "fakes/FakeSettings.h"
-#include "fakes/ScriptedDialogs.h"
+#include "fakes/PanelFixture.h"
 #include "maintenance/CSettingDlg.h"
 #include "maintenance/CalibrationCsvFile.h"
 #include "maintenance/MaintenanceTexts.h"
@@ -30,45 +28,17 @@
 namespace vmf {
 namespace {
 
-std::string Repeat(const std::string& s, int n) {
-    std::string out;
-    for (int i = 0; i < n; ++i) out += s;
-    return out;
-}
-
-std::string ReadBytes(const std::filesystem::path& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::stringstream s;
-    s << in.rdbuf();
-    return s.str();
-}
+using test::Repeat;
 
 // A panel over a bench with heads at devices 2 and 5 (slots 0 and 1), and
 // a scratch folder with a coefficient list file.
-struct Fixture {
-    Cvarnello_mfDoc doc;
-    std::unique_ptr<SimulatedDeviceLibrary> lib;
-    test::ScriptedDialogs dialogs;
-    test::FakeSettings settings;
-    std::unique_ptr<Cvarnello_mfView> view;
-    std::filesystem::path dir;
+struct Fixture : test::PanelFixture {
     std::string listPath;
 
     explicit Fixture(bool detect = true,
-                     const char* bench = "2:head:SN000001;5:head:SN000002;scene=dark;timescale=0") {
-        std::string error;
-        lib = SimulatedDeviceLibrary::FromText(bench, error);
-        if (!lib) qFatal("bench: %s", error.c_str());
-        ViewContext ctx;
-        ctx.doc = &doc;
-        ctx.devices = lib.get();
-        ctx.dialogs = &dialogs;
-        ctx.settings = &settings;
-        view = std::make_unique<Cvarnello_mfView>(ctx);
-        dir = std::filesystem::temp_directory_path() /
-              ("vmf_setting_dlg_" + std::to_string(reinterpret_cast<uintptr_t>(this)));
-        std::filesystem::create_directories(dir);
-        listPath = (dir / "list.csv").string();
+                     const char* bench = "2:head:SN000001;5:head:SN000002;scene=dark;timescale=0")
+        : test::PanelFixture(bench, {.height = 0, .initialUpdate = false}) {
+        listPath = Path("list.csv");
         std::ofstream(listPath, std::ios::binary)
             << "\"C12880MA\",\"12345678\",300,2,0,0,0,0\r\n"
                "\"LED16ch\",\"LED00001\",1,1,1,1,1,1\r\n"
@@ -87,10 +57,6 @@ struct Fixture {
         dialogs.asked.clear();
         dialogs.notices.clear();
         lib->ResetCounters();
-    }
-    ~Fixture() {
-        view.reset();
-        std::filesystem::remove_all(dir);
     }
     std::unique_ptr<CSettingDlg> Open(bool withList = true) {
         auto dlg = std::make_unique<CSettingDlg>(*view);
@@ -194,7 +160,7 @@ void SettingDialogTest::openingWithoutHeadDisablesTheHeadCommandsAndStillLoadsTh
     QVERIFY(f.dialogs.asked.empty());
 
     // "ファイル" loads another list; Cancel keeps the path and the list.
-    const std::string other = (f.dir / "other.csv").string();
+    const std::string other = f.Path("other.csv");
     std::ofstream(other, std::ios::binary) << "C12880MA,OTHER001,1\r\n";
     f.dialogs.fileAnswers = {std::nullopt, other};
     Click(*dlg, 1043);
@@ -361,13 +327,13 @@ void SettingDialogTest::writeReportsCompletionOrNamesTheFailure() {
 void SettingDialogTest::csvSaveWritesTheTableOrNamesTheFile() {
     Fixture f;
     auto dlg = f.Open();
-    const auto plain = f.dir / "table";
-    const std::string bad = (f.dir / "no-such-folder" / "t.csv").string();
+    const std::filesystem::path plain = f.Path("table");
+    const std::string bad = f.Path("no-such-folder/t.csv");
     f.dialogs.fileAnswers = {std::nullopt, plain.string(), bad};
     Click(*dlg, 1051);  // cancelled: nothing
     QVERIFY(!std::filesystem::exists(plain.string() + ".csv"));
     Click(*dlg, 1051);
-    const std::string bytes = ReadBytes(plain.string() + ".csv");
+    const std::string bytes = test::ReadFileBytes(plain.string() + ".csv");
     QCOMPARE(bytes, CalibrationCsvFile::Text(f.doc, 1));
     QCOMPARE(std::count(bytes.begin(), bytes.end(), '\n'), 288L);
     QVERIFY(f.dialogs.notices.empty());

@@ -2,16 +2,13 @@
 // play driven through timer 3, and the comparison file (load, Cancel, its
 // rows, a file that fails to load, the clamp of the record on a head change).
 
-#include <QAbstractButton>
 #include <QImage>
-#include <QLineEdit>
-#include <QTemporaryDir>
 #include <QTest>
 #include <filesystem>
 #include <memory>
 #include <vector>
 
-#include "fakes/ScriptedDialogs.h"
+#include "fakes/PanelFixture.h"
 #include "panel/BrowseController.h"
 #include "panel/Cvarnello_mfView.h"
 #include "panel/GraphMath.h"
@@ -56,30 +53,18 @@ void Fill(Cvarnello_mfDoc& d, const std::vector<int>& records) {
     }
 }
 
-struct Panel {
-    Cvarnello_mfDoc doc;
-    Dialogs dialogs;
-    QTemporaryDir dir;
-    std::unique_ptr<Cvarnello_mfView> view;
-
-    explicit Panel(const std::vector<int>& records = {}) {
-        Fill(doc, records);
-        ViewContext ctx;
-        ctx.doc = &doc;
-        ctx.dialogs = &dialogs;
-        view = std::make_unique<Cvarnello_mfView>(ctx);
-        view->resize(810, 640);
-        view->OnInitialUpdate();
-    }
+// A panel without devices or settings over a store holding `records`.
+struct Panel : test::BasicPanelFixture<Dialogs> {
+    explicit Panel(const std::vector<int>& records = {})
+        : BasicPanelFixture(nullptr, {.settings = false,
+                                      .prepare = [&](Cvarnello_mfDoc& d) { Fill(d, records); }}) {}
     BrowseController& browse() { return view->browse(); }
-    void Click(int id) { qobject_cast<QAbstractButton*>(view->Control(id))->click(); }
-    QString Text(int id) const { return qobject_cast<QLineEdit*>(view->Control(id))->text(); }
     bool Shown(int id) const { return view->Control(id)->isVisibleTo(view.get()); }
     // A comparison file written by the store itself.
     std::string SaveFile(const char* name, const std::vector<int>& records) {
         Cvarnello_mfDoc d;
         Fill(d, records);
-        const std::string path = (dir.path() + "/" + name).toStdString();
+        const std::string path = Path(name);
         std::string error;
         if (!d.SaveToFile(path, error)) qFatal("save: %s", error.c_str());
         return path;

@@ -11,17 +11,14 @@
 #include <QTemporaryDir>
 #include <QTest>
 #include <fstream>
-#include <map>
 #include <memory>
-#include <sstream>
 
 #include "acquire/AcquisitionController.h"
 #include "app/CMainFrame.h"
-#include "app/FakeSettings.h"
 #include "csv/CSaveCSVDlg.h"
 #include "csv/CsvWriter.h"
 #include "device/SimulatedDeviceLibrary.h"
-#include "fakes/ScriptedDialogs.h"
+#include "fakes/PanelFixture.h"
 #include "maintenance/CSetMirrorDlg.h"
 #include "maintenance/CSettingDlg.h"
 #include "panel/Cvarnello_mfView.h"
@@ -32,61 +29,18 @@
 namespace vmf {
 namespace {
 
-std::string ReadAll(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::ostringstream s;
-    s << in.rdbuf();
-    return s.str();
-}
-
 // A detected panel with two heads, an LED driver and a mirror unit.
-struct Panel {
-    Cvarnello_mfDoc doc;
-    std::unique_ptr<SimulatedDeviceLibrary> lib;
-    test::ScriptedDialogs dialogs;
-    test::FakeSettings settings;
-    std::unique_ptr<Cvarnello_mfView> view;
-    QTemporaryDir dir;
-
-    explicit Panel(bool detect = true) {
-        std::string error;
-        lib = SimulatedDeviceLibrary::FromText(
-            "3:head:AAA;5:head:BBB;7:led8;8:mirror;scene=halogen;timescale=0", error);
-        if (!lib) qFatal("bench: %s", error.c_str());
-        Build();
-        if (detect) C<QPushButton>(ctl::Detect)->click();
+struct Panel : test::PanelFixture {
+    explicit Panel(bool detect = true)
+        : test::PanelFixture("3:head:AAA;5:head:BBB;7:led8;8:mirror;scene=halogen;timescale=0",
+                             {.detect = detect}) {
         dialogs.asked.clear();
     }
-    void Build() {
-        ViewContext ctx;
-        ctx.doc = &doc;
-        ctx.devices = lib.get();
-        ctx.dialogs = &dialogs;
-        ctx.settings = &settings;
-        view = std::make_unique<Cvarnello_mfView>(ctx);
-        view->resize(810, 640);
-        view->OnInitialUpdate();
-    }
-    template <class T>
-    T* C(int id) const {
-        return qobject_cast<T*>(view->Control(id));
-    }
-    QString Caption(int id) const { return C<QAbstractButton>(id)->text(); }
-    QString Text(int id) const { return C<QLineEdit>(id)->text(); }
     PanelCommands& commands() { return view->commands(); }
-    // Records 0..n-1 of every head, read from the bench like a measurement.
+    // Records 0..n-1 of every head from the bench, record r raised by 10 r
+    // counts and taken at 25 + r degrees.
     void Record(int n) {
-        for (int a = 0; a < doc.headCount; ++a) {
-            for (int r = 0; r < n; ++r) {
-                QVERIFY(doc.EnsureRecordArrays(a, r));
-                int16_t counts[MAX_CHANNELS] = {};
-                lib->DevReadSpectrum(HeadSlot(a), counts);
-                for (int c = 0; c < MAX_CHANNELS; ++c) doc.recRaw(a, r)[c] = counts[c] + r * 10;
-                doc.recExposureUs(a, r) = doc.exposureUs[a];
-                doc.recTemperatureC(a, r) = 25.0f + r;
-            }
-            doc.recordCount[a] = n;
-        }
+        RecordFromBench(n, 10, 25.0f, 1.0f);
         view->ShowRecordCount();
     }
     // Answers the CSV options dialog: `edit` changes its controls, then OK.
@@ -100,7 +54,6 @@ struct Panel {
             return ok;
         });
     }
-    std::string Path(const char* name) const { return (dir.path() + "/" + name).toStdString(); }
 };
 
 void SetText(CSaveCSVDlg& dlg, int id, const char* text) {
@@ -189,7 +142,7 @@ void CommandsTest::csvReferenceTargetAlwaysAsksForAFile() {
     // A name typed without extension gets the dialog's default ".csv".
     p.dialogs.fileAnswers = {p.Path("white")};
     p.C<QPushButton>(ctl::Csv)->click();
-    const std::string written = ReadAll(p.Path("white.csv"));
+    const std::string written = test::ReadFileBytes(p.Path("white.csv"));
     QVERIFY(p.dialogs.notices.empty());
     std::string expected;
     {
@@ -197,7 +150,7 @@ void CommandsTest::csvReferenceTargetAlwaysAsksForAFile() {
         std::string error;
         QVERIFY(writer.WriteCsvFile(p.Path("expected.csv"), 0, 0, 0, true, true, true, true, 340,
                                     850, 10, error));
-        expected = ReadAll(p.Path("expected.csv"));
+        expected = test::ReadFileBytes(p.Path("expected.csv"));
     }
     QCOMPARE(written, expected);
     QVERIFY(written.rfind("temp,,\r\nexposure,", 0) == 0);
@@ -220,7 +173,7 @@ void CommandsTest::csvButtonWritesWhatTheWriterWrites() {
     p.dialogs.fileAnswers = {p.Path("records.csv")};
     p.C<QPushButton>(ctl::Csv)->click();
     QVERIFY(p.dialogs.notices.empty());
-    const std::string written = ReadAll(p.Path("records.csv"));
+    const std::string written = test::ReadFileBytes(p.Path("records.csv"));
     // The graph went back to the displayed record after the export.
     QVERIFY(p.view->workspace().displaySpectrum == shown);
 
@@ -229,7 +182,7 @@ void CommandsTest::csvButtonWritesWhatTheWriterWrites() {
     std::string error;
     QVERIFY(writer.WriteCsvFile(p.Path("expected.csv"), 1, 3, 1, true, true, true, false, 400, 420,
                                 10, error));
-    QCOMPARE(written, ReadAll(p.Path("expected.csv")));
+    QCOMPARE(written, test::ReadFileBytes(p.Path("expected.csv")));
     QVERIFY(written.rfind("temp,exposure,   400,   410,   420,\r\n26.0,", 0) == 0);
 }
 

@@ -11,13 +11,11 @@
 #include <QRadioButton>
 #include <QSignalSpy>
 #include <QTest>
-#include <map>
 #include <memory>
 
 #include "app/PanelOptions.h"
 #include "device/SimulatedDeviceLibrary.h"
-#include "fakes/FakeSettings.h"
-#include "fakes/ScriptedDialogs.h"
+#include "fakes/PanelFixture.h"
 #include "panel/Cvarnello_mfView.h"
 #include "panel/GraphFrame.h"
 #include "panel/PanelControls.h"
@@ -31,59 +29,21 @@ namespace {
 
 constexpr std::time_t kDetectTime = 1706741999;  // 2024-01-31 23:59:59 UTC
 
-// A panel with its store, bench, dialogs and settings.
-struct Panel {
-    Cvarnello_mfDoc doc;
-    std::unique_ptr<SimulatedDeviceLibrary> lib;
-    test::ScriptedDialogs dialogs;
-    test::FakeSettings settings;
-    std::unique_ptr<Cvarnello_mfView> view;
-
+// A panel with its store, bench, dialogs and settings, on a fixed clock and
+// before its initial update.
+struct Panel : test::PanelFixture {
     explicit Panel(const char* bench = "3:head:AAA;5:head:BBB;7:led8;8:mirror;timescale=0",
-                   int H = 640) {
-        std::string error;
-        lib = SimulatedDeviceLibrary::FromText(bench, error);
-        if (!lib) qFatal("bench: %s", error.c_str());
-        Build(H);
-    }
-    void Build(int H) {
-        ViewContext ctx;
-        ctx.doc = &doc;
-        ctx.devices = lib.get();
-        ctx.dialogs = &dialogs;
-        ctx.settings = &settings;
-        view = std::make_unique<Cvarnello_mfView>(ctx);
-        view->SetClock([] { return kDetectTime; });
-        view->resize(810, H);
-    }
-    template <class T>
-    T* C(int id) const {
-        return qobject_cast<T*>(view->Control(id));
-    }
-    QString Caption(int id) const { return C<QAbstractButton>(id)->text(); }
-    QString Text(int id) const { return C<QLineEdit>(id)->text(); }
+                   int H = 640)
+        : test::PanelFixture(
+              bench, {.clock = [] { return kDetectTime; }, .height = H, .initialUpdate = false}) {}
     QStringList Items(int id) const {
         QStringList out;
         auto* list = C<QListWidget>(id);
         for (int i = 0; i < list->count(); ++i) out << list->item(i)->text();
         return out;
     }
-    bool Enabled(int id) const { return view->Control(id)->isEnabled(); }
-    void Click(int id) { C<QAbstractButton>(id)->click(); }
-    // Records 0..n-1 of every head, read from the bench like a measurement would.
-    void Record(int n) {
-        for (int a = 0; a < doc.headCount; ++a) {
-            for (int r = 0; r < n; ++r) {
-                QVERIFY(doc.EnsureRecordArrays(a, r));
-                int16_t counts[MAX_CHANNELS] = {};
-                lib->DevReadSpectrum(HeadSlot(a), counts);
-                for (int c = 0; c < MAX_CHANNELS; ++c) doc.recRaw(a, r)[c] = counts[c];
-                doc.recExposureUs(a, r) = doc.exposureUs[a];
-                doc.recTemperatureC(a, r) = 25.5f;
-            }
-            doc.recordCount[a] = n;
-        }
-    }
+    // Records 0..n-1 of every head as the bench gives them, all at 25.5 degrees.
+    void Record(int n) { RecordFromBench(n, 0, 25.5f, 0.0f); }
 };
 
 QString DetectTitle() {
@@ -194,7 +154,7 @@ void ViewTest::initialUpdateShowsTheStoredOptions() {
     p.settings.ints["repeat/go"] = 1;
     p.settings.ints["save/auto"] = 1;
     p.settings.ints["disp/kind"] = 1;
-    p.Build(640);
+    p.Build();
     p.view->OnInitialUpdate();
     QCOMPARE(p.Text(1012), QStringLiteral("4"));
     QCOMPARE(p.Text(1017), QStringLiteral("250"));
@@ -221,7 +181,7 @@ void ViewTest::initialUpdateShowsTheStoredOptions() {
     p.doc.serialNo[1] = "BBB";
     p.doc.exposureUs[0] = 1234;
     p.settings.ints.clear();
-    p.Build(640);
+    p.Build();
     p.view->OnInitialUpdate();
     QCOMPARE(p.Items(1003), (QStringList{"(AAA)", "(BBB)"}));
     QCOMPARE(p.C<QListWidget>(1003)->currentRow(), 0);
@@ -233,7 +193,7 @@ void ViewTest::initialUpdateShowsTheStoredOptions() {
 void ViewTest::optionsAreWrittenAtDestruction() {
     Panel p;
     p.settings.ints["graph/min"] = -300;
-    p.Build(640);
+    p.Build();
     QCOMPARE(p.view->options().graphMin, -300);
     p.view->options().graphMax = 1000;
     p.view->OnInitialUpdate();
