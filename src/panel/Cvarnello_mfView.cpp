@@ -440,6 +440,17 @@ void Cvarnello_mfView::Detect() {
     }
     state_.headDevice = out.headDevice;
     if (out.mirrorDevice) state_.mirrorDevice = out.mirrorDevice;
+    if (!out.failedHeads.empty()) {
+        // Such a head got no slot: without a word the operator would take it
+        // for measured along with the others.
+        std::string numbers;
+        for (DeviceNumber dev : out.failedHeads)
+            CFormatAppend(numbers, numbers.empty() ? "%d" : ", %d", dev.value);
+        ctx_.dialogs->Notify(CFormat(
+            "装置番号 %s の分光器は校正データの読み込み中に応答しなくなったため、使用しません。"
+            "接続を確認してから、もう一度検出してください",
+            numbers.c_str()));
+    }
 
     if (out.headsFound) {
         // A selection left from a run with more heads would point past the list.

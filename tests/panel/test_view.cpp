@@ -267,6 +267,19 @@ void ViewTest::detectFindsHeadsListsDevicesAndSetsTitle() {
     p.Click(1002);
     QCOMPARE(p.view->state().selectedHead, 0);
     QCOMPARE(p.C<QListWidget>(1003)->currentRow(), 0);
+    QVERIFY(p.dialogs.notices.empty());
+
+    // A head that stops answering while its table is read is left out, and
+    // the operator is told which one.
+    Panel q("3:head:AAA;5:head:BBB;6:head:CCC;timescale=0");
+    q.lib->UnplugAfterCommands(DeviceNumber(5), 150);
+    q.view->OnInitialUpdate();
+    q.Click(1002);
+    QCOMPARE(q.Items(1003), (QStringList{"AAA", "CCC"}));
+    QCOMPARE(q.dialogs.notices,
+             std::vector<std::string>{
+                 "装置番号 5 の分光器は校正データの読み込み中に応答しなくなったため、使用しません。"
+                 "接続を確認してから、もう一度検出してください"});
 }
 
 void ViewTest::detectCancelledAtClearQuestionLeavesEverything() {
