@@ -5,10 +5,10 @@
 #include <string>
 #include <vector>
 
-#include "fakes/FakeSettings.h"
 #include "app/PanelOptions.h"
 #include "app/RecentFileList.h"
 #include "app/WindowRect.h"
+#include "fakes/FakeSettings.h"
 
 namespace vmf {
 namespace {
