@@ -178,7 +178,7 @@ void BM_LoadOneFullHead(benchmark::State& state) {
     state.counters["ratio_vs_read_into_new_memory"] = loadMin / freshMin;
     std::filesystem::remove(path);
 }
-BENCHMARK(BM_LoadOneFullHead)->UseManualTime()->Iterations(15)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_LoadOneFullHead)->UseManualTime()->Iterations(25)->Unit(benchmark::kMillisecond);
 
 void BM_ClearRecordsFullStore(benchmark::State& state) {
     auto doc = std::make_unique<vmf::Cvarnello_mfDoc>();

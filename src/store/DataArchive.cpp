@@ -25,6 +25,15 @@ DataArchive::DataArchive(FileHandle& file, Mode mode, std::string utf8Name, uint
       done_(mode == Mode::Loading ? startAt : 0),
       readAt_(done_) {}
 
+DataArchive::~DataArchive() {
+#if defined(VMF_STREAMING_STORES)
+    // Streaming stores are weakly ordered: once per archive, not per record
+    // (each fence waits for the stores before it to drain), they are made
+    // visible before the loaded arrays can reach another thread.
+    if (IsLoading()) _mm_sfence();
+#endif
+}
+
 void DataArchive::ThrowEndOfFile() const {
     // The same words the framework uses for an archive that runs out.
     throw ArchiveError(FileFailure::EndOfFile, name_ + " の末尾以降にアクセスしようとしました。");
@@ -134,9 +143,6 @@ void SplitPairs(const unsigned char* p, float* a, float* b, std::size_t m) {
                 _mm_stream_ps(a + i, _mm_shuffle_ps(lo, hi, _MM_SHUFFLE(2, 0, 2, 0)));
                 _mm_stream_ps(b + i, _mm_shuffle_ps(lo, hi, _MM_SHUFFLE(3, 1, 3, 1)));
             }
-            // Streaming stores are weakly ordered: make them visible before
-            // the arrays are handed to anyone else.
-            _mm_sfence();
         }
     }
 #endif

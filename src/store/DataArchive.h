@@ -30,6 +30,7 @@ public:
     // byte startAt of the file and reads by offset, so several archives may
     // load different parts of one open file at once.
     DataArchive(FileHandle& file, Mode mode, std::string utf8Name, uint64_t startAt = 0);
+    ~DataArchive();
     DataArchive(const DataArchive&) = delete;
     DataArchive& operator=(const DataArchive&) = delete;
 
