@@ -29,23 +29,21 @@ public:
     void Feed(std::string_view bytes) {
         for (char ch : bytes) {
             if (Full()) return;
-            if (pendingCr_) {
-                pendingCr_ = false;
-                if (ch == '\n') {
-                    Put('\n');
+            // Spreadsheets saving "CSV UTF-8" put a byte order mark in front
+            // of the first line; it would hide that line's kind label.
+            if (bomSeen_ >= 0) {
+                if (ch == kBom[bomSeen_]) {
+                    if (++bomSeen_ == 3) bomSeen_ = -1;
                     continue;
                 }
-                Put('\r');
+                ReplayBomPrefix();
             }
-            if (ch == '\r') {
-                pendingCr_ = true;
-                continue;
-            }
-            Put(ch);
+            Take(ch);
         }
     }
 
     void Finish() {
+        if (bomSeen_ > 0) ReplayBomPrefix();
         if (pendingCr_) {
             pendingCr_ = false;
             Put('\r');
@@ -54,6 +52,30 @@ public:
     }
 
 private:
+    static constexpr char kBom[3] = {'\xEF', '\xBB', '\xBF'};
+
+    // The start looked like a byte order mark but was not one.
+    void ReplayBomPrefix() {
+        const int seen = bomSeen_;
+        bomSeen_ = -1;
+        for (int i = 0; i < seen; ++i) Take(kBom[i]);
+    }
+    // Text mode: CR LF becomes LF.
+    void Take(char ch) {
+        if (pendingCr_) {
+            pendingCr_ = false;
+            if (ch == '\n') {
+                Put('\n');
+                return;
+            }
+            Put('\r');
+        }
+        if (ch == '\r') {
+            pendingCr_ = true;
+            return;
+        }
+        Put(ch);
+    }
     void Put(char ch) {
         if (Full()) return;
         piece_.push_back(ch);
@@ -70,6 +92,7 @@ private:
     std::vector<CoefficientEntry>& out_;
     std::string piece_;
     bool pendingCr_ = false;
+    int bomSeen_ = 0;  // bytes of a leading byte order mark matched; -1 once past it
 };
 
 }  // namespace

@@ -78,6 +78,21 @@ TEST(CoefficientList, LastLineWithoutLineEndAndLoneCrStayInTheField) {
     EXPECT_EQ(entries[1].coeffs[0], 2.0);
 }
 
+TEST(CoefficientList, AByteOrderMarkInFrontOfTheFirstLineIsSkipped) {
+    const auto entries =
+        CoefficientListFile::Parse("\xEF\xBB\xBF\"C12880MA\",S1,300\r\nC12880MA,S2,301\r\n");
+    ASSERT_EQ(entries.size(), 2u);
+    EXPECT_EQ(entries[0].serial, "S1");
+    EXPECT_EQ(entries[0].coeffs[0], 300.0);
+    // Only a whole mark at the very start is one: these bytes stay.
+    EXPECT_EQ(CoefficientListFile::Parse("\xEF\xBB"
+                                         "C12880MA,S1,1")
+                  .size(),
+              0u);
+    EXPECT_EQ(CoefficientListFile::Parse("C12880MA,\xEF\xBB\xBF,1")[0].serial, "\xEF\xBB\xBF");
+    EXPECT_EQ(CoefficientListFile::Parse("\xEF").size(), 0u);
+}
+
 TEST(CoefficientList, LoadReadsTheFileBytesAndAMissingFileGivesAnEmptyList) {
     const auto path = std::filesystem::temp_directory_path() / "vmf_coefficients.csv";
     {
