@@ -1,5 +1,6 @@
 #include "csv/AutoSaveCsv.h"
 
+#include "csv/CsvFileSink.h"
 #include "csv/CsvWriter.h"
 #include "store/LocalTime.h"
 #include "store/TextFormat.h"
@@ -33,7 +34,7 @@ AutoSaveResult AutoSaveCsv(Cvarnello_mfDoc& doc, SpectrumWorkspace& ws, const Pa
     result.path = AutoSavePath(options, recordIndex, now);
     if (AutoSaveFileName(options, recordIndex, now).empty()) {
         // A bare folder would be refused by the file system anyway; say why.
-        result.error = "CSVファイルを保存できませんでした: " + result.path + " (no file name)";
+        result.error = CsvSaveFailedText(result.path, "no file name");
         return result;
     }
     CsvWriter writer(doc, ws, processing, options.csvTarget);

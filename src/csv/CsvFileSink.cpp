@@ -2,6 +2,10 @@
 
 namespace vmf {
 
+std::string CsvSaveFailedText(const std::string& utf8Path, const std::string& reason) {
+    return "CSVファイルを保存できませんでした: " + utf8Path + " (" + reason + ")";
+}
+
 CsvFileSink::~CsvFileSink() {
     if (committed_ || temp_.empty()) return;
     std::string ignored;

@@ -11,6 +11,9 @@
 
 namespace vmf {
 
+// The message for a CSV file that could not be written: the path and why.
+std::string CsvSaveFailedText(const std::string& utf8Path, const std::string& reason);
+
 class CsvFileSink : public CsvSink {
 public:
     CsvFileSink() = default;

@@ -135,7 +135,7 @@ bool CsvWriter::WriteCsvFile(const std::string& utf8Path, int firstRecord, int e
                        endWavelength, stepWavelength};
     std::string reason;
     auto fail = [&] {
-        error = "CSVファイルを保存できませんでした: " + utf8Path + " (" + reason + ")";
+        error = CsvSaveFailedText(utf8Path, reason);
         return false;
     };
     if (!Check(q, reason)) return fail();

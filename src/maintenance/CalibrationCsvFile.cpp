@@ -33,7 +33,7 @@ bool CalibrationCsvFile::Save(const Cvarnello_mfDoc& doc, int head, const std::s
         sink.Commit(reason)) {
         return true;
     }
-    error = "CSVファイルを保存できませんでした: " + utf8Path + " (" + reason + ")";
+    error = CsvSaveFailedText(utf8Path, reason);
     return false;
 }
 
