@@ -1,5 +1,6 @@
 #include "store/Cvarnello_mfDoc.h"
 
+#include <algorithm>
 #include <new>
 
 #include "store/LocalTime.h"
@@ -22,6 +23,8 @@ Cvarnello_mfDoc::RowPtr<Rows> ZeroedRows() {
 Cvarnello_mfDoc::Cvarnello_mfDoc()
     : recExposureUsRows(ZeroedRows<std::array<std::array<int32_t, MAX_RECORDS>, MAX_HEADS>>()),
       recTemperatureCRows(ZeroedRows<std::array<std::array<float, MAX_RECORDS>, MAX_HEADS>>()),
+      recTimeUtcMsRows(ZeroedRows<std::array<std::array<int64_t, MAX_RECORDS>, MAX_HEADS>>()),
+      recUtcOffsetSRows(ZeroedRows<std::array<std::array<int32_t, MAX_RECORDS>, MAX_HEADS>>()),
       recRawRows(ZeroedRows<std::array<std::array<float*, MAX_RECORDS>, MAX_HEADS>>()),
       recProcessedRows(ZeroedRows<std::array<std::array<float*, MAX_RECORDS>, MAX_HEADS>>()) {
     channelCount.fill(MAX_CHANNELS);
@@ -29,6 +32,16 @@ Cvarnello_mfDoc::Cvarnello_mfDoc()
 }
 
 Cvarnello_mfDoc::~Cvarnello_mfDoc() { ClearRecords(); }
+
+bool Cvarnello_mfDoc::HasRecordTimes() const {
+    for (int a = 0; a < headCount && a < MAX_HEADS; ++a) {
+        const auto& row = (*recTimeUtcMsRows)[a];
+        const int n = std::clamp(recordCount[a], 0, MAX_RECORDS);
+        for (int r = 0; r < n; ++r)
+            if (row[r] != 0) return true;
+    }
+    return false;
+}
 
 void Cvarnello_mfDoc::ClearRecords() {
     recordCount.fill(0);

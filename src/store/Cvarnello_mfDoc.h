@@ -64,6 +64,12 @@ public:
     // Per-record scalars for all slots (6.9 MB together).
     RowPtr<std::array<std::array<int32_t, MAX_RECORDS>, MAX_HEADS>> recExposureUsRows;
     RowPtr<std::array<std::array<float, MAX_RECORDS>, MAX_HEADS>> recTemperatureCRows;
+    // When each record's cycle read its last head: UTC milliseconds since
+    // 1970-01-01T00:00:00Z and the local UTC offset in seconds (east
+    // positive). 0 ms means the record carries no time (files written before
+    // time stamps existed); zeroed pages therefore start out as "no time".
+    RowPtr<std::array<std::array<int64_t, MAX_RECORDS>, MAX_HEADS>> recTimeUtcMsRows;
+    RowPtr<std::array<std::array<int32_t, MAX_RECORDS>, MAX_HEADS>> recUtcOffsetSRows;
     std::array<int32_t, MAX_HEADS> recordCount{};
     std::string historyText;
     // Spectra of each slot: nullptr while absent; otherwise MAX_CHANNELS floats
@@ -77,6 +83,12 @@ public:
     int32_t recExposureUs(int a, int r) const { return (*recExposureUsRows)[a][r]; }
     float& recTemperatureC(int a, int r) { return (*recTemperatureCRows)[a][r]; }
     float recTemperatureC(int a, int r) const { return (*recTemperatureCRows)[a][r]; }
+    int64_t& recTimeUtcMs(int a, int r) { return (*recTimeUtcMsRows)[a][r]; }
+    int64_t recTimeUtcMs(int a, int r) const { return (*recTimeUtcMsRows)[a][r]; }
+    int32_t& recUtcOffsetS(int a, int r) { return (*recUtcOffsetSRows)[a][r]; }
+    int32_t recUtcOffsetS(int a, int r) const { return (*recUtcOffsetSRows)[a][r]; }
+    // True when any completed record of any head carries a time.
+    bool HasRecordTimes() const;
     float* recRaw(int a, int r) const { return (*recRawRows)[a][r]; }
     float* recProcessed(int a, int r) const { return (*recProcessedRows)[a][r]; }
 
