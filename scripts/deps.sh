@@ -9,7 +9,7 @@ PACKAGES=(
   libgtest-dev libgmock-dev libbenchmark-dev
   nlohmann-json3-dev libcli11-dev
   qt6-base-dev qt6-base-dev-tools libgl-dev
-  fonts-noto-cjk locales
+  fonts-noto-cjk locales ccache
 )
 if [ "${VMF_WITH_MINGW:-0}" = 1 ]; then PACKAGES+=(g++-mingw-w64-x86-64); fi
 if [ "${VMF_WITH_XVFB:-0}" = 1 ]; then PACKAGES+=(xvfb); fi

@@ -4,6 +4,7 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 scripts/deps.sh
+. scripts/compiler-cache.sh
 cmake --preset release >/dev/null
 cmake --build --preset release --target varnello_mf
 exec build/release/src/app/varnello_mf "$@"
