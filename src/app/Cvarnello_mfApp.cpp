@@ -33,8 +33,12 @@ std::optional<AppOptions> Cvarnello_mfApp::ParseCommandLine(const QStringList& a
                                    QStringLiteral("TEXT"));
     const QCommandLineOption quit(QStringLiteral("quit-after-show"),
                                   QStringLiteral("end as soon as the main window is shown"));
+    const QCommandLineOption settings(QStringLiteral("settings"),
+                                      QStringLiteral("INI file to keep the settings in"),
+                                      QStringLiteral("FILE"));
     parser.addOption(bench);
     parser.addOption(quit);
+    parser.addOption(settings);
     parser.addPositionalArgument(QStringLiteral("file"),
                                  QStringLiteral("data file (.vqdata) to open"));
     if (!parser.parse(arguments)) {
@@ -44,6 +48,7 @@ std::optional<AppOptions> Cvarnello_mfApp::ParseCommandLine(const QStringList& a
     AppOptions options;
     options.benchText = parser.value(bench).toStdString();
     options.quitAfterShow = parser.isSet(quit);
+    options.settingsFile = parser.value(settings);
     const QStringList files = parser.positionalArguments();
     if (!files.isEmpty()) options.file = files.first();
     return options;
@@ -51,7 +56,9 @@ std::optional<AppOptions> Cvarnello_mfApp::ParseCommandLine(const QStringList& a
 
 bool Cvarnello_mfApp::InitInstance(const AppOptions& options) {
     QApplication::setWindowIcon(ApplicationIcon());
-    settings_ = std::make_unique<QtSettingsBackend>();
+    settings_ = options.settingsFile.isEmpty()
+                    ? std::make_unique<QtSettingsBackend>()
+                    : std::make_unique<QtSettingsBackend>(options.settingsFile);
     dialogs_ = std::make_unique<QtUserDialogs>();
     std::string note;
     devices_ = CreateDeviceLibrary(options.benchText, note);

@@ -29,6 +29,9 @@ struct AppOptions {
     std::string benchText;       // --bench TEXT; empty lets VMF_BENCH decide
     QString file;                // data file to open at start
     bool quitAfterShow = false;  // --quit-after-show: end once the window is exposed
+    // --settings FILE: an INI file instead of the per-user settings, so a
+    // test run or a portable copy never touches the operator's own options.
+    QString settingsFile;
 };
 
 class Cvarnello_mfApp {

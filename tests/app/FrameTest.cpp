@@ -301,10 +301,10 @@ private slots:
     }
 
     void theApplicationPersistsPanelOptionsAcrossARestart() {
-        QSettings(QSettings::NativeFormat, QSettings::UserScope, "VarnelloMF", "varnello_mf")
-            .clear();
+        // Its own settings file: the native store is the operator's.
         QString error;
-        const auto options = Cvarnello_mfApp::ParseCommandLine({"varnello_mf"}, error);
+        const auto options = Cvarnello_mfApp::ParseCommandLine(
+            {"varnello_mf", "--settings", Ini("restart.ini")}, error);
         QVERIFY(options);
         {
             Cvarnello_mfApp app;
@@ -322,12 +322,13 @@ private slots:
         QCOMPARE(app.view()->options().graphMin, -500);
         QCOMPARE(app.mainFrame()->frameGeometry(), QRect(0, 0, 740, 640));
         app.ExitInstance();
+        QCOMPARE(QSettings(Ini("restart.ini"), QSettings::IniFormat).value("graph/min").toInt(),
+                 -500);
     }
 
     void aFileOnTheCommandLineIsOpenedAndABadOneEndsTheStart() {
-        QSettings(QSettings::NativeFormat, QSettings::UserScope, "VarnelloMF", "varnello_mf")
-            .clear();
         AppOptions options;
+        options.settingsFile = Ini("start.ini");
         options.file = WriteDataFile("start.vqdata", "at start\r\n");
         {
             Cvarnello_mfApp app;
@@ -359,8 +360,11 @@ private slots:
     void commandLineOptions() {
         QString error;
         const auto o = Cvarnello_mfApp::ParseCommandLine(
-            {"varnello_mf", "--bench", "heads=2", "--quit-after-show", "/d/run.vqdata"}, error);
+            {"varnello_mf", "--bench", "heads=2", "--quit-after-show", "--settings", "/d/vmf.ini",
+             "/d/run.vqdata"},
+            error);
         QVERIFY(o);
+        QCOMPARE(o->settingsFile, QStringLiteral("/d/vmf.ini"));
         QCOMPARE(o->benchText, std::string("heads=2"));
         QVERIFY(o->quitAfterShow);
         QCOMPARE(o->file, QStringLiteral("/d/run.vqdata"));

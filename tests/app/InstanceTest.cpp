@@ -24,6 +24,8 @@ class InstanceTest : public QObject {
         env.insert(QStringLiteral("XDG_CONFIG_HOME"), dir_.filePath(QStringLiteral("config")));
         p.setProcessEnvironment(env);
         p.setProgram(QStringLiteral(VMF_APP_EXE));
+        // Its own settings file on every platform, not the operator's store.
+        p.setArguments({QStringLiteral("--settings"), dir_.filePath(QStringLiteral("vmf.ini"))});
     }
 
     // True once a process other than this one holds the lock.
@@ -71,7 +73,7 @@ private slots:
     void startReachesAShownWindowAndEnds() {
         QProcess p;
         Prepare(p);
-        p.setArguments({QStringLiteral("--quit-after-show")});
+        p.setArguments(p.arguments() << QStringLiteral("--quit-after-show"));
         QElapsedTimer t;
         t.start();
         p.start();
