@@ -10,11 +10,9 @@
 #include <benchmark/benchmark.h>
 
 #include <algorithm>
-#include <cstdio>
 #include <filesystem>
 #include <memory>
 #include <string>
-#include <vector>
 
 #include "BenchSupport.h"
 #include "hdf5/Hdf5Export.h"
@@ -24,44 +22,16 @@ namespace {
 
 using vmf::bench::BenchFile;
 using vmf::bench::Clock;
+using vmf::bench::PlainWrite;
 using vmf::bench::Seconds;
-constexpr int kRecords = vmf::LAST_RECORD;  // 86399, a full series
 
 std::unique_ptr<vmf::Cvarnello_mfDoc> FullHead() {
     auto doc = std::make_unique<vmf::Cvarnello_mfDoc>();
     doc->headCount = 1;
-    doc->channelCount[0] = vmf::MAX_CHANNELS;
     doc->headKind[0] = "C12880MA";
     doc->serialNo[0] = "23A00001";
-    for (int r = 0; r < kRecords; ++r) {
-        doc->EnsureRecordArrays(0, r);
-        doc->recExposureUs(0, r) = 10000;
-        doc->recTemperatureC(0, r) = 25.0f;
-        float* raw = doc->recRaw(0, r);
-        float* processed = doc->recProcessed(0, r);
-        for (int c = 0; c < vmf::MAX_CHANNELS; ++c) {
-            raw[c] = static_cast<float>(r + c);
-            processed[c] = static_cast<float>(r - c) * 0.5f;
-        }
-    }
-    doc->recordCount[0] = kRecords;
+    vmf::bench::FillFullSeries(*doc, 0);
     return doc;
-}
-
-// The plain stream: stdio with a 64 KiB buffer, 64 KiB writes.
-double PlainWrite(const std::string& path, uint64_t bytes) {
-    auto start = Clock::now();
-    std::FILE* f = std::fopen(path.c_str(), "wb");
-    if (!f) return 0;
-    std::setvbuf(f, nullptr, _IOFBF, 64 * 1024);
-    std::vector<char> chunk(64 * 1024, 'x');
-    for (uint64_t left = bytes; left > 0;) {
-        size_t n = static_cast<size_t>(std::min<uint64_t>(left, chunk.size()));
-        std::fwrite(chunk.data(), 1, n, f);
-        left -= n;
-    }
-    std::fclose(f);
-    return Seconds(Clock::now() - start);
 }
 
 void BM_Hdf5ExportOneFullHead(benchmark::State& state) {
@@ -78,7 +48,7 @@ void BM_Hdf5ExportOneFullHead(benchmark::State& state) {
         const double exported = Seconds(Clock::now() - start);
         bytes = std::filesystem::file_size(target);
         std::filesystem::remove(target);
-        const double written = PlainWrite(plain, bytes);
+        const double written = PlainWrite(plain, bytes, false);
         std::filesystem::remove(plain);
         exportMin = std::min(exportMin, exported);
         plainMin = std::min(plainMin, written);

@@ -40,6 +40,7 @@ struct Hdf5ExportOptions {
 // file is complete (a failed export leaves an existing file as it was).
 // Spectra are copied out record block by record block, never all at once.
 // Returns false with a message naming the file; the store is not changed.
+// One export at a time: Debian's serial HDF5 library is not thread-safe.
 bool ExportHdf5(const Cvarnello_mfDoc& doc, const std::string& utf8Path,
                 const Hdf5ExportOptions& options, std::string& error);
 
