@@ -37,6 +37,8 @@ def export(path, out, *more):
 def assert_h5_same_as_info(f: h5py.File, info: dict) -> None:
     assert f.attrs["headCount"] == info["headCount"]
     assert f.attrs["ledDriverCount"] == info["ledDriverCount"]
+    # Time datasets go with the store: every head has them once any record has a time.
+    timed = any("utcMs" in r for h in info["heads"] for r in h["records"])
     for a, h in enumerate(info["heads"]):
         g = f[f"heads/{a}"]
         assert g.attrs["headKind"] == h["headKind"] and g.attrs["serialNo"] == h["serialNo"]
@@ -58,7 +60,6 @@ def assert_h5_same_as_info(f: h5py.File, info: dict) -> None:
         assert g["recRaw"].shape == (len(recs), h["channelCount"])
         assert_floats(g["recRaw"][()], sum((r["recRaw"] for r in recs), []), "recRaw")
         assert_floats(g["recProcessed"][()], sum((r["recProcessed"] for r in recs), []), "recProc")
-        timed = any("utcMs" in r for r in recs)
         assert ("recTimeUtcMs" in g) == timed
         if timed:
             assert list(g["recTimeUtcMs"][()]) == [r.get("utcMs", 0) for r in recs]
