@@ -19,6 +19,7 @@ said in Store.trailer_notice, as the program itself treats it.
 from __future__ import annotations
 
 import dataclasses
+import mmap
 import os
 import struct
 import zlib
@@ -222,8 +223,8 @@ def _time_section(body: bytes, record_counts: List[int]):
     return times if pos == len(body) else None
 
 
-def loads(data: bytes, name: str = "<bytes>") -> Store:
-    """The store in data, the bytes of a .vqdata file."""
+def loads(data, name: str = "<bytes>") -> Store:
+    """The store in data, the bytes of a .vqdata file (bytes or a buffer)."""
     if len(data) == 0:
         # The program opens an empty file as an empty store; so does this.
         return Store(heads=[], led_values=[], history_text="")
@@ -251,5 +252,9 @@ def loads(data: bytes, name: str = "<bytes>") -> Store:
 def load(path: "str | os.PathLike") -> Store:
     """The store in the data file at path; VqdataError when it cannot be read."""
     with open(path, "rb") as f:
-        data = f.read()
-    return loads(data, os.fspath(path))
+        if os.fstat(f.fileno()).st_size == 0:
+            return loads(b"", os.fspath(path))
+        # Mapped rather than read: a full file is 2 GB, and the arrays are
+        # copied out of it, so reading it first would need that twice.
+        with mmap.mmap(f.fileno(), 0, access=mmap.ACCESS_READ) as data:
+            return loads(data, os.fspath(path))
