@@ -78,9 +78,9 @@ bool Cvarnello_mfApp::InitInstance(const AppOptions& options) {
     panel.isMeasuring = [view] { return view->IsMeasuring(); };
     frame_->SetPanel(panel);
     CMainFrame* frame = frame_;
-    frame_->AddFileCommand(CreateHdf5ExportAction(
-        frame_, *doc_, *dialogs_, panel.isMeasuring,
-        [frame](const QString& text) { frame->ShowStatusText(text); }));
+    frame_->AddFileCommand(
+        CreateHdf5ExportAction(frame_, *doc_, *dialogs_, panel.isMeasuring,
+                               [frame](const QString& text) { frame->ShowStatusText(text); }));
     QObject::connect(view, &Cvarnello_mfView::documentTitleChanged, frame_,
                      &CMainFrame::UpdateCaption);
     QObject::connect(view, &Cvarnello_mfView::statusText, frame_, &CMainFrame::ShowStatusText);

@@ -97,16 +97,16 @@ const CliCommandRegistrar registrar{[](CLI::App& app) -> std::function<int()> {
     cmd->add_option("FILE", args->file, "data file (.vqdata)")->required();
     CLI::Option* csv =
         cmd->add_option("--csv", args->csv, "CSV file to write (replaced when it exists)");
-    CLI::Option* hdf5 = cmd->add_option(
-        "--hdf5", args->hdf5, "HDF5 file to write instead: the whole store (replaced when it exists)");
+    CLI::Option* hdf5 =
+        cmd->add_option("--hdf5", args->hdf5,
+                        "HDF5 file to write instead: the whole store (replaced when it exists)");
     csv->excludes(hdf5);
     cmd->add_option("--compress", args->compress,
                     "with --hdf5: deflate level of the spectra, 0 (none) to 9")
         ->check(CLI::Range(0, 9))
         ->capture_default_str();
     cmd->callback([csv, hdf5] {
-        if (csv->count() + hdf5->count() == 0)
-            throw CLI::RequiredError("--csv or --hdf5");
+        if (csv->count() + hdf5->count() == 0) throw CLI::RequiredError("--csv or --hdf5");
     });
     cmd->add_option("--head", args->head, "head slot")->capture_default_str();
     cmd->add_option(

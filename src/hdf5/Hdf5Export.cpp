@@ -39,9 +39,9 @@ constexpr const char* kWriteFailed = "書き込みに失敗しました";
 
 Hdf5Handle Space(std::initializer_list<hsize_t> dims) {
     if (dims.size() == 0) return {Id(H5Screate(H5S_SCALAR), kWriteFailed), H5Sclose};
-    return {Id(H5Screate_simple(static_cast<int>(dims.size()), std::data(dims), nullptr),
-                  kWriteFailed),
-            H5Sclose};
+    return {
+        Id(H5Screate_simple(static_cast<int>(dims.size()), std::data(dims), nullptr), kWriteFailed),
+        H5Sclose};
 }
 
 Hdf5Handle Utf8Type() {
@@ -83,9 +83,9 @@ void Describe(hid_t dataset, const char* units, const char* description) {
 }
 
 Hdf5Handle Group(hid_t parent, const std::string& name) {
-    return {Id(H5Gcreate2(parent, name.c_str(), H5P_DEFAULT, H5P_DEFAULT, H5P_DEFAULT),
-                  kWriteFailed),
-            H5Gclose};
+    return {
+        Id(H5Gcreate2(parent, name.c_str(), H5P_DEFAULT, H5P_DEFAULT, H5P_DEFAULT), kWriteFailed),
+        H5Gclose};
 }
 
 // A contiguous dataset written in one call from memory laid out as the file
@@ -102,13 +102,14 @@ const Element kI64{H5T_STD_I64LE, H5T_NATIVE_INT64};
 Hdf5Handle Dataset(hid_t parent, const char* name, Element e, std::initializer_list<hsize_t> dims,
                    const void* data, const char* units, const char* description) {
     Hdf5Handle space = Space(dims);
-    Hdf5Handle ds(Id(H5Dcreate2(parent, name, e.fileType, space.get(), H5P_DEFAULT, H5P_DEFAULT,
-                                   H5P_DEFAULT),
-                        kWriteFailed),
-                  H5Dclose);
+    Hdf5Handle ds(
+        Id(H5Dcreate2(parent, name, e.fileType, space.get(), H5P_DEFAULT, H5P_DEFAULT, H5P_DEFAULT),
+           kWriteFailed),
+        H5Dclose);
     bool empty = false;
     for (hsize_t d : dims) empty = empty || d == 0;
-    if (!empty) Ok(H5Dwrite(ds.get(), e.memType, H5S_ALL, H5S_ALL, H5P_DEFAULT, data), kWriteFailed);
+    if (!empty)
+        Ok(H5Dwrite(ds.get(), e.memType, H5S_ALL, H5S_ALL, H5P_DEFAULT, data), kWriteFailed);
     Describe(ds.get(), units, description);
     return ds;
 }
@@ -136,14 +137,13 @@ public:
         }
         Hdf5Handle type = Utf8Type();
         Hdf5Handle space = Space({});
-        Hdf5Handle history(Id(H5Dcreate2(file, "historyText", type.get(), space.get(),
-                                            H5P_DEFAULT, H5P_DEFAULT, H5P_DEFAULT),
-                                 kWriteFailed),
+        Hdf5Handle history(Id(H5Dcreate2(file, "historyText", type.get(), space.get(), H5P_DEFAULT,
+                                         H5P_DEFAULT, H5P_DEFAULT),
+                              kWriteFailed),
                            H5Dclose);
         const std::string utf8 = Cp932ToUtf8(doc_.historyText);
         const char* text = utf8.c_str();
-        Ok(H5Dwrite(history.get(), type.get(), H5S_ALL, H5S_ALL, H5P_DEFAULT, &text),
-              kWriteFailed);
+        Ok(H5Dwrite(history.get(), type.get(), H5S_ALL, H5S_ALL, H5P_DEFAULT, &text), kWriteFailed);
         Describe(history.get(), "",
                  "operation history: lines \"YYYY/MM/DD hh:mm:ss,<text>\" in local time, "
                  "ended by CR LF");
@@ -188,8 +188,8 @@ private:
              "100 % transmission reference (transmittance)"},
         };
         for (const Row& row : rows) {
-            Hdf5Handle ds = Dataset(g.get(), row.name, kF32, {hc}, row.values, row.units,
-                                    row.description);
+            Hdf5Handle ds =
+                Dataset(g.get(), row.name, kF32, {hc}, row.values, row.units, row.description);
             // The row's extra entry: the exposure (µs) it was taken at.
             FloatAttribute(ds.get(), "exposureUs", row.values[c]);
         }
@@ -225,24 +225,25 @@ private:
             if (options_.deflateLevel > 0) {
                 Ok(H5Pset_shuffle(dcpl.get()), kWriteFailed);
                 Ok(H5Pset_deflate(dcpl.get(), static_cast<unsigned>(options_.deflateLevel)),
-                      kWriteFailed);
+                   kWriteFailed);
             }
         }
         // Every value is written, so filling chunks first would only double the work.
         Ok(H5Pset_fill_time(dcpl.get(), H5D_FILL_TIME_NEVER), kWriteFailed);
         auto create = [&](const char* name, const char* description) {
             Hdf5Handle ds(Id(H5Dcreate2(g, name, H5T_IEEE_F32LE, space.get(), H5P_DEFAULT,
-                                           dcpl.get(), H5P_DEFAULT),
-                                kWriteFailed),
+                                        dcpl.get(), H5P_DEFAULT),
+                             kWriteFailed),
                           H5Dclose);
             Describe(ds.get(), "counts", description);
             return ds;
         };
-        Hdf5Handle raw = create("recRaw", "averaged sensor counts of each record (record x channel)");
-        Hdf5Handle processed = create(
-            "recProcessed",
-            "corrected spectrum of each record: dark subtracted, gain applied when the "
-            "sensitivity correction was on (record x channel)");
+        Hdf5Handle raw =
+            create("recRaw", "averaged sensor counts of each record (record x channel)");
+        Hdf5Handle processed =
+            create("recProcessed",
+                   "corrected spectrum of each record: dark subtracted, gain applied when the "
+                   "sensitivity correction was on (record x channel)");
         if (n == 0 || c == 0) return;
 
         std::vector<float> rawBlock(static_cast<std::size_t>(block) * hc);
@@ -256,22 +257,27 @@ private:
                 float* pd = processedBlock.data() + static_cast<std::size_t>(i) * hc;
                 // A completed record without its arrays is written as zeros,
                 // as the data file does.
-                if (rs) std::copy_n(rs, c, rd); else std::fill_n(rd, c, 0.0f);
-                if (ps) std::copy_n(ps, c, pd); else std::fill_n(pd, c, 0.0f);
+                if (rs)
+                    std::copy_n(rs, c, rd);
+                else
+                    std::fill_n(rd, c, 0.0f);
+                if (ps)
+                    std::copy_n(ps, c, pd);
+                else
+                    std::fill_n(pd, c, 0.0f);
             }
             const hsize_t start[2] = {static_cast<hsize_t>(r0), 0};
             const hsize_t size[2] = {static_cast<hsize_t>(count), hc};
             Hdf5Handle fileSpace(Id(H5Dget_space(raw.get()), kWriteFailed), H5Sclose);
-            Ok(H5Sselect_hyperslab(fileSpace.get(), H5S_SELECT_SET, start, nullptr, size,
-                                      nullptr),
-                  kWriteFailed);
+            Ok(H5Sselect_hyperslab(fileSpace.get(), H5S_SELECT_SET, start, nullptr, size, nullptr),
+               kWriteFailed);
             Hdf5Handle memSpace = Space({size[0], size[1]});
-            Ok(H5Dwrite(raw.get(), H5T_NATIVE_FLOAT, memSpace.get(), fileSpace.get(),
-                           H5P_DEFAULT, rawBlock.data()),
-                  kWriteFailed);
+            Ok(H5Dwrite(raw.get(), H5T_NATIVE_FLOAT, memSpace.get(), fileSpace.get(), H5P_DEFAULT,
+                        rawBlock.data()),
+               kWriteFailed);
             Ok(H5Dwrite(processed.get(), H5T_NATIVE_FLOAT, memSpace.get(), fileSpace.get(),
-                           H5P_DEFAULT, processedBlock.data()),
-                  kWriteFailed);
+                        H5P_DEFAULT, processedBlock.data()),
+               kWriteFailed);
         }
     }
 

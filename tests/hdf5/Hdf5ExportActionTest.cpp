@@ -39,8 +39,9 @@ private slots:
 
         exportItem->trigger();
         QCOMPARE(dialogs.asked.size(), size_t{1});
-        QCOMPARE(QString::fromStdString(dialogs.notices.at(0)),
-                 QString::fromUtf8("測定中は書き出せません。測定を停止してから書き出してください。"));
+        QCOMPARE(
+            QString::fromStdString(dialogs.notices.at(0)),
+            QString::fromUtf8("測定中は書き出せません。測定を停止してから書き出してください。"));
 
         measuring = false;
         QTemporaryDir dir;

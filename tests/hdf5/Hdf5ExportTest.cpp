@@ -33,7 +33,9 @@ std::vector<T> ReadAll(hid_t file, const std::string& path, hid_t memType) {
     return out;
 }
 
-std::vector<float> Floats(hid_t f, const std::string& p) { return ReadAll<float>(f, p, H5T_NATIVE_FLOAT); }
+std::vector<float> Floats(hid_t f, const std::string& p) {
+    return ReadAll<float>(f, p, H5T_NATIVE_FLOAT);
+}
 
 int32_t IntAttr(hid_t f, const std::string& object, const char* name) {
     Hdf5Handle attr(H5Aopen_by_name(f, object.c_str(), name, H5P_DEFAULT, H5P_DEFAULT), H5Aclose);
