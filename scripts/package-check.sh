@@ -8,7 +8,7 @@ cd "$(dirname "$0")/.."
 VMF_WITH_PACKAGING=1 scripts/deps.sh
 build=build/ci
 cmake --preset ci >/dev/null
-cmake --build --preset ci --target varnello_mf varnello-cli vmf_app_icons vmf_changelog
+cmake --build --preset ci --target varnello_mf varnello-cli varnello_icons varnello_changelog
 rm -f "$build"/varnello-mf_*.deb
 (cd "$build" && cpack -G DEB >/dev/null)
 deb=$(ls "$build"/varnello-mf_*.deb)
