@@ -15,7 +15,7 @@ PACKAGES=(
 if [ "${VMF_WITH_MINGW:-0}" = 1 ]; then PACKAGES+=(g++-mingw-w64-x86-64); fi
 if [ "${VMF_WITH_XVFB:-0}" = 1 ]; then PACKAGES+=(xvfb); fi
 if [ "${VMF_WITH_PACKAGING:-0}" = 1 ]; then
-  PACKAGES+=(dpkg-dev lintian desktop-file-utils shared-mime-info libxml2-utils file)
+  PACKAGES+=(dpkg-dev lintian desktop-file-utils shared-mime-info libxml2-utils libglib2.0-bin file)
 fi
 
 missing=()
