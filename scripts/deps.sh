@@ -10,9 +10,13 @@ PACKAGES=(
   nlohmann-json3-dev libcli11-dev
   qt6-base-dev qt6-base-dev-tools libgl-dev
   fonts-noto-cjk locales ccache
+  libhdf5-dev python3 python3-numpy python3-pytest python3-h5py
 )
 if [ "${VMF_WITH_MINGW:-0}" = 1 ]; then PACKAGES+=(g++-mingw-w64-x86-64); fi
 if [ "${VMF_WITH_XVFB:-0}" = 1 ]; then PACKAGES+=(xvfb); fi
+if [ "${VMF_WITH_PACKAGING:-0}" = 1 ]; then
+  PACKAGES+=(dpkg-dev lintian desktop-file-utils shared-mime-info libxml2-utils libglib2.0-bin file)
+fi
 
 missing=()
 for p in "${PACKAGES[@]}"; do

@@ -28,23 +28,10 @@ namespace {
 
 using vmf::bench::BenchFile;
 using vmf::bench::Clock;
+using vmf::bench::PlainWrite;
 using vmf::bench::Seconds;
-constexpr int kRecords = vmf::LAST_RECORD;  // 86399, a full series
 
-void FillHead(vmf::Cvarnello_mfDoc& doc, int a) {
-    for (int r = 0; r < kRecords; ++r) {
-        doc.EnsureRecordArrays(a, r);
-        doc.recExposureUs(a, r) = 10000;
-        doc.recTemperatureC(a, r) = 25.0f;
-        float* raw = doc.recRaw(a, r);
-        float* processed = doc.recProcessed(a, r);
-        for (int c = 0; c < vmf::MAX_CHANNELS; ++c) {
-            raw[c] = static_cast<float>(r + c);
-            processed[c] = static_cast<float>(r - c) * 0.5f;
-        }
-    }
-    doc.recordCount[a] = kRecords;
-}
+void FillHead(vmf::Cvarnello_mfDoc& doc, int a) { vmf::bench::FillFullSeries(doc, a); }
 
 vmf::Cvarnello_mfDoc& OneHeadStore() {
     static std::unique_ptr<vmf::Cvarnello_mfDoc> doc = [] {
@@ -56,24 +43,6 @@ vmf::Cvarnello_mfDoc& OneHeadStore() {
         return d;
     }();
     return *doc;
-}
-
-// The plain stream: stdio with a 64 KiB buffer, 64 KiB writes.
-double PlainWrite(const std::string& path, uint64_t bytes, bool sync) {
-    auto start = Clock::now();
-    std::FILE* f = std::fopen(path.c_str(), "wb");
-    if (!f) return 0;
-    std::setvbuf(f, nullptr, _IOFBF, 64 * 1024);
-    std::vector<char> chunk(64 * 1024, 'x');
-    for (uint64_t left = bytes; left > 0;) {
-        size_t n = static_cast<size_t>(std::min<uint64_t>(left, chunk.size()));
-        std::fwrite(chunk.data(), 1, n, f);
-        left -= n;
-    }
-    std::fflush(f);
-    if (sync) ::fsync(::fileno(f));
-    std::fclose(f);
-    return Seconds(Clock::now() - start);
 }
 
 double PlainRead(const std::string& path) {

@@ -82,6 +82,8 @@ public:
     void UpdateCaption();
     // A text in the status bar's message pane until the next prompt.
     void ShowStatusText(const QString& text);
+    // A command added to the File menu after Save As (the export).
+    void AddFileCommand(QAction* action);
 
     QAction* Action(FrameCommand command) const;
     QList<QAction*> RecentFileActions() const { return recentActions_; }

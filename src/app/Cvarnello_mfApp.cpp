@@ -9,6 +9,7 @@
 #include "app/QtSettingsBackend.h"
 #include "app/QtUserDialogs.h"
 #include "device/DeviceLibraryFactory.h"
+#include "hdf5/Hdf5ExportAction.h"
 #include "panel/Cvarnello_mfView.h"
 #include "panel/PanelCommands.h"
 #include "panel/ViewContext.h"
@@ -83,6 +84,10 @@ bool Cvarnello_mfApp::InitInstance(const AppOptions& options) {
     panel.toggleMaintenanceMode = [view] { view->commands().OnToggleMaintenanceMode(); };
     panel.isMeasuring = [view] { return view->IsMeasuring(); };
     frame_->SetPanel(panel);
+    CMainFrame* frame = frame_;
+    frame_->AddFileCommand(
+        CreateHdf5ExportAction(frame_, *doc_, *dialogs_, panel.isMeasuring,
+                               [frame](const QString& text) { frame->ShowStatusText(text); }));
     QObject::connect(view, &Cvarnello_mfView::documentTitleChanged, frame_,
                      &CMainFrame::UpdateCaption);
     QObject::connect(view, &Cvarnello_mfView::statusText, frame_, &CMainFrame::ShowStatusText);

@@ -1,6 +1,7 @@
 // varnello-cli export: writes the CSV file the panel's CSV command would
 // write for a data file, with the same preparation of every record (dark
-// model of each head, references, measuring method, sensitivity option).
+// model of each head, references, measuring method, sensitivity option);
+// or, with --hdf5, the whole store as one HDF5 file, values as stored.
 
 #include <CLI/CLI.hpp>
 #include <cstdio>
@@ -11,6 +12,7 @@
 #include "cli/CliCommand.h"
 #include "csv/CsvDialogRules.h"
 #include "csv/CsvWriter.h"
+#include "hdf5/Hdf5Export.h"
 #include "spectrum/SpectrumWorkspace.h"
 #include "store/Cvarnello_mfDoc.h"
 
@@ -21,6 +23,8 @@ namespace {
 struct ExportArgs {
     std::string file;
     std::string csv;
+    std::string hdf5;
+    int compress = 0;
     int head = 0;
     int target = CSV_TARGET_PROCESSED;
     int first = 0;
@@ -52,6 +56,11 @@ int RunExport(const ExportArgs& args) {
     std::string error;
     if (!doc->LoadFromFile(args.file, error))
         return Fail(error.empty() ? "cannot read " + args.file : error);
+    if (!args.hdf5.empty()) {
+        if (!ExportHdf5(*doc, args.hdf5, Hdf5ExportOptions{args.compress}, error))
+            return Fail(error);
+        return kExitOk;
+    }
     const int a = args.head;
     if (a < 0 || a >= doc->headCount)
         return Fail("head " + std::to_string(a) + " is out of range: the file has " +
@@ -86,7 +95,19 @@ const CliCommandRegistrar registrar{[](CLI::App& app) -> std::function<int()> {
     CLI::App* cmd = app.add_subcommand(
         "export", "Write records or a reference of one head as the panel's CSV file");
     cmd->add_option("FILE", args->file, "data file (.vqdata)")->required();
-    cmd->add_option("--csv", args->csv, "CSV file to write (replaced when it exists)")->required();
+    CLI::Option* csv =
+        cmd->add_option("--csv", args->csv, "CSV file to write (replaced when it exists)");
+    CLI::Option* hdf5 =
+        cmd->add_option("--hdf5", args->hdf5,
+                        "HDF5 file to write instead: the whole store (replaced when it exists)");
+    csv->excludes(hdf5);
+    cmd->add_option("--compress", args->compress,
+                    "with --hdf5: deflate level of the spectra, 0 (none) to 9")
+        ->check(CLI::Range(0, 9))
+        ->capture_default_str();
+    cmd->callback([csv, hdf5] {
+        if (csv->count() + hdf5->count() == 0) throw CLI::RequiredError("--csv or --hdf5");
+    });
     cmd->add_option("--head", args->head, "head slot")->capture_default_str();
     cmd->add_option(
            "--target", args->target,

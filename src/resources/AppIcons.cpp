@@ -86,6 +86,8 @@ QIcon ApplicationIcon() {
     return icon;
 }
 
+QPixmap ApplicationIconPixmap(int size) { return DrawAppIcon(size); }
+
 QIcon ToolbarIcon(ToolGlyph glyph) {
     const char* theme = "";
     switch (glyph) {

@@ -4,6 +4,7 @@
 // keeps the build free of image files and sharp at every scale.
 
 #include <QIcon>
+#include <QPixmap>
 
 namespace vmf {
 
@@ -11,6 +12,9 @@ enum class ToolGlyph { Cut, Copy, Paste, Print };
 
 // A prism splitting a white beam into a spectrum, on a dark tile.
 QIcon ApplicationIcon();
+// The same drawing as one square image of size pixels (the desktop's icon
+// files are exported from it at build time).
+QPixmap ApplicationIconPixmap(int size);
 // The theme's icon when the desktop has one, else a drawn glyph.
 QIcon ToolbarIcon(ToolGlyph glyph);
 

@@ -1,0 +1,41 @@
+#include "hdf5/Hdf5ExportCommand.h"
+
+#include <filesystem>
+
+#include "app/DocumentNaming.h"
+#include "app/UserDialogs.h"
+#include "hdf5/Hdf5Export.h"
+#include "store/Cvarnello_mfDoc.h"
+
+namespace vmf {
+
+std::string ProposedHdf5Path(const Cvarnello_mfDoc& doc) {
+    if (!doc.pathName.empty())
+        return std::filesystem::path(doc.pathName).replace_extension(".h5").string();
+    return std::filesystem::path(ProposedSaveName(doc.title)).replace_extension(".h5").string();
+}
+
+Hdf5ExportOutcome RunHdf5ExportCommand(const Cvarnello_mfDoc& doc, UserDialogs& dialogs,
+                                       bool measuring, std::string* writtenPath,
+                                       const std::function<void(bool)>& writing) {
+    if (measuring) {
+        dialogs.Notify(kHdf5ExportWhileMeasuring);
+        return Hdf5ExportOutcome::Refused;
+    }
+    auto chosen = dialogs.SaveFileName(kHdf5ExportTitle, kHdf5ExportFilter, ProposedHdf5Path(doc));
+    if (!chosen || chosen->empty()) return Hdf5ExportOutcome::Cancelled;
+    std::string path = *chosen;
+    if (!std::filesystem::path(path).has_extension()) path += ".h5";
+    if (writing) writing(true);
+    std::string error;
+    const bool written = ExportHdf5(doc, path, Hdf5ExportOptions{}, error);
+    if (writing) writing(false);
+    if (!written) {
+        dialogs.Notify(error);
+        return Hdf5ExportOutcome::Failed;
+    }
+    if (writtenPath) *writtenPath = path;
+    return Hdf5ExportOutcome::Written;
+}
+
+}  // namespace vmf
