@@ -3,6 +3,9 @@
 // panel's schedule and saves the store, history included, to --out. While
 // stderr is a terminal a progress line shows records, elapsed time and rate.
 // Ctrl+C stops after the cycle in progress; what was recorded is still saved.
+// The run is journalled to FILE.vqjournal beside the output: killed or cut
+// off by a power loss, `recover` rebuilds the records from it. It is removed
+// once the output file is saved.
 
 #include <unistd.h>
 
@@ -23,6 +26,7 @@
 #include "device/DeviceLibraryFactory.h"
 #include "device/SimulatedDeviceLibrary.h"
 #include "store/Cvarnello_mfDoc.h"
+#include "store/RecordJournal.h"
 #include "store/StoreBounds.h"
 #include "store/TextFormat.h"
 
@@ -79,6 +83,8 @@ int RunAcquire(const AcquireArgs& args) {
     HeadlessAcquisition run(*doc, *lib, SteadyTickMs, [](uint32_t ms) {
         std::this_thread::sleep_for(std::chrono::milliseconds(ms));
     });
+    RecordJournal journal(args.out + ".vqjournal");
+    run.SetJournal(&journal);
 
     const bool tty = isatty(STDERR_FILENO) == 1;
     auto progress = [tty](int done, int total, uint32_t elapsedMs) {
@@ -101,11 +107,18 @@ int RunAcquire(const AcquireArgs& args) {
         std::fprintf(stderr, "varnello-cli acquire: %s\n", result.error.c_str());
         return kExitFailed;
     }
+    if (!journal.IsOpen())
+        std::fprintf(stderr, "varnello-cli acquire: warning: no recovery journal (%s)\n",
+                     journal.Path().c_str());
     std::string error;
     if (!doc->SaveToFile(args.out, error)) {
         std::fprintf(stderr, "varnello-cli acquire: %s\n", error.c_str());
+        if (journal.IsOpen() && journal.Flush())
+            std::fprintf(stderr, "varnello-cli acquire: the records are kept in %s (recover)\n",
+                         journal.Path().c_str());
         return kExitFailed;
     }
+    journal.Remove();
     std::fputs(CFormat("%d records per head, %d heads, %.3f s%s -> %s\n", result.records,
                        result.heads, result.elapsedMs / 1000.0,
                        result.interrupted ? " (interrupted)" : "", args.out.c_str())

@@ -31,7 +31,11 @@ Cvarnello_mfDoc::Cvarnello_mfDoc()
     ledChannelCount.fill(MAX_LED_CHANNELS);
 }
 
-Cvarnello_mfDoc::~Cvarnello_mfDoc() { ClearRecords(); }
+Cvarnello_mfDoc::~Cvarnello_mfDoc() {
+    // Ending the program is not discarding: a journal stays for recovery.
+    recordsDiscarded = nullptr;
+    ClearRecords();
+}
 
 bool Cvarnello_mfDoc::HasRecordTimes() const {
     for (int a = 0; a < headCount && a < MAX_HEADS; ++a) {
@@ -45,6 +49,7 @@ bool Cvarnello_mfDoc::HasRecordTimes() const {
 
 void Cvarnello_mfDoc::ClearRecords() {
     recordCount.fill(0);
+    if (recordsDiscarded) recordsDiscarded();
     // Every present spectrum is a block of the pool; with none in use every
     // pointer is already null, and the rows' untouched pages stay untouched.
     if (pool_.BlocksInUse() == 0 && pool_.SlabCount() == 0) return;
