@@ -13,6 +13,8 @@ PACKAGES=(
 )
 if [ "${VMF_WITH_MINGW:-0}" = 1 ]; then PACKAGES+=(g++-mingw-w64-x86-64); fi
 if [ "${VMF_WITH_XVFB:-0}" = 1 ]; then PACKAGES+=(xvfb); fi
+# scripts/fuzz.sh: clang with libFuzzer and the sanitizer runtimes.
+if [ "${VMF_WITH_CLANG:-0}" = 1 ]; then PACKAGES+=(clang libclang-rt-14-dev); fi
 
 missing=()
 for p in "${PACKAGES[@]}"; do

@@ -46,6 +46,7 @@ struct AcquireArgs {
     int intervalMs = 0;
     std::string method = "light";
     bool sensitivity = false;
+    bool progress = false;
     std::string out;
 };
 
@@ -87,13 +88,18 @@ int RunAcquire(const AcquireArgs& args) {
     run.SetJournal(&journal);
 
     const bool tty = isatty(STDERR_FILENO) == 1;
-    auto progress = [tty](int done, int total, uint32_t elapsedMs) {
-        if (!tty) return;
+    // --progress away from a terminal: one line per record, for a watching
+    // program (the crash tests).
+    const bool lines = args.progress && !tty;
+    auto progress = [tty, lines](int done, int total, uint32_t elapsedMs) {
+        if (!tty && !lines) return;
         const double seconds = elapsedMs / 1000.0;
         const double rate = seconds > 0 ? done / seconds : 0.0;
-        std::fputs(
-            CFormat("\r%d/%d records  %.1f s  %.1f records/s ", done, total, seconds, rate).c_str(),
-            stderr);
+        std::fputs(CFormat(lines ? "%d/%d records  %.1f s  %.1f records/s\n"
+                                 : "\r%d/%d records  %.1f s  %.1f records/s ",
+                           done, total, seconds, rate)
+                       .c_str(),
+                   stderr);
         std::fflush(stderr);
     };
 
@@ -145,6 +151,8 @@ CliCommandRegistrar registrar([](CLI::App& app) {
     sub->add_option("--method", args->method, "light, reflectance or transmittance")
         ->check(CLI::IsMember({"light", "reflectance", "transmittance"}));
     sub->add_flag("--sensitivity", args->sensitivity, "apply the per-channel gain");
+    sub->add_flag("--progress", args->progress,
+                  "show progress also when stderr is no terminal, one line per record");
     sub->add_option("--out", args->out, "data file to write (.vqdata)")->required();
     return [args] { return RunAcquire(*args); };
 });
