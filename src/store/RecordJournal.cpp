@@ -146,7 +146,7 @@ void RecordJournal::WriterLoop() {
     for (;;) {
         std::unique_lock lock(mutex_);
         wake_.wait_for(lock, kWakeEvery, [&] {
-            return stop_ || !queue_.empty() || syncWanted_ > synced_;
+            return stop_ || !queue_.empty() || (syncWanted_ > synced_ && !failed_);
         });
         batch.swap(queue_);
         const uint64_t upTo = queued_;

@@ -108,8 +108,8 @@ TEST(TimeTrailer, TrailerBytesAreTheAgreedLayout) {
         "\xf0\xf1\xff\xff\xa3\xd1\x30\xbb",
         68);
     EXPECT_EQ(EncodeTimeTrailer(*doc), expected);
-    EXPECT_EQ(FormatRecordTime(1796722138315, 32400), "2026-12-08T19:08:58.315+09:00");
-    EXPECT_EQ(FormatRecordTime(1796722139316, -3600), "2026-12-08T09:08:59.316-01:00");
+    EXPECT_EQ(FormatRecordTime(1796722138315, 32400), "2026-12-08T18:28:58.315+09:00");
+    EXPECT_EQ(FormatRecordTime(1796722139316, -3600), "2026-12-08T08:28:59.316-01:00");
     EXPECT_EQ(FormatRecordTime(0, 32400), "");
 }
 
