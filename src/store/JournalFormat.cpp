@@ -23,10 +23,6 @@ void Put32(std::string& out, uint32_t v) {
     for (int i = 0; i < 4; ++i) b[i] = static_cast<char>(v >> (8 * i));
     out.append(b, 4);
 }
-void Put64(std::string& out, uint64_t v) {
-    Put32(out, static_cast<uint32_t>(v));
-    Put32(out, static_cast<uint32_t>(v >> 32));
-}
 uint32_t Get32(const unsigned char* p) {
     return static_cast<uint32_t>(p[0]) | static_cast<uint32_t>(p[1]) << 8 |
            static_cast<uint32_t>(p[2]) << 16 | static_cast<uint32_t>(p[3]) << 24;
@@ -133,13 +129,20 @@ void AppendJournalRecords(std::string& payload, const Cvarnello_mfDoc& doc, cons
         const float* processed = doc.recProcessed(a, r);
         if (!raw || !processed) continue;
         const uint32_t c = static_cast<uint32_t>(std::clamp(doc.channelCount[a], 0, MAX_CHANNELS));
-        Put32(payload, static_cast<uint32_t>(a));
-        Put32(payload, static_cast<uint32_t>(r));
-        Put32(payload, static_cast<uint32_t>(doc.recExposureUs(a, r)));
-        Put32(payload, std::bit_cast<uint32_t>(doc.recTemperatureC(a, r)));
-        Put64(payload, static_cast<uint64_t>(doc.recTimeUtcMs(a, r)));
-        Put32(payload, static_cast<uint32_t>(doc.recUtcOffsetS(a, r)));
-        Put32(payload, c);
+        // The fixed part in one piece: this runs in the cycle's hand-over.
+        char head[kRecordHead];
+        const uint64_t ms = static_cast<uint64_t>(doc.recTimeUtcMs(a, r));
+        const uint32_t words[] = {static_cast<uint32_t>(a),
+                                  static_cast<uint32_t>(r),
+                                  static_cast<uint32_t>(doc.recExposureUs(a, r)),
+                                  std::bit_cast<uint32_t>(doc.recTemperatureC(a, r)),
+                                  static_cast<uint32_t>(ms),
+                                  static_cast<uint32_t>(ms >> 32),
+                                  static_cast<uint32_t>(doc.recUtcOffsetS(a, r)),
+                                  c};
+        for (std::size_t w = 0; w < 8; ++w)
+            for (int i = 0; i < 4; ++i) head[4 * w + i] = static_cast<char>(words[w] >> (8 * i));
+        payload.append(head, sizeof head);
         PutFloats(payload, raw, c);
         PutFloats(payload, processed, c);
         ++count;

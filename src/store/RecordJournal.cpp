@@ -10,11 +10,17 @@
 namespace vmf {
 namespace {
 
-// Written data is forced to the disk this long after the last sync at the
-// latest, plus one wake-up period: well inside the second the journal
-// promises, and few enough syncs for a cycle every few milliseconds.
+// The writer takes what was handed over every kWakeEvery (sooner when asked
+// to sync) and forces written data to the disk kSyncEvery after the last
+// sync at the latest: both together well inside the second the journal
+// promises, and few enough writes and syncs for a cycle every few ms.
 constexpr auto kSyncEvery = std::chrono::milliseconds(500);
-constexpr auto kWakeEvery = std::chrono::milliseconds(200);
+constexpr auto kWakeEvery = std::chrono::milliseconds(100);
+// Payload buffers kept for reuse, and the queue length that wakes the writer
+// before its round: the buffers then go round instead of fresh memory being
+// mapped for every cycle.
+constexpr std::size_t kSpareBuffers = 64;
+constexpr std::size_t kWakeAfterFrames = 24;
 
 }  // namespace
 
@@ -66,7 +72,17 @@ bool RecordJournal::Begin(const Cvarnello_mfDoc& doc, std::string& error) {
 void RecordJournal::AppendRecords(const Cvarnello_mfDoc& doc,
                                   const std::array<int, MAX_HEADS>& slots, int heads) {
     if (!open_) return;
+    // A buffer the writer is done with: its memory is already mapped and
+    // warm, so the hand-over copies and never waits for fresh pages.
     std::string payload;
+    {
+        std::lock_guard lock(mutex_);
+        if (!spare_.empty()) {
+            payload = std::move(spare_.back());
+            spare_.pop_back();
+        }
+    }
+    payload.clear();
     payload.reserve(4 + static_cast<std::size_t>(std::clamp(heads, 0, MAX_HEADS)) *
                             (32 + 8 * MAX_CHANNELS));
     AppendJournalRecords(payload, doc, slots.data(), heads);
@@ -82,13 +98,18 @@ void RecordJournal::Enqueue(const char* tag, std::string payload, bool sync) {
     JournalFrame frame;
     std::copy_n(tag, 4, frame.tag);
     frame.payload = std::move(payload);
+    bool wake = sync;
     {
         std::lock_guard lock(mutex_);
         queue_.push_back(std::move(frame));
         ++queued_;
         if (sync) syncWanted_ = queued_;
+        wake = wake || queue_.size() == kWakeAfterFrames;
     }
-    wake_.notify_one();
+    // Records wait for the writer's next round (at most kWakeEvery): one
+    // write for many cycles, and no wake-up call in the cycle's hand-over,
+    // unless cycles come so fast that the buffers would stop being reused.
+    if (wake) wake_.notify_one();
 }
 
 bool RecordJournal::Flush() {
@@ -145,9 +166,11 @@ void RecordJournal::WriterLoop() {
     bool dirty = false;  // written since the last sync
     for (;;) {
         std::unique_lock lock(mutex_);
-        wake_.wait_for(lock, kWakeEvery, [&] {
-            return stop_ || !queue_.empty() || (syncWanted_ > synced_ && !failed_);
-        });
+        wake_.wait_for(lock, kWakeEvery,
+                       [&] {
+                           return stop_ || queue_.size() >= kWakeAfterFrames ||
+                                  (syncWanted_ > synced_ && !failed_);
+                       });
         batch.swap(queue_);
         const uint64_t upTo = queued_;
         const bool syncAsked = syncWanted_ > synced_;
@@ -158,6 +181,11 @@ void RecordJournal::WriterLoop() {
         // Framing (and its check) happens here, so the cycle only copies.
         bytes.clear();
         for (const JournalFrame& f : batch) AppendJournalFrame(bytes, f.tag, f.payload);
+        {
+            std::lock_guard back(mutex_);
+            for (JournalFrame& f : batch)
+                if (spare_.size() < kSpareBuffers) spare_.push_back(std::move(f.payload));
+        }
         batch.clear();
         std::string reason;
         bool ok = !failed;

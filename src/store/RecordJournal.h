@@ -88,6 +88,7 @@ private:
     std::condition_variable wake_;
     std::condition_variable done_;
     std::vector<JournalFrame> queue_;  // handed over, not yet taken by the writer
+    std::vector<std::string> spare_;   // written payload buffers, for reuse
     uint64_t queued_ = 0;
     uint64_t written_ = 0;
     uint64_t synced_ = 0;  // frames known to be on the disk
