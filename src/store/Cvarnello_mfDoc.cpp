@@ -48,6 +48,13 @@ bool Cvarnello_mfDoc::HasRecordTimes() const {
 }
 
 void Cvarnello_mfDoc::ClearRecords() {
+    // The counted records' times go with them (only pages in use are touched),
+    // so no later reader can take an old time for a new record.
+    for (int a = 0; a < MAX_HEADS; ++a) {
+        const int n = std::clamp(recordCount[a], 0, MAX_RECORDS);
+        std::fill_n((*recTimeUtcMsRows)[a].begin(), n, int64_t{0});
+        std::fill_n((*recUtcOffsetSRows)[a].begin(), n, int32_t{0});
+    }
     recordCount.fill(0);
     if (recordsDiscarded) recordsDiscarded();
     // Every present spectrum is a block of the pool; with none in use every

@@ -152,19 +152,19 @@ TEST(CliInfo, RecordTimesInInfoAndExport) {
     EXPECT_FALSE(j["heads"][0]["records"][1].contains("time"));
     EXPECT_FALSE(j["heads"][0]["records"][1].contains("utcMs"));
 
-    run = RunCli("export '" + dir.File("t.vqdata") + "' --csv '" + dir.File("v.csv") +
-                 "' --time --start-nm 340 --end-nm 350");
-    ASSERT_EQ(run.exitCode, 0) << run.err;
-    EXPECT_EQ(test::SlurpFile(dir.File("v.csv")),
+    auto exported = [&](const std::string& options) {
+        const CliRun e = RunCli("export '" + dir.File("t.vqdata") + "' --csv '" +
+                                dir.File("out.csv") + "' --time " + options);
+        EXPECT_EQ(e.exitCode, 0) << e.err;
+        return test::SlurpFile(dir.File("out.csv"));
+    };
+    EXPECT_EQ(exported("--start-nm 340 --end-nm 350"),
               "time,2026-12-08T18:28:58.315+09:00,,\r\n"
               "temp,25.3,25.3,\r\n"
               "exposure, 10000, 10000,\r\n"
               "340, 110.0, 110.0,\r\n"
               "350, 210.0, 210.0,\r\n");
-    run = RunCli("export '" + dir.File("t.vqdata") + "' --csv '" + dir.File("h.csv") +
-                 "' --time --horizontal --no-temp --no-exposure --start-nm 340 --end-nm 340");
-    ASSERT_EQ(run.exitCode, 0) << run.err;
-    EXPECT_EQ(test::SlurpFile(dir.File("h.csv")),
+    EXPECT_EQ(exported("--horizontal --no-temp --no-exposure --start-nm 340 --end-nm 340"),
               "time,   340,\r\n"
               "2026-12-08T18:28:58.315+09:00, 110.0,\r\n"
               ", 110.0,\r\n");

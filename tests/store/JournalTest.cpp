@@ -36,6 +36,18 @@ void RecordCycle(Cvarnello_mfDoc& doc, RecordJournal& journal, uint32_t seed) {
     journal.AppendRecords(doc, slots, doc.headCount);
 }
 
+// A sample store (FillSample) with its journal begun in dir.
+struct Journalled {
+    Journalled(const ScratchDir& dir, uint32_t seed, int records)
+        : doc(std::make_unique<Cvarnello_mfDoc>()), journal(dir.File("j.vqjournal")) {
+        FillSample(*doc, seed, records);
+        std::string error;
+        EXPECT_TRUE(journal.Begin(*doc, error)) << error;
+    }
+    std::unique_ptr<Cvarnello_mfDoc> doc;
+    RecordJournal journal;
+};
+
 std::unique_ptr<Cvarnello_mfDoc> Replayed(const std::string& path, JournalReplay& replay) {
     auto doc = std::make_unique<Cvarnello_mfDoc>();
     std::string error;
@@ -45,11 +57,9 @@ std::unique_ptr<Cvarnello_mfDoc> Replayed(const std::string& path, JournalReplay
 
 TEST(Journal, ReplayGivesBackTheStoreIncludingRecordsFromBeforeIt) {
     ScratchDir dir;
-    auto doc = std::make_unique<Cvarnello_mfDoc>();
-    FillSample(*doc, 4, 2);  // two records counted before the journal began
-    RecordJournal journal(dir.File("j.vqjournal"));
-    std::string error;
-    ASSERT_TRUE(journal.Begin(*doc, error)) << error;
+    Journalled j(dir, 4, 2);  // two records counted before the journal began
+    auto& doc = j.doc;
+    RecordJournal& journal = j.journal;
     EXPECT_TRUE(RecordJournal::JournalInUse(journal.Path()));
     for (uint32_t k = 0; k < 5; ++k) RecordCycle(*doc, journal, k);
     doc->historyText += "end\r\n";
@@ -65,13 +75,9 @@ TEST(Journal, ReplayGivesBackTheStoreIncludingRecordsFromBeforeIt) {
 
 TEST(Journal, DamagedTailRestoresEveryCompleteRecordBeforeIt) {
     ScratchDir dir;
-    auto doc = std::make_unique<Cvarnello_mfDoc>();
-    FillSample(*doc, 6, 0);
     {
-        RecordJournal journal(dir.File("j.vqjournal"));
-        std::string error;
-        ASSERT_TRUE(journal.Begin(*doc, error));
-        for (uint32_t k = 0; k < 4; ++k) RecordCycle(*doc, journal, k);
+        Journalled j(dir, 6, 0);
+        for (uint32_t k = 0; k < 4; ++k) RecordCycle(*j.doc, j.journal, k);
         // The destructor writes what it has and leaves the file, as a
         // process that ends without saving does.
     }
@@ -102,14 +108,12 @@ TEST(Journal, DamagedTailRestoresEveryCompleteRecordBeforeIt) {
 
 TEST(Journal, RemoveIsTheOnlyEnd) {
     ScratchDir dir;
-    auto doc = std::make_unique<Cvarnello_mfDoc>();
-    FillSample(*doc, 1, 1);
-    RecordJournal journal(dir.File("j.vqjournal"));
-    std::string error;
-    ASSERT_TRUE(journal.Begin(*doc, error));
-    journal.Remove();
+    Journalled j(dir, 1, 1);
+    j.journal.Remove();
     EXPECT_FALSE(std::filesystem::exists(dir.File("j.vqjournal")));
-    EXPECT_FALSE(journal.IsOpen());
+    EXPECT_FALSE(j.journal.IsOpen());
+    auto& doc = j.doc;
+    std::string error;
 
     RecordJournal elsewhere(dir.File("missing/j.vqjournal"));
     EXPECT_FALSE(elsewhere.Begin(*doc, error));
