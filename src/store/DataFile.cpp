@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <array>
 #include <exception>
+#include <limits>
 #include <memory>
 #include <new>
 #include <thread>
@@ -326,15 +327,15 @@ TrailerOutcome Cvarnello_mfDoc::LoadTrailer(DataArchive& ar, Cvarnello_mfDoc& st
         const std::size_t got = ar.ReadUpTo(head, sizeof head);
         const std::size_t size = TrailerSize(head, got);
         if (size == 0) return TrailerOutcome::Absent;
-        if (size < sizeof head) return TrailerOutcome::Ignored;  // an unusable header
+        if (size == std::numeric_limits<std::size_t>::max())
+            return TrailerOutcome::Ignored;  // cut short, or a length beyond any trailer
         std::string bytes(reinterpret_cast<const char*>(head), sizeof head);
         bytes.resize(size);
         const std::size_t rest = ar.ReadUpTo(bytes.data() + sizeof head, size - sizeof head);
         return ApplyTimeTrailer(reinterpret_cast<const unsigned char*>(bytes.data()),
                                 sizeof head + rest, staged);
-    } catch (const ArchiveError&) {
-        return TrailerOutcome::Ignored;
-    } catch (const std::bad_alloc&) {
+    } catch (const std::exception&) {
+        // A read error or no memory for the trailer: the load stands.
         return TrailerOutcome::Ignored;
     }
 }

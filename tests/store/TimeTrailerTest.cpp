@@ -125,10 +125,15 @@ TEST(TimeTrailer, DamagedTrailerCostsOnlyTheTimes) {
     flipped[flipped.size() - 30] ^= 0x40;  // inside the times: the checksum fails
     auto shortened = good;
     shortened.resize(good.size() - 3);
+    const std::size_t at = ReadPlain(good).at;
     auto newer = good;
-    newer[ReadPlain(good).at + 8] = 2;  // version 2
+    newer[at + 8] = 2;  // version 2
+    auto headerCut = good;
+    headerCut.resize(at + 12);  // magic and version, no length
+    auto huge = good;
+    for (int i = 12; i < 20; ++i) huge[at + i] = 0xFF;  // a length no file has
 
-    for (const auto& bytes : {flipped, shortened, newer}) {
+    for (const auto& bytes : {flipped, shortened, newer, headerCut, huge}) {
         WriteBytes(dir.File("bad.vqdata"), bytes);
         auto loaded = std::make_unique<Cvarnello_mfDoc>();
         std::string notice;
