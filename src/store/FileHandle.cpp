@@ -281,7 +281,9 @@ bool FileHandle::CreateTempBeside(const std::string& utf8Target, std::string& te
     int err = 0;
     unnamed_ = false;
 #if defined(O_TMPFILE)
-    {
+    // Naming the file later goes through /proc; without it (some containers)
+    // a finished file could not be linked, so the named way is taken.
+    if (::access("/proc/self/fd", X_OK) == 0) {
         const std::string folder = FolderOf(utf8Target);
         fd_ = ::open(folder.empty() ? "." : folder.c_str(), O_TMPFILE | O_WRONLY | O_CLOEXEC, 0666);
         if (fd_ >= 0) {
