@@ -26,6 +26,14 @@ void StampSample(Cvarnello_mfDoc& doc) {
         }
 }
 
+// FillSample with every record stamped, saved as dir's "t.vqdata".
+void SaveStampedSample(const ScratchDir& dir, uint32_t seed, Cvarnello_mfDoc& doc) {
+    FillSample(doc, seed);
+    StampSample(doc);
+    std::string error;
+    ASSERT_TRUE(doc.SaveToFile(dir.File("t.vqdata"), error)) << error;
+}
+
 // A reader of the plain layout alone, as any reader of the format is written:
 // it walks the fields and stops after the history string.
 struct PlainRead {
@@ -73,10 +81,8 @@ TEST(TimeTrailer, CrcIsZlibs) { EXPECT_EQ(Crc32(0, "123456789", 9), 0xCBF43926u)
 TEST(TimeTrailer, SavedTimesLoadBackAndPlainReadersStillReadTheFile) {
     ScratchDir dir;
     auto doc = std::make_unique<Cvarnello_mfDoc>();
-    FillSample(*doc, 3);
-    StampSample(*doc);
+    SaveStampedSample(dir, 3, *doc);
     std::string error;
-    ASSERT_TRUE(doc->SaveToFile(dir.File("t.vqdata"), error)) << error;
 
     auto loaded = std::make_unique<Cvarnello_mfDoc>();
     std::string notice;
@@ -116,10 +122,8 @@ TEST(TimeTrailer, TrailerBytesAreTheAgreedLayout) {
 TEST(TimeTrailer, DamagedTrailerCostsOnlyTheTimes) {
     ScratchDir dir;
     auto doc = std::make_unique<Cvarnello_mfDoc>();
-    FillSample(*doc, 5);
-    StampSample(*doc);
+    SaveStampedSample(dir, 5, *doc);
     std::string error;
-    ASSERT_TRUE(doc->SaveToFile(dir.File("t.vqdata"), error));
     const auto good = ReadBytes(dir.File("t.vqdata"));
     auto flipped = good;
     flipped[flipped.size() - 30] ^= 0x40;  // inside the times: the checksum fails
