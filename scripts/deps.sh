@@ -17,6 +17,8 @@ if [ "${VMF_WITH_XVFB:-0}" = 1 ]; then PACKAGES+=(xvfb); fi
 if [ "${VMF_WITH_PACKAGING:-0}" = 1 ]; then
   PACKAGES+=(dpkg-dev lintian desktop-file-utils shared-mime-info libxml2-utils libglib2.0-bin file)
 fi
+# scripts/fuzz.sh: clang with libFuzzer and the sanitizer runtimes.
+if [ "${VMF_WITH_CLANG:-0}" = 1 ]; then PACKAGES+=(clang libclang-rt-14-dev); fi
 
 missing=()
 for p in "${PACKAGES[@]}"; do

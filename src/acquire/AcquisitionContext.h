@@ -12,6 +12,7 @@
 #include "device/DeviceLibrary.h"
 #include "spectrum/SpectrumWorkspace.h"
 #include "store/Cvarnello_mfDoc.h"
+#include "store/RecordJournal.h"
 
 namespace vmf {
 
@@ -30,6 +31,8 @@ struct AcquisitionContext {
     bool& darkInProgress;
     bool& selectedOnly;
     std::atomic<int>* busy = nullptr;  // the main frame's busy flag; may be null
+    // The recovery journal of this store's recordings; null: not journalled.
+    RecordJournal* journal = nullptr;
 
     ProcessingOptions Processing() const { return {method, options.sensitivityOn != 0}; }
 };

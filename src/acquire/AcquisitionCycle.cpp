@@ -92,6 +92,12 @@ bool AcquisitionCycle::Start(uint32_t now) {
 
     doc.SetModifiedFlag();
     doc.AppendHistory(StartEntryText(doc, ctx_.displayedRecord, ctx_.options.sensitivityOn));
+    if (ctx_.journal) {
+        // A journal that cannot be created does not stop the measurement;
+        // the records are then only as safe as they were without one.
+        std::string ignored;
+        ctx_.journal->Begin(doc, ignored);
+    }
     RefreshControls();
 
     ModeDisplay();
@@ -106,6 +112,7 @@ void AcquisitionCycle::Stop() {
     host_.ShowMessage(acq::kMsgPressStart, {});
 
     ctx_.doc.AppendHistory(EndEntryText(ctx_.displayedRecord));
+    if (ctx_.journal) ctx_.journal->Checkpoint(ctx_.doc);
 
     host_.EnableControl(kStartButton, false);
     host_.EnableControl(kOneShotButton, false);
@@ -154,6 +161,33 @@ void AcquisitionCycle::LaunchWorker() {
         workerState_.store(0, std::memory_order_release);
 }
 
+void AcquisitionCycle::CountRecords() {
+    Cvarnello_mfDoc& doc = ctx_.doc;
+    const int heads = Heads(doc);
+    std::array<int, MAX_HEADS> slots;
+    slots.fill(-1);
+    for (int a = 0; a < heads; ++a) slots[a] = doc.recordCount[a];
+    doc.AdvanceRecords();
+    if (!ctx_.journal) return;
+    // At the counters' limit the working slot is rewritten, not counted, and
+    // so not journalled either.
+    bool counted = false;
+    for (int a = 0; a < heads; ++a) {
+        if (doc.recordCount[a] == slots[a]) slots[a] = -1;
+        counted = counted || slots[a] >= 0;
+    }
+    if (!counted) return;
+    if (ctx_.journal->IsOpen()) {
+        ctx_.journal->AppendRecords(doc, slots, heads);
+    } else {
+        // Saved while measuring: the journal ended with the save, and the
+        // records from here on need one again, which starts with the store
+        // as it is (these records included).
+        std::string ignored;
+        ctx_.journal->Begin(doc, ignored);
+    }
+}
+
 void AcquisitionCycle::OnTimer(uint32_t now) {
     switch (WorkerState()) {
         case 0:
@@ -196,12 +230,12 @@ void AcquisitionCycle::FinishCycle(uint32_t now) {
         if (!doc.recRaw(a, r) || !doc.recProcessed(a, r)) complete = false;
     }
     if (ctx_.options.loggingOn == 1) {
-        if (complete) doc.AdvanceRecords();
+        if (complete) CountRecords();
         host_.ShowRecordCount();
         ctx_.displayedRecord = std::max(doc.recordCount[0] - 1, 0);
     } else if (keepNext_) {
         keepNext_ = false;
-        if (complete) doc.AdvanceRecords();
+        if (complete) CountRecords();
         host_.ShowRecordCount();
     }
 

@@ -9,6 +9,7 @@
 
 #include <atomic>
 #include <cstdint>
+#include <utility>
 
 #include "acquire/AcquisitionContext.h"
 #include "acquire/AcquisitionHost.h"
@@ -26,6 +27,8 @@ public:
     AcquisitionCycle& operator=(const AcquisitionCycle&) = delete;
 
     void SetWorkerMode(WorkerMode mode) { worker_.SetMode(mode); }
+    // Where the records' time stamps come from; tests fix it.
+    void SetWallClock(WallClock clock) { worker_.SetWallClock(std::move(clock)); }
 
     // Button 1001: Start while not measuring, Stop while measuring.
     void OnStartStopButton(uint32_t now);
@@ -63,6 +66,9 @@ private:
     void LaunchWorker();
     void FinishCycle(uint32_t now);
     CycleJob MakeJob() const;
+    // Advances the record counters for the cycle just handed over and
+    // journals the records that became counted.
+    void CountRecords();
 
     AcquisitionContext& ctx_;
     AcquisitionHost& host_;

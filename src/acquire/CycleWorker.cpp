@@ -28,6 +28,15 @@ void CycleWorker::RunCycle(Cvarnello_mfDoc& doc, DeviceLibrary& lib, const Cycle
         ws_.ResampleRecord(doc, a, r, job.processing);
         processed_[a] = true;
     }
+    // One time for the whole cycle, taken once its last head has been read:
+    // the records of one cycle belong together on a time axis.
+    const RecordTime now = wallClock_ ? wallClock_() : SystemRecordTime();
+    for (int a = 0; a < heads; ++a) {
+        const int r = job.slot[a];
+        if (r < 0 || r >= MAX_RECORDS) continue;
+        doc.recTimeUtcMs(a, r) = now.utcMs;
+        doc.recUtcOffsetS(a, r) = now.utcOffsetS;
+    }
 }
 
 bool CycleWorker::Launch(Cvarnello_mfDoc& doc, DeviceLibrary& lib, const CycleJob& job,

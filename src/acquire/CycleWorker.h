@@ -13,12 +13,14 @@
 
 #include <array>
 #include <atomic>
+#include <utility>
 
 #include "acquire/ReadAveragedSpectrum.h"
 #include "acquire/WorkerThread.h"
 #include "device/DeviceLibrary.h"
 #include "spectrum/SpectrumWorkspace.h"
 #include "store/Cvarnello_mfDoc.h"
+#include "store/RecordTime.h"
 
 namespace vmf {
 
@@ -41,6 +43,9 @@ public:
     explicit CycleWorker(WorkerMode mode = WorkerMode::Threaded) : thread_(mode) {}
 
     void SetMode(WorkerMode mode) { thread_.SetMode(mode); }
+    // Where the records' time stamps come from (the system clock unless a
+    // test fixes it). Not while running.
+    void SetWallClock(WallClock clock) { wallClock_ = std::move(clock); }
     WorkerMode mode() const { return thread_.mode(); }
 
     // Takes the panel's dark model (base and slope of every head) and its
@@ -72,6 +77,7 @@ private:
     std::array<ChannelSpectrum, MAX_HEADS> current_{};
     std::array<bool, MAX_HEADS> processed_{};
     CycleJob job_;
+    WallClock wallClock_ = SystemRecordTime;
 };
 
 }  // namespace vmf

@@ -48,7 +48,7 @@ HeadlessAcquireResult HeadlessAcquisition::Run(const HeadlessAcquireOptions& opt
     std::atomic<int> busy{0};
     AcquisitionContext ctx{doc_,       lib_,           dialogs,         options, workspace,
                            headDevice, selectedHead,   displayedRecord, method,  detected,
-                           measuring,  darkInProgress, selectedOnly,    &busy};
+                           measuring,  darkInProgress, selectedOnly,    &busy, journal_};
 
     const DetectionOutcome found = Detect(
         doc_, lib_, dialogs, [&](int slot) { workspace.DeriveDarkModel(doc_, slot); },
@@ -74,6 +74,7 @@ HeadlessAcquireResult HeadlessAcquisition::Run(const HeadlessAcquireOptions& opt
     TimerSchedule timers(clock_);
     ScheduleHost host(timers, doc_, options, selectedHead);
     AcquisitionCycle cycle(ctx, host, WorkerMode::Inline);
+    cycle.SetWallClock(wallClock_);
     TimerDispatch dispatch([&](int id) { timers.Stop(id); });
     dispatch.Set(kTimerCycle, [&](uint32_t now) { cycle.OnTimer(now); });
 

@@ -11,10 +11,13 @@
 #include <functional>
 #include <optional>
 #include <string>
+#include <utility>
 
 #include "device/DeviceLibrary.h"
 #include "spectrum/SpectrumWorkspace.h"
 #include "store/Cvarnello_mfDoc.h"
+#include "store/RecordJournal.h"
+#include "store/RecordTime.h"
 
 namespace vmf {
 
@@ -45,6 +48,11 @@ public:
 
     HeadlessAcquisition(Cvarnello_mfDoc& doc, DeviceLibrary& lib, Clock clock, Sleep sleep);
 
+    // Journals the run (null: not journalled); the journal must outlive Run.
+    void SetJournal(RecordJournal* journal) { journal_ = journal; }
+    // Where the records' time stamps come from; tests fix it.
+    void SetWallClock(WallClock clock) { wallClock_ = std::move(clock); }
+
     // Refuses options out of range before touching the store or devices.
     // `stop` (may be null) is polled between timer steps: once set, the cycle
     // in progress completes and is kept, then the run ends.
@@ -56,6 +64,8 @@ private:
     DeviceLibrary& lib_;
     Clock clock_;
     Sleep sleep_;
+    RecordJournal* journal_ = nullptr;
+    WallClock wallClock_ = SystemRecordTime;
 };
 
 }  // namespace vmf

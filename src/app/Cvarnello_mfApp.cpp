@@ -1,11 +1,13 @@
 #include "app/Cvarnello_mfApp.h"
 
 #include <QApplication>
+#include <QStandardPaths>
 #include <QCommandLineParser>
 #include <QTimer>
 #include <QWindow>
 
 #include "app/CMainFrame.h"
+#include "app/JournalKeeper.h"
 #include "app/QtSettingsBackend.h"
 #include "app/QtUserDialogs.h"
 #include "device/DeviceLibraryFactory.h"
@@ -64,9 +66,17 @@ bool Cvarnello_mfApp::InitInstance(const AppOptions& options) {
     std::string note;
     devices_ = CreateDeviceLibrary(options.benchText, note);
     doc_ = std::make_unique<Cvarnello_mfDoc>();
+    journals_ = std::make_unique<JournalKeeper>(
+        *doc_, *dialogs_,
+        QStandardPaths::writableLocation(QStandardPaths::AppDataLocation).toStdString() +
+            "/recovery");
 
     frame_ = new CMainFrame(*doc_, *dialogs_, *settings_);
     dialogs_->SetParent(frame_);
+    // A journal ends only when its records are saved or discarded.
+    JournalKeeper* journals = journals_.get();
+    doc_->recordsDiscarded = [journals] { journals->Discard(); };
+    frame_->session().SetRecordsSettled([journals] { journals->Discard(); });
 
     ViewContext ctx;
     ctx.doc = doc_.get();
@@ -75,6 +85,7 @@ bool Cvarnello_mfApp::InitInstance(const AppOptions& options) {
     ctx.settings = settings_.get();
     ctx.busy = &frame_->busy;
     ctx.deviceNote = note;
+    ctx.journal = &journals_->Journal();
     view_ = new Cvarnello_mfView(ctx, frame_);
     Cvarnello_mfView* view = view_;
     FramePanel panel;
@@ -103,6 +114,9 @@ bool Cvarnello_mfApp::InitInstance(const AppOptions& options) {
     // After show: a message set while the status bar is hidden leaves the
     // "レディ" pane visible underneath it.
     frame_->ShowStatusText(QString::fromStdString(note));
+    // Asked with the window up, so the question has its parent; restored
+    // records re-initialise the panel as a file just opened does.
+    if (journals_->OfferRecovery()) frame_->InitialUpdate();
 
     if (options.quitAfterShow) {
         // Ends once the window system has the window on screen, so the time of
@@ -120,12 +134,15 @@ bool Cvarnello_mfApp::InitInstance(const AppOptions& options) {
 }
 
 void Cvarnello_mfApp::ExitInstance() {
+    // Nothing unsaved left: whatever journal is still open has no more use.
+    if (journals_ && doc_ && !doc_->IsModified()) journals_->Discard();
     delete frame_;  // the panel writes its options, the frame its placement
     frame_ = nullptr;
     view_ = nullptr;
     if (settings_) settings_->Sync();
     devices_.reset();
     doc_.reset();
+    journals_.reset();
     dialogs_.reset();
     settings_.reset();
     instanceMutex_.Release();

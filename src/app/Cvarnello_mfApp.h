@@ -22,6 +22,7 @@ class CMainFrame;
 class Cvarnello_mfDoc;
 class Cvarnello_mfView;
 class DeviceLibrary;
+class JournalKeeper;
 class QtSettingsBackend;
 class QtUserDialogs;
 
@@ -66,6 +67,7 @@ private:
     std::unique_ptr<QtUserDialogs> dialogs_;
     std::unique_ptr<DeviceLibrary> devices_;
     std::unique_ptr<Cvarnello_mfDoc> doc_;
+    std::unique_ptr<JournalKeeper> journals_;  // recovery journals of the store's recordings
     CMainFrame* frame_ = nullptr;       // owned here, deleted in ExitInstance
     Cvarnello_mfView* view_ = nullptr;  // owned by the frame
 };

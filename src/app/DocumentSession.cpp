@@ -44,12 +44,13 @@ bool SameFile(const std::string& a, const std::string& b) {
 DocumentSession::DocumentSession(Cvarnello_mfDoc& doc, UserDialogs& dialogs, RecentFileList& recent)
     : doc_(doc), dialogs_(dialogs), recent_(recent) {}
 
-bool DocumentSession::SaveModified() {
+bool DocumentSession::SaveModified(bool discarding) {
     if (!doc_.IsModified()) return true;
     switch (dialogs_.AskYesNoCancel(WithArgument(kSavePrompt, DisplayTitle(doc_.title)))) {
         case 1:
             return Save();
         case 0:
+            if (discarding && settled_) settled_();
             return true;
         default:
             return false;
@@ -57,7 +58,8 @@ bool DocumentSession::SaveModified() {
 }
 
 bool DocumentSession::New() {
-    if (!SaveModified()) return false;
+    // File New keeps the records in the store: No does not discard them.
+    if (!SaveModified(false)) return false;
     doc_.pathName.clear();
     doc_.title.clear();
     doc_.SetModifiedFlag(false);
@@ -78,8 +80,9 @@ DocumentSession::OpenOutcome DocumentSession::OpenPath(const std::string& path) 
         dialogs_.Notify(WithArgument(kCannotOpen, path));
         return OpenOutcome::Failed;
     }
-    std::string error;
-    if (!doc_.LoadFromFile(path, error)) {
+    std::string error, notice;
+    FileFailure failure = FileFailure::None;
+    if (!doc_.LoadFromFile(path, error, failure, notice)) {
         // The store reads all or nothing, so the document the user had is
         // still whole: keep it, with its title and path, rather than
         // renaming it untitled over data that did not change.
@@ -90,6 +93,7 @@ DocumentSession::OpenOutcome DocumentSession::OpenPath(const std::string& path) 
     doc_.title = FileNameOf(path);
     doc_.SetModifiedFlag(false);
     recent_.Add(path);
+    if (!notice.empty()) dialogs_.Notify(notice);
     return OpenOutcome::Opened;
 }
 
@@ -112,6 +116,7 @@ bool DocumentSession::SaveTo(const std::string& path, bool retitle) {
         dialogs_.Notify(error.empty() ? WithArgument(kCannotOpen, path) : error);
         return false;
     }
+    if (settled_) settled_();
     doc_.pathName = path;
     if (retitle) doc_.title = FileNameOf(path);
     doc_.SetModifiedFlag(false);

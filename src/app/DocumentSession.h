@@ -5,7 +5,9 @@
 // without a window. The frame re-initialises the panel and updates its
 // caption according to what these return.
 
+#include <functional>
 #include <string>
+#include <utility>
 
 namespace vmf {
 
@@ -25,8 +27,14 @@ public:
 
     // For a modified store asks kSavePrompt (Yes / No / Cancel). Yes saves
     // (Save As when there is no file yet). True when the caller may go on:
-    // unmodified, No, or Yes with a successful save.
-    bool SaveModified();
+    // unmodified, No, or Yes with a successful save. discarding: the caller
+    // is about to drop the store's records (closing, opening another file),
+    // so No discards them.
+    bool SaveModified(bool discarding = true);
+
+    // Called once the records are in a file the user saved, or discarded by
+    // answering No before they are dropped: their recovery journal may go.
+    void SetRecordsSettled(std::function<void()> settled) { settled_ = std::move(settled); }
 
     // File New: after the save prompt, the store forgets its path, title
     // and modified flag; its content stays. False when cancelled.
@@ -61,6 +69,7 @@ private:
     Cvarnello_mfDoc& doc_;
     UserDialogs& dialogs_;
     RecentFileList& recent_;
+    std::function<void()> settled_;
 };
 
 }  // namespace vmf

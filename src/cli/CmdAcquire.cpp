@@ -3,6 +3,9 @@
 // panel's schedule and saves the store, history included, to --out. While
 // stderr is a terminal a progress line shows records, elapsed time and rate.
 // Ctrl+C stops after the cycle in progress; what was recorded is still saved.
+// The run is journalled to FILE.vqjournal beside the output: killed or cut
+// off by a power loss, `recover` rebuilds the records from it. It is removed
+// once the output file is saved.
 
 #include <unistd.h>
 
@@ -23,6 +26,7 @@
 #include "device/DeviceLibraryFactory.h"
 #include "device/SimulatedDeviceLibrary.h"
 #include "store/Cvarnello_mfDoc.h"
+#include "store/RecordJournal.h"
 #include "store/StoreBounds.h"
 #include "store/TextFormat.h"
 
@@ -42,6 +46,7 @@ struct AcquireArgs {
     int intervalMs = 0;
     std::string method = "light";
     bool sensitivity = false;
+    bool progress = false;
     std::string out;
 };
 
@@ -79,15 +84,22 @@ int RunAcquire(const AcquireArgs& args) {
     HeadlessAcquisition run(*doc, *lib, SteadyTickMs, [](uint32_t ms) {
         std::this_thread::sleep_for(std::chrono::milliseconds(ms));
     });
+    RecordJournal journal(args.out + ".vqjournal");
+    run.SetJournal(&journal);
 
     const bool tty = isatty(STDERR_FILENO) == 1;
-    auto progress = [tty](int done, int total, uint32_t elapsedMs) {
-        if (!tty) return;
+    // --progress away from a terminal: one line per record, for a watching
+    // program (the crash tests).
+    const bool lines = args.progress && !tty;
+    auto progress = [tty, lines](int done, int total, uint32_t elapsedMs) {
+        if (!tty && !lines) return;
         const double seconds = elapsedMs / 1000.0;
         const double rate = seconds > 0 ? done / seconds : 0.0;
-        std::fputs(
-            CFormat("\r%d/%d records  %.1f s  %.1f records/s ", done, total, seconds, rate).c_str(),
-            stderr);
+        std::fputs(CFormat(lines ? "%d/%d records  %.1f s  %.1f records/s\n"
+                                 : "\r%d/%d records  %.1f s  %.1f records/s ",
+                           done, total, seconds, rate)
+                       .c_str(),
+                   stderr);
         std::fflush(stderr);
     };
 
@@ -101,11 +113,18 @@ int RunAcquire(const AcquireArgs& args) {
         std::fprintf(stderr, "varnello-cli acquire: %s\n", result.error.c_str());
         return kExitFailed;
     }
+    if (!journal.IsOpen())
+        std::fprintf(stderr, "varnello-cli acquire: warning: no recovery journal (%s)\n",
+                     journal.Path().c_str());
     std::string error;
     if (!doc->SaveToFile(args.out, error)) {
         std::fprintf(stderr, "varnello-cli acquire: %s\n", error.c_str());
+        if (journal.IsOpen() && journal.Flush())
+            std::fprintf(stderr, "varnello-cli acquire: the records are kept in %s (recover)\n",
+                         journal.Path().c_str());
         return kExitFailed;
     }
+    journal.Remove();
     std::fputs(CFormat("%d records per head, %d heads, %.3f s%s -> %s\n", result.records,
                        result.heads, result.elapsedMs / 1000.0,
                        result.interrupted ? " (interrupted)" : "", args.out.c_str())
@@ -132,6 +151,8 @@ CliCommandRegistrar registrar([](CLI::App& app) {
     sub->add_option("--method", args->method, "light, reflectance or transmittance")
         ->check(CLI::IsMember({"light", "reflectance", "transmittance"}));
     sub->add_flag("--sensitivity", args->sensitivity, "apply the per-channel gain");
+    sub->add_flag("--progress", args->progress,
+                  "show progress also when stderr is no terminal, one line per record");
     sub->add_option("--out", args->out, "data file to write (.vqdata)")->required();
     return [args] { return RunAcquire(*args); };
 });

@@ -11,6 +11,7 @@
 
 #include "cli/CliCommand.h"
 #include "csv/CsvDialogRules.h"
+#include "csv/CsvFileSink.h"
 #include "csv/CsvWriter.h"
 #include "hdf5/Hdf5Export.h"
 #include "spectrum/SpectrumWorkspace.h"
@@ -36,6 +37,7 @@ struct ExportArgs {
     bool noTemp = false;
     bool noExposure = false;
     bool noLabels = false;
+    bool time = false;
     std::string method = "light";
     bool sensitivity = false;
 };
@@ -83,10 +85,13 @@ int RunExport(const ExportArgs& args) {
     for (int h = 0; h < doc->headCount; ++h) ws->DeriveDarkModel(*doc, h);
     CsvWriter writer(*doc, *ws, ProcessingOptions{MethodOf(args.method), args.sensitivity},
                      args.target);
-    if (!writer.WriteCsvFile(args.csv, args.first, end, a, !args.noTemp, !args.noLabels,
-                             !args.noExposure, !args.horizontal, startNm, endNm, args.stepNm,
-                             error))
-        return Fail(error);
+    CsvRequest request{args.first, end,    a,       !args.noTemp, !args.noLabels, !args.noExposure,
+                       !args.horizontal, startNm, endNm, args.stepNm, args.time};
+    std::string reason;
+    CsvFileSink file;
+    if (!writer.Check(request, reason) || !file.Open(args.csv, reason) ||
+        !writer.Write(file, request, reason) || !file.Commit(reason))
+        return Fail(CsvSaveFailedText(args.csv, reason));
     return kExitOk;
 }
 
@@ -124,6 +129,8 @@ const CliCommandRegistrar registrar{[](CLI::App& app) -> std::function<int()> {
     cmd->add_flag("--no-temp", args->noTemp, "leave out the temperature row or column");
     cmd->add_flag("--no-exposure", args->noExposure, "leave out the exposure row or column");
     cmd->add_flag("--no-labels", args->noLabels, "leave out the wavelength and row labels");
+    cmd->add_flag("--time", args->time,
+                  "add each record's time (ISO 8601 local time) as a first row or column");
     cmd->add_option("--method", args->method, "measuring method")
         ->check(CLI::IsMember({"light", "reflectance", "transmittance"}))
         ->capture_default_str();

@@ -12,6 +12,7 @@
 
 #include "cli/CliCommand.h"
 #include "store/Cvarnello_mfDoc.h"
+#include "store/RecordTime.h"
 #include "store/TextCodec.h"
 
 namespace vmf::cli {
@@ -90,6 +91,11 @@ void PrintHead(std::FILE* out, const Cvarnello_mfDoc& doc, int a, bool records) 
         Json rec;
         rec["recExposureUs"] = doc.recExposureUs(a, r);
         rec["recTemperatureC"] = FloatValue(doc.recTemperatureC(a, r));
+        if (const int64_t ms = doc.recTimeUtcMs(a, r); ms != 0) {
+            rec["utcMs"] = ms;
+            rec["utcOffsetS"] = doc.recUtcOffsetS(a, r);
+            rec["time"] = FormatRecordTime(ms, doc.recUtcOffsetS(a, r));
+        }
         rec["recRaw"] = doc.recRaw(a, r) ? Floats(doc.recRaw(a, r), c) : Json::array();
         rec["recProcessed"] =
             doc.recProcessed(a, r) ? Floats(doc.recProcessed(a, r), c) : Json::array();
@@ -101,11 +107,13 @@ void PrintHead(std::FILE* out, const Cvarnello_mfDoc& doc, int a, bool records) 
 
 int RunInfo(const InfoArgs& args) {
     auto doc = std::make_unique<Cvarnello_mfDoc>();
-    std::string error;
-    if (!doc->LoadFromFile(args.file, error)) {
+    std::string error, notice;
+    FileFailure failure = FileFailure::None;
+    if (!doc->LoadFromFile(args.file, error, failure, notice)) {
         std::fprintf(stderr, "varnello-cli info: %s\n", error.c_str());
         return kExitFailed;
     }
+    if (!notice.empty()) std::fprintf(stderr, "varnello-cli info: %s\n", notice.c_str());
     std::FILE* out = stdout;
     std::fprintf(out, "{\"headCount\":%d,\"heads\":[", static_cast<int>(doc->headCount));
     for (int a = 0; a < doc->headCount; ++a) {

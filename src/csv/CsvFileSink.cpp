@@ -36,8 +36,7 @@ bool CsvFileSink::Commit(std::string& reason) {
         reason = "file not open";
         return false;
     }
-    if (!file_.Close(reason)) return false;
-    if (!FileHandle::RenameOver(temp_, target_, reason)) return false;
+    if (!file_.ReplaceTarget(temp_, target_, reason)) return false;
     committed_ = true;
     return true;
 }

@@ -9,6 +9,7 @@
 #include "csv/CsvCells.h"
 #include "csv/CsvFileSink.h"
 #include "spectrum/GridResampler.h"
+#include "store/RecordTime.h"
 
 namespace vmf {
 namespace {
@@ -40,6 +41,12 @@ public:
     void Exposure(int us) { at_ = PutExposureCell(Room(), us); }
     void RefExposure(float us) { at_ = PutRefExposureCell(Room(), us); }
     void Int(int v, int width) { at_ = PutIntCell(Room(), v, width); }
+    void Time(int64_t utcMs, int32_t offsetS) {
+        const std::string text = FormatRecordTime(utcMs, offsetS) + ",";
+        char* d = Room();
+        std::memcpy(d, text.data(), text.size());
+        at_ = d + text.size();
+    }
 
     bool Flush() {
         const size_t n = static_cast<size_t>(at_ - buffer_.get());
@@ -245,6 +252,7 @@ bool CsvWriter::WriteChecked(CsvSink& sink, const CsvRequest& q, std::string& er
 
     if (!q.vertical) {
         if (q.addLabels) {
+            if (q.addTime) out.Text("time,");
             if (q.addTemperature) out.Text("temp,");
             if (q.addExposure) out.Text("exposure,");
             for (int w : waves) out.Int(w, 6);
@@ -253,6 +261,7 @@ bool CsvWriter::WriteChecked(CsvSink& sink, const CsvRequest& q, std::string& er
         std::vector<float> values(nw);
         for (int r = first; r < end && out.ok(); ++r) {
             prepare(r, values.data());
+            if (q.addTime) out.Time(doc_.recTimeUtcMs(a, r), doc_.recUtcOffsetS(a, r));
             if (q.addTemperature) out.Temperature(doc_.recTemperatureC(a, r));
             if (q.addExposure) out.Exposure(doc_.recExposureUs(a, r));
             for (float v : values) out.Value(v);
@@ -270,6 +279,12 @@ bool CsvWriter::WriteChecked(CsvSink& sink, const CsvRequest& q, std::string& er
             prepare(r, byRecord.data());
             const size_t column = static_cast<size_t>(r - first);
             for (size_t i = 0; i < nw; ++i) rows[i * records + column] = byRecord[i];
+        }
+        if (q.addTime) {
+            if (q.addLabels) out.Text("time,");
+            for (int r = first; r < end; ++r)
+                out.Time(doc_.recTimeUtcMs(a, r), doc_.recUtcOffsetS(a, r));
+            out.Text(kLineEnd);
         }
         if (q.addTemperature) {
             if (q.addLabels) out.Text("temp,");

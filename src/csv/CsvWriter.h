@@ -40,6 +40,11 @@ struct CsvRequest {
     int startWavelength = 340;  // nm; below 340 counts as 340
     int endWavelength = 850;    // nm, inclusive; above 850 counts as 850
     int stepWavelength = 10;    // nm; below 1 counts as 1
+    // Targets 0 and 1: a first row (vertical) or column (horizontal) with
+    // each record's time, ISO 8601 local time with milliseconds, labelled
+    // "time,"; an empty cell for a record without a time. The panel never
+    // sets it, so its files stay as they are.
+    bool addTime = false;
 };
 
 class CsvWriter {

@@ -12,6 +12,7 @@ class Cvarnello_mfDoc;
 class DeviceLibrary;
 class UserDialogs;
 class SettingsBackend;
+class RecordJournal;
 
 struct ViewContext {
     Cvarnello_mfDoc* doc = nullptr;
@@ -22,6 +23,7 @@ struct ViewContext {
     std::atomic<int>* busy =
         nullptr;             // set while a worker talks to the heads; the frame refuses to close
     std::string deviceNote;  // which device library is in use, for the status bar
+    RecordJournal* journal = nullptr;  // journals the recordings; null: not journalled
 };
 
 }  // namespace vmf

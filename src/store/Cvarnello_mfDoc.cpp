@@ -31,7 +31,11 @@ Cvarnello_mfDoc::Cvarnello_mfDoc()
     ledChannelCount.fill(MAX_LED_CHANNELS);
 }
 
-Cvarnello_mfDoc::~Cvarnello_mfDoc() { ClearRecords(); }
+Cvarnello_mfDoc::~Cvarnello_mfDoc() {
+    // Ending the program is not discarding: a journal stays for recovery.
+    recordsDiscarded = nullptr;
+    ClearRecords();
+}
 
 bool Cvarnello_mfDoc::HasRecordTimes() const {
     for (int a = 0; a < headCount && a < MAX_HEADS; ++a) {
@@ -44,7 +48,15 @@ bool Cvarnello_mfDoc::HasRecordTimes() const {
 }
 
 void Cvarnello_mfDoc::ClearRecords() {
+    // The counted records' times go with them (only pages in use are touched),
+    // so no later reader can take an old time for a new record.
+    for (int a = 0; a < MAX_HEADS; ++a) {
+        const int n = std::clamp(recordCount[a], 0, MAX_RECORDS);
+        std::fill_n((*recTimeUtcMsRows)[a].begin(), n, int64_t{0});
+        std::fill_n((*recUtcOffsetSRows)[a].begin(), n, int32_t{0});
+    }
     recordCount.fill(0);
+    if (recordsDiscarded) recordsDiscarded();
     // Every present spectrum is a block of the pool; with none in use every
     // pointer is already null, and the rows' untouched pages stay untouched.
     if (pool_.BlocksInUse() == 0 && pool_.SlabCount() == 0) return;

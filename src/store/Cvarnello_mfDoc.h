@@ -15,6 +15,7 @@
 #include <cstdint>
 #include <cstdlib>
 #include <ctime>
+#include <functional>
 #include <memory>
 #include <string>
 #include <string_view>
@@ -23,6 +24,7 @@
 #include "store/SpectrumPool.h"
 #include "store/StoreBounds.h"
 #include "store/SystemPages.h"
+#include "store/TimeTrailer.h"
 
 namespace vmf {
 
@@ -101,7 +103,12 @@ public:
     // --- Operations --------------------------------------------------------
     // Sets every recordCount to 0 and releases all record spectra. Leaves all
     // other fields (calibration, exposures, temperatures, history, counts).
+    // Then tells recordsDiscarded, when set.
     void ClearRecords();
+    // Called by ClearRecords (not by the destructor): the user has discarded
+    // the records, by a data clear or a detection that clears, so their
+    // recovery journal may go.
+    std::function<void()> recordsDiscarded;
     // Gives slot r of head a both spectra where absent; present ones are kept.
     // Returns false when memory could not be had (slots filled before stay).
     bool EnsureRecordArrays(int a, int r);
@@ -119,6 +126,12 @@ public:
     // a failed load leaves a partly loaded store: use LoadFromFile, which runs
     // it on a staging store, for anything the user sees.
     void Persist(DataArchive& archive);
+    // Fields 1 to 4 of that layout alone: heads with their calibration data
+    // and references, then the LED drivers (the recovery journal's snapshot).
+    void PersistSetup(DataArchive& archive);
+    // The whole data file: Persist, then the record times' trailer when any
+    // record has a time. Flushes the archive.
+    void StoreTo(DataArchive& archive) const;
 
     // Writes the whole store to the data file at utf8Path through a temporary
     // file in the same folder, renamed over the target only when complete.
@@ -132,16 +145,30 @@ public:
     bool LoadFromFile(const std::string& utf8Path, std::string& error);
     // The same, also telling why a load or save failed (None on success).
     bool LoadFromFile(const std::string& utf8Path, std::string& error, FileFailure& failure);
+    // The same, with notice set (else emptied) when the load succeeded but
+    // something was left out that the user should hear of: a time-stamp
+    // trailer that is damaged or of an unknown version.
+    bool LoadFromFile(const std::string& utf8Path, std::string& error, FileFailure& failure,
+                      std::string& notice);
+    // A data file's n bytes already in memory, all or nothing as above; name
+    // stands for the file in messages.
+    bool LoadFromBytes(const void* data, std::size_t n, const std::string& name,
+                       std::string& error, std::string& notice);
     bool SaveToFile(const std::string& utf8Path, std::string& error, FileFailure& failure) const;
 
     // The allocator of the record spectra (block counts for tests and tools).
     const SpectrumPool& Pool() const { return pool_; }
 
-private:
     // Moves what a successful load read into staged over to this store: the
-    // fields the file carries, the loaded records (releasing the arrays they
-    // replace) and staged's pool. Cannot fail half-way.
+    // fields the file carries, the loaded records with their times (releasing
+    // the arrays they replace) and staged's pool. Cannot fail half-way. Also
+    // how a store recovered from a journal takes the document's place.
     void AdoptLoaded(Cvarnello_mfDoc& staged);
+
+private:
+    bool LoadFrom(DataArchive& ar, std::string& error, FileFailure& failure, std::string& notice);
+    // After the history string: the record times' trailer into staged.
+    static TrailerOutcome LoadTrailer(DataArchive& ar, Cvarnello_mfDoc& staged);
     // Loading the records of head a (recordCount[a] already read): a long
     // series is read in two halves at once, the second by a helper thread
     // with its own view of the file.

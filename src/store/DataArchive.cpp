@@ -18,12 +18,50 @@
 namespace vmf {
 
 DataArchive::DataArchive(FileHandle& file, Mode mode, std::string utf8Name, uint64_t startAt)
-    : file_(file),
+    : file_(&file),
       mode_(mode),
       name_(std::move(utf8Name)),
       buf_(new unsigned char[kBufferSize]),
       done_(mode == Mode::Loading ? startAt : 0),
       readAt_(done_) {}
+
+DataArchive::DataArchive(std::string& out, std::string utf8Name)
+    : memoryOut_(&out),
+      mode_(Mode::Storing),
+      name_(std::move(utf8Name)),
+      buf_(new unsigned char[kBufferSize]) {}
+
+DataArchive::DataArchive(const void* data, std::size_t n, std::string utf8Name)
+    : memoryIn_(static_cast<const unsigned char*>(data)),
+      memorySize_(n),
+      mode_(Mode::Loading),
+      name_(std::move(utf8Name)),
+      buf_(new unsigned char[kBufferSize]) {}
+
+std::ptrdiff_t DataArchive::ReadSource(void* data, std::size_t n, uint64_t at,
+                                       std::string& reason) {
+    if (file_) return file_->ReadAt(data, n, at, reason);
+    if (at >= memorySize_) return 0;
+    const std::size_t m = static_cast<std::size_t>(std::min<uint64_t>(n, memorySize_ - at));
+    std::memcpy(data, memoryIn_ + at, m);
+    return static_cast<std::ptrdiff_t>(m);
+}
+
+void DataArchive::Bytes(const void* data, std::size_t n) {
+    RawBytes(static_cast<const char*>(data), n);
+}
+
+std::size_t DataArchive::ReadUpTo(void* data, std::size_t n) {
+    auto* out = static_cast<unsigned char*>(data);
+    std::size_t got = 0;
+    while (got < n && !AtEnd()) {
+        const std::size_t m = std::min(n - got, end_ - pos_);
+        std::memcpy(out + got, buf_.get() + pos_, m);
+        pos_ += m;
+        got += m;
+    }
+    return got;
+}
 
 DataArchive::~DataArchive() {
 #if defined(VMF_STREAMING_STORES)
@@ -47,7 +85,7 @@ void DataArchive::Refill(std::size_t n) {
     end_ = left;
     while (end_ < n) {
         std::string reason;
-        std::ptrdiff_t got = file_.ReadAt(buf_.get() + end_, kBufferSize - end_, readAt_, reason);
+        std::ptrdiff_t got = ReadSource(buf_.get() + end_, kBufferSize - end_, readAt_, reason);
         if (got < 0)
             throw ArchiveError(FileFailure::ReadFailed,
                                name_ + " を読み込めませんでした。(" + reason + ")");
@@ -73,7 +111,7 @@ bool DataArchive::AtEnd() {
     done_ += pos_;
     pos_ = end_ = 0;
     std::string reason;
-    std::ptrdiff_t got = file_.ReadAt(buf_.get(), kBufferSize, readAt_, reason);
+    std::ptrdiff_t got = ReadSource(buf_.get(), kBufferSize, readAt_, reason);
     if (got < 0)
         throw ArchiveError(FileFailure::ReadFailed,
                            name_ + " を読み込めませんでした。(" + reason + ")");
@@ -85,9 +123,12 @@ bool DataArchive::AtEnd() {
 void DataArchive::Flush() {
     if (!IsStoring() || pos_ == 0) return;
     std::string reason;
-    if (!file_.Write(buf_.get(), pos_, reason))
+    if (memoryOut_) {
+        memoryOut_->append(reinterpret_cast<const char*>(buf_.get()), pos_);
+    } else if (!file_->Write(buf_.get(), pos_, reason)) {
         throw ArchiveError(FileFailure::WriteFailed,
                            name_ + " に書き込めませんでした。(" + reason + ")");
+    }
     done_ += pos_;
     pos_ = 0;
 }
@@ -280,7 +321,7 @@ uint64_t DataArchive::GetLength(bool& utf16) {
     return Word64Read();
 }
 
-void DataArchive::RawBytes(char* data, std::size_t n) {
+void DataArchive::RawBytes(const char* data, std::size_t n) {
     while (n > 0) {
         Reserve(1);
         std::size_t m = std::min(n, kBufferSize - pos_);

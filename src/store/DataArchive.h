@@ -30,6 +30,11 @@ public:
     // byte startAt of the file and reads by offset, so several archives may
     // load different parts of one open file at once.
     DataArchive(FileHandle& file, Mode mode, std::string utf8Name, uint64_t startAt = 0);
+    // The same layout in memory: storing appends to out; loading reads the n
+    // bytes at data, which must outlive the archive. The recovery journal
+    // keeps the store's heads this way, and the fuzz targets read from memory.
+    DataArchive(std::string& out, std::string utf8Name);
+    DataArchive(const void* data, std::size_t n, std::string utf8Name);
     ~DataArchive();
     DataArchive(const DataArchive&) = delete;
     DataArchive& operator=(const DataArchive&) = delete;
@@ -78,13 +83,18 @@ public:
     bool AtEnd();
     // Storing: writes out what the buffer holds.
     void Flush();
+    // Storing: n bytes as they are (what follows the plain layout).
+    void Bytes(const void* data, std::size_t n);
+    // Loading: up to n bytes into data; fewer only where the input ends.
+    std::size_t ReadUpTo(void* data, std::size_t n);
     // Bytes exchanged so far (loading: the file offset of the next byte).
     uint64_t Position() const { return done_ + static_cast<uint64_t>(pos_); }
     // Loading: continues at file offset position (>= Position()), as if the
     // bytes before it had been read; whether they exist is found out by the
     // next read.
     void SkipTo(uint64_t position);
-    FileHandle& File() { return file_; }
+    // The file behind a file archive; nullptr for one in memory.
+    FileHandle* File() { return file_; }
 
 private:
     void Word32(uint32_t& u) {
@@ -107,6 +117,8 @@ private:
         if (end_ - pos_ < n) Refill(n);
     }
     void Refill(std::size_t n);
+    // Reads up to n bytes at offset `at` of the input (file or memory).
+    std::ptrdiff_t ReadSource(void* data, std::size_t n, uint64_t at, std::string& reason);
     [[noreturn]] void ThrowEndOfFile() const;
 
     void Put32(std::size_t at, uint32_t u) {
@@ -138,10 +150,13 @@ private:
     void PutLength(uint64_t n);
     // Reads a length prefix; sets utf16 when the 0xFFFE marker came first.
     uint64_t GetLength(bool& utf16);
-    void RawBytes(char* data, std::size_t n);  // storing
+    void RawBytes(const char* data, std::size_t n);  // storing
     void ReadBytesInto(std::string& out, uint64_t n);
 
-    FileHandle& file_;
+    FileHandle* file_ = nullptr;
+    std::string* memoryOut_ = nullptr;
+    const unsigned char* memoryIn_ = nullptr;
+    std::size_t memorySize_ = 0;
     Mode mode_;
     std::string name_;
     std::unique_ptr<unsigned char[]> buf_;

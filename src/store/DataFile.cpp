@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <array>
 #include <exception>
+#include <limits>
 #include <memory>
 #include <new>
 #include <thread>
@@ -13,6 +14,7 @@
 #include "store/Cvarnello_mfDoc.h"
 #include "store/DataArchive.h"
 #include "store/FileHandle.h"
+#include "store/TimeTrailer.h"
 
 namespace vmf {
 namespace {
@@ -29,32 +31,15 @@ std::string WriteFailedText(const std::string& name, const std::string& reason) 
     return name + " に書き込めませんでした。(" + reason + ")";
 }
 
+std::string TrailerIgnoredText(const std::string& name) {
+    return name + " の記録時刻が読み取れないため、時刻なしで読み込みました。";
+}
+
 }  // namespace
 
 void Cvarnello_mfDoc::Persist(DataArchive& ar) {
     const bool loading = ar.IsLoading();
-    ar.Count(headCount, MAX_HEADS, "headCount");
-    for (int a = 0; a < headCount; ++a) {
-        ar.Count(channelCount[a], MAX_CHANNELS, "channelCount");
-        const std::size_t c = static_cast<std::size_t>(channelCount[a]);
-        ar.String(headKind[a]);
-        ar.String(serialNo[a]);
-        ar.Int32(exposureUs[a]);
-        for (double& coeff : wavePoly[a]) ar.Float64(coeff);
-        for (auto& step : darkTable[a]) ar.Floats(step.data(), c);
-        ar.Floats(wavelengthNm[a].data(), c);
-        // C + 1 entries: the last carries the exposure of the reference row.
-        for (std::size_t i = 0; i <= c; ++i) {
-            ar.Float32(gain[a][i]);
-            ar.Float32(whiteRef[a][i]);
-            ar.Float32(transRef[a][i]);
-        }
-    }
-    ar.Count(ledDriverCount, MAX_HEADS, "ledDriverCount");
-    for (int j = 0; j < ledDriverCount; ++j) {
-        ar.Count(ledChannelCount[j], MAX_LED_CHANNELS, "ledChannelCount");
-        for (int k = 0; k < ledChannelCount[j]; ++k) ar.Int32(ledValue[j][k]);
-    }
+    PersistSetup(ar);
     for (int a = 0; a < headCount; ++a) {
         // At most 86399 completed records: slot 86399 is only ever a working slot.
         ar.Count(recordCount[a], LAST_RECORD, "recordCount");
@@ -81,6 +66,31 @@ void Cvarnello_mfDoc::Persist(DataArchive& ar) {
         }
     }
     ar.String(historyText);
+}
+
+void Cvarnello_mfDoc::PersistSetup(DataArchive& ar) {
+    ar.Count(headCount, MAX_HEADS, "headCount");
+    for (int a = 0; a < headCount; ++a) {
+        ar.Count(channelCount[a], MAX_CHANNELS, "channelCount");
+        const std::size_t c = static_cast<std::size_t>(channelCount[a]);
+        ar.String(headKind[a]);
+        ar.String(serialNo[a]);
+        ar.Int32(exposureUs[a]);
+        for (double& coeff : wavePoly[a]) ar.Float64(coeff);
+        for (auto& step : darkTable[a]) ar.Floats(step.data(), c);
+        ar.Floats(wavelengthNm[a].data(), c);
+        // C + 1 entries: the last carries the exposure of the reference row.
+        for (std::size_t i = 0; i <= c; ++i) {
+            ar.Float32(gain[a][i]);
+            ar.Float32(whiteRef[a][i]);
+            ar.Float32(transRef[a][i]);
+        }
+    }
+    ar.Count(ledDriverCount, MAX_HEADS, "ledDriverCount");
+    for (int j = 0; j < ledDriverCount; ++j) {
+        ar.Count(ledChannelCount[j], MAX_LED_CHANNELS, "ledChannelCount");
+        for (int k = 0; k < ledChannelCount[j]; ++k) ar.Int32(ledValue[j][k]);
+    }
 }
 
 void Cvarnello_mfDoc::LoadRecord(DataArchive& ar, SpectrumPool& pool, int a, int r, bool replaces) {
@@ -115,7 +125,7 @@ void Cvarnello_mfDoc::LoadRecords(DataArchive& ar, int a) {
     // as each other; with two halves on two cores a long series loads in
     // little more than the time of a plain read.
     int split = n;
-    if (static_cast<uint64_t>(n) * recordBytes >= kSplitBytes &&
+    if (ar.File() && static_cast<uint64_t>(n) * recordBytes >= kSplitBytes &&
         std::thread::hardware_concurrency() > 1)
         split = n / 2;
     auto& raws = (*recRawRows)[a];
@@ -139,7 +149,7 @@ void Cvarnello_mfDoc::LoadRecords(DataArchive& ar, int a) {
         try {
             second = std::thread([this, &ar, &secondPool, &secondFailed, a, split, n, at] {
                 try {
-                    DataArchive part(ar.File(), DataArchive::Mode::Loading, ar.Name(), at);
+                    DataArchive part(*ar.File(), DataArchive::Mode::Loading, ar.Name(), at);
                     for (int r = split; r < n; ++r) LoadRecord(part, secondPool, a, r, false);
                 } catch (...) {
                     secondFailed = std::current_exception();
@@ -219,6 +229,8 @@ void Cvarnello_mfDoc::AdoptLoaded(Cvarnello_mfDoc& staged) {
         // instead of being copied slot by slot into untouched pages.
         std::swap(recExposureUsRows, staged.recExposureUsRows);
         std::swap(recTemperatureCRows, staged.recTemperatureCRows);
+        std::swap(recTimeUtcMsRows, staged.recTimeUtcMsRows);
+        std::swap(recUtcOffsetSRows, staged.recUtcOffsetSRows);
         std::swap(recRawRows, staged.recRawRows);
         std::swap(recProcessedRows, staged.recProcessedRows);
     }
@@ -239,6 +251,8 @@ void Cvarnello_mfDoc::AdoptLoaded(Cvarnello_mfDoc& staged) {
         }
         std::copy_n((*staged.recExposureUsRows)[a].begin(), n, (*recExposureUsRows)[a].begin());
         std::copy_n((*staged.recTemperatureCRows)[a].begin(), n, (*recTemperatureCRows)[a].begin());
+        std::copy_n((*staged.recTimeUtcMsRows)[a].begin(), n, (*recTimeUtcMsRows)[a].begin());
+        std::copy_n((*staged.recUtcOffsetSRows)[a].begin(), n, (*recUtcOffsetSRows)[a].begin());
     }
     historyText = std::move(staged.historyText);
     // Loading over recorded data would otherwise keep the replaced records'
@@ -248,12 +262,20 @@ void Cvarnello_mfDoc::AdoptLoaded(Cvarnello_mfDoc& staged) {
 
 bool Cvarnello_mfDoc::LoadFromFile(const std::string& utf8Path, std::string& error) {
     FileFailure failure = FileFailure::None;
-    return LoadFromFile(utf8Path, error, failure);
+    std::string notice;
+    return LoadFromFile(utf8Path, error, failure, notice);
 }
 
 bool Cvarnello_mfDoc::LoadFromFile(const std::string& utf8Path, std::string& error,
                                    FileFailure& failure) {
+    std::string notice;
+    return LoadFromFile(utf8Path, error, failure, notice);
+}
+
+bool Cvarnello_mfDoc::LoadFromFile(const std::string& utf8Path, std::string& error,
+                                   FileFailure& failure, std::string& notice) {
     failure = FileFailure::None;
+    notice.clear();
     FileHandle file;
     std::string reason;
     if (!file.OpenRead(utf8Path, reason)) {
@@ -261,8 +283,21 @@ bool Cvarnello_mfDoc::LoadFromFile(const std::string& utf8Path, std::string& err
         error = utf8Path + " を開けませんでした。(" + reason + ")";
         return false;
     }
+    DataArchive ar(file, DataArchive::Mode::Loading, utf8Path);
+    return LoadFrom(ar, error, failure, notice);
+}
+
+bool Cvarnello_mfDoc::LoadFromBytes(const void* data, std::size_t n, const std::string& name,
+                                    std::string& error, std::string& notice) {
+    FileFailure failure = FileFailure::None;
+    notice.clear();
+    DataArchive ar(data, n, name);
+    return LoadFrom(ar, error, failure, notice);
+}
+
+bool Cvarnello_mfDoc::LoadFrom(DataArchive& ar, std::string& error, FileFailure& failure,
+                               std::string& notice) {
     try {
-        DataArchive ar(file, DataArchive::Mode::Loading, utf8Path);
         // An empty file holds no store at all; opening it changes nothing.
         if (ar.AtEnd()) return true;
         // Read into a staging store so that a file which stops short or breaks
@@ -270,6 +305,8 @@ bool Cvarnello_mfDoc::LoadFromFile(const std::string& utf8Path, std::string& err
         // twice for a moment, and those are the ones the file replaces.
         auto staged = std::make_unique<Cvarnello_mfDoc>();
         staged->Persist(ar);
+        if (LoadTrailer(ar, *staged) == TrailerOutcome::Ignored)
+            notice = TrailerIgnoredText(ar.Name());
         AdoptLoaded(*staged);
         return true;
     } catch (const ArchiveError& e) {
@@ -277,9 +314,39 @@ bool Cvarnello_mfDoc::LoadFromFile(const std::string& utf8Path, std::string& err
         error = e.what();
     } catch (const std::bad_alloc&) {
         failure = FileFailure::OutOfMemory;
-        error = OutOfMemoryText(utf8Path);
+        error = OutOfMemoryText(ar.Name());
     }
     return false;
+}
+
+TrailerOutcome Cvarnello_mfDoc::LoadTrailer(DataArchive& ar, Cvarnello_mfDoc& staged) {
+    // Whatever goes wrong after the history string costs the time stamps,
+    // never the load: the plain layout is complete at this point.
+    try {
+        unsigned char head[kTrailerHeaderBytes];
+        const std::size_t got = ar.ReadUpTo(head, sizeof head);
+        const std::size_t size = TrailerSize(head, got);
+        if (size == 0) return TrailerOutcome::Absent;
+        if (size == std::numeric_limits<std::size_t>::max())
+            return TrailerOutcome::Ignored;  // cut short, or a length beyond any trailer
+        std::string bytes(reinterpret_cast<const char*>(head), sizeof head);
+        bytes.resize(size);
+        const std::size_t rest = ar.ReadUpTo(bytes.data() + sizeof head, size - sizeof head);
+        return ApplyTimeTrailer(reinterpret_cast<const unsigned char*>(bytes.data()),
+                                sizeof head + rest, staged);
+    } catch (const std::exception&) {
+        // A read error or no memory for the trailer: the load stands.
+        return TrailerOutcome::Ignored;
+    }
+}
+
+void Cvarnello_mfDoc::StoreTo(DataArchive& ar) const {
+    // Storing only reads the fields; Persist is non-const because the same
+    // routine also loads.
+    const_cast<Cvarnello_mfDoc*>(this)->Persist(ar);
+    const std::string trailer = EncodeTimeTrailer(*this);
+    ar.Bytes(trailer.data(), trailer.size());
+    ar.Flush();
 }
 
 bool Cvarnello_mfDoc::SaveToFile(const std::string& utf8Path, std::string& error) const {
@@ -302,13 +369,8 @@ bool Cvarnello_mfDoc::SaveToFile(const std::string& utf8Path, std::string& error
     }
     try {
         DataArchive ar(file, DataArchive::Mode::Storing, utf8Path);
-        // Storing only reads the fields; Persist is non-const because the same
-        // routine also loads.
-        const_cast<Cvarnello_mfDoc*>(this)->Persist(ar);
-        ar.Flush();
-        if (!file.Sync(reason) || !file.Close(reason))
-            throw ArchiveError(FileFailure::WriteFailed, WriteFailedText(utf8Path, reason));
-        if (!FileHandle::RenameOver(tempPath, utf8Path, reason))
+        StoreTo(ar);
+        if (!file.Sync(reason) || !file.ReplaceTarget(tempPath, utf8Path, reason))
             throw ArchiveError(FileFailure::WriteFailed, WriteFailedText(utf8Path, reason));
         return true;
     } catch (const ArchiveError& e) {

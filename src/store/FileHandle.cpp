@@ -3,12 +3,16 @@
 #include <atomic>
 #include <cerrno>
 #include <chrono>
+#include <cstdio>
+#include <filesystem>
 #include <system_error>
 
 #if defined(_WIN32)
 #include <windows.h>
 #else
 #include <fcntl.h>
+#include <signal.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 #endif
@@ -40,11 +44,51 @@ std::string BaseOf(const std::string& path) {
     return slash == std::string::npos ? path : path.substr(slash + 1);
 }
 
+// Temporaries this program made for target: ".<name>.<pid>-<n>-<tick>.tmp".
+std::string TempPrefix(const std::string& target) { return "." + BaseOf(target) + "."; }
+
+bool IsOurTempName(const std::string& name, const std::string& prefix, unsigned long& pid) {
+    if (name.size() <= prefix.size() + 4 || name.compare(0, prefix.size(), prefix) != 0 ||
+        name.compare(name.size() - 4, 4, ".tmp") != 0)
+        return false;
+    const std::string rest = name.substr(prefix.size(), name.size() - prefix.size() - 4);
+    unsigned long p = 0;
+    unsigned n = 0;
+    unsigned long long tick = 0;
+    char tail = 0;
+    if (std::sscanf(rest.c_str(), "%lu-%u-%llx%c", &p, &n, &tick, &tail) != 3) return false;
+    pid = p;
+    return true;
+}
+
 std::string TempName(const std::string& target, unsigned attempt, unsigned long pid) {
     unsigned long long tick = static_cast<unsigned long long>(
         std::chrono::steady_clock::now().time_since_epoch().count());
-    return FolderOf(target) + "." + BaseOf(target) +
+    return FolderOf(target) + TempPrefix(target) +
            CFormat(".%lu-%u-%llx.tmp", pid, tempCounter.fetch_add(1) + attempt, tick & 0xFFFFFFull);
+}
+
+bool ProcessAlive(unsigned long pid);
+
+// A save or export killed half-way leaves its temporary behind; the next one
+// for the same target clears those whose process is gone. Only names of our
+// own pattern are touched, and never those of a process still running.
+void RemoveStaleTemps(const std::string& target) {
+    namespace fs = std::filesystem;
+    const std::string folder = FolderOf(target);
+    const std::string prefix = TempPrefix(target);
+    std::error_code ec;
+    fs::directory_iterator it(
+        folder.empty() ? fs::path(".") : fs::path(std::u8string(folder.begin(), folder.end())),
+        ec);
+    for (; !ec && it != fs::directory_iterator(); it.increment(ec)) {
+        const std::u8string u8 = it->path().filename().u8string();
+        const std::string name(u8.begin(), u8.end());
+        unsigned long pid = 0;
+        if (!IsOurTempName(name, prefix, pid) || ProcessAlive(pid)) continue;
+        std::error_code ignored;
+        fs::remove(it->path(), ignored);
+    }
 }
 
 }  // namespace
@@ -63,6 +107,17 @@ std::string LastError() { return std::system_category().message(static_cast<int>
 HANDLE H(void* h) { return static_cast<HANDLE>(h); }
 }  // namespace
 
+namespace {
+bool ProcessAlive(unsigned long pid) {
+    if (pid == GetCurrentProcessId()) return true;
+    HANDLE process = OpenProcess(SYNCHRONIZE, FALSE, static_cast<DWORD>(pid));
+    if (!process) return GetLastError() == ERROR_ACCESS_DENIED;
+    const bool running = WaitForSingleObject(process, 0) == WAIT_TIMEOUT;
+    CloseHandle(process);
+    return running;
+}
+}  // namespace
+
 FileHandle::~FileHandle() {
     if (IsOpen()) CloseHandle(H(handle_));
 }
@@ -79,6 +134,7 @@ bool FileHandle::OpenRead(const std::string& utf8Path, std::string& reason) {
 
 bool FileHandle::CreateTempBeside(const std::string& utf8Target, std::string& tempPath,
                                   std::string& reason) {
+    RemoveStaleTemps(utf8Target);
     for (unsigned attempt = 0; attempt < 100; ++attempt) {
         tempPath = TempName(utf8Target, attempt, GetCurrentProcessId());
         handle_ = CreateFileW(Wide(tempPath).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
@@ -137,6 +193,29 @@ bool FileHandle::Sync(std::string& reason) {
     return false;
 }
 
+bool FileHandle::SyncData(std::string& reason) { return Sync(reason); }
+
+bool FileHandle::ReplaceTarget(const std::string& tempPath, const std::string& utf8Target,
+                               std::string& reason) {
+    return Close(reason) && RenameOver(tempPath, utf8Target, reason);
+}
+
+bool FileHandle::CreateJournal(const std::string& utf8Path, std::string& reason) {
+    // No sharing for writing or deleting: a second program finds it in use.
+    handle_ = CreateFileW(Wide(utf8Path).c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr,
+                          CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (!IsOpen()) reason = LastError();
+    return IsOpen();
+}
+
+bool FileHandle::IsLockedElsewhere(const std::string& utf8Path) {
+    HANDLE h = CreateFileW(Wide(utf8Path).c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr,
+                           OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (h == INVALID_HANDLE_VALUE) return GetLastError() == ERROR_SHARING_VIOLATION;
+    CloseHandle(h);
+    return false;
+}
+
 bool FileHandle::Close(std::string& reason) {
     if (!IsOpen()) return true;
     bool ok = CloseHandle(H(handle_)) != 0;
@@ -160,6 +239,13 @@ void FileHandle::RemoveFile(const std::string& utf8Path) { DeleteFileW(Wide(utf8
 
 namespace {
 std::string ErrnoText(int err) { return std::generic_category().message(err); }
+}  // namespace
+
+namespace {
+bool ProcessAlive(unsigned long pid) {
+    if (pid == 0 || pid > static_cast<unsigned long>(INT32_MAX)) return false;
+    return ::kill(static_cast<pid_t>(pid), 0) == 0 || errno == EPERM;
+}
 }  // namespace
 
 FileHandle::~FileHandle() {
@@ -191,8 +277,22 @@ bool FileHandle::OpenRead(const std::string& utf8Path, std::string& reason) {
 
 bool FileHandle::CreateTempBeside(const std::string& utf8Target, std::string& tempPath,
                                   std::string& reason) {
+    RemoveStaleTemps(utf8Target);
     int err = 0;
-    for (unsigned attempt = 0; attempt < 100; ++attempt) {
+    unnamed_ = false;
+#if defined(O_TMPFILE)
+    // Naming the file later goes through /proc; without it (some containers)
+    // a finished file could not be linked, so the named way is taken.
+    if (::access("/proc/self/fd", X_OK) == 0) {
+        const std::string folder = FolderOf(utf8Target);
+        fd_ = ::open(folder.empty() ? "." : folder.c_str(), O_TMPFILE | O_WRONLY | O_CLOEXEC, 0666);
+        if (fd_ >= 0) {
+            unnamed_ = true;
+            tempPath = TempName(utf8Target, 0, static_cast<unsigned long>(::getpid()));
+        }
+    }
+#endif
+    for (unsigned attempt = 0; fd_ < 0 && attempt < 100; ++attempt) {
         tempPath = TempName(utf8Target, attempt, static_cast<unsigned long>(::getpid()));
         // 0666 lets the umask decide, as for any newly created file.
         fd_ = ::open(tempPath.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
@@ -255,6 +355,57 @@ bool FileHandle::Sync(std::string& reason) {
     if (::fsync(fd_) == 0) return true;
     reason = ErrnoText(errno);
     return false;
+}
+
+bool FileHandle::SyncData(std::string& reason) {
+#if defined(__linux__)
+    if (::fdatasync(fd_) == 0) return true;
+    reason = ErrnoText(errno);
+    return false;
+#else
+    return Sync(reason);
+#endif
+}
+
+bool FileHandle::ReplaceTarget(const std::string& tempPath, const std::string& utf8Target,
+                               std::string& reason) {
+    if (unnamed_) {
+        // The file gets a name only now that it is complete; should this
+        // process die before the rename below, the next save clears it.
+        const std::string self = CFormat("/proc/self/fd/%d", fd_);
+        if (::linkat(AT_FDCWD, self.c_str(), AT_FDCWD, tempPath.c_str(), AT_SYMLINK_FOLLOW) != 0) {
+            reason = ErrnoText(errno);
+            return false;
+        }
+        unnamed_ = false;
+    }
+    if (!Close(reason)) {
+        RemoveFile(tempPath);
+        return false;
+    }
+    return RenameOver(tempPath, utf8Target, reason);
+}
+
+bool FileHandle::CreateJournal(const std::string& utf8Path, std::string& reason) {
+    do {
+        fd_ = ::open(utf8Path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0600);
+    } while (fd_ < 0 && errno == EINTR);
+    if (fd_ < 0) {
+        reason = ErrnoText(errno);
+        return false;
+    }
+    // Held until the handle closes, released by the system when the process
+    // dies however it dies.
+    (void)::flock(fd_, LOCK_EX | LOCK_NB);
+    return true;
+}
+
+bool FileHandle::IsLockedElsewhere(const std::string& utf8Path) {
+    const int fd = ::open(utf8Path.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0) return false;
+    const bool locked = ::flock(fd, LOCK_EX | LOCK_NB) != 0 && errno == EWOULDBLOCK;
+    ::close(fd);
+    return locked;
 }
 
 bool FileHandle::Close(std::string& reason) {

@@ -22,8 +22,22 @@ public:
     bool OpenRead(const std::string& utf8Path, std::string& reason);
     // Creates a new, empty temporary file in the folder of utf8Target, with the
     // target's permissions when the target exists. tempPath receives its name.
+    // Where the file system allows (Linux, O_TMPFILE) the file has no name
+    // until ReplaceTarget, so a process killed while writing leaves nothing;
+    // elsewhere the temporaries that killed processes left for the same
+    // target are removed first.
     bool CreateTempBeside(const std::string& utf8Target, std::string& tempPath,
                           std::string& reason);
+    // Completes a temporary from CreateTempBeside: gives it tempPath as its
+    // name if it has none yet, closes it and renames it over utf8Target.
+    bool ReplaceTarget(const std::string& tempPath, const std::string& utf8Target,
+                       std::string& reason);
+    // Creates (or truncates) a journal file for writing and locks it for as
+    // long as it is open, so IsLockedElsewhere tells a live journal from one
+    // a crashed process left.
+    bool CreateJournal(const std::string& utf8Path, std::string& reason);
+    // True when the file exists and another open handle holds its lock.
+    static bool IsLockedElsewhere(const std::string& utf8Path);
 
     // Reads up to size bytes; returns the count (0 at the end of the file) or
     // -1 on an error (reason set).
@@ -35,6 +49,9 @@ public:
     bool Write(const void* buffer, std::size_t size, std::string& reason);
     // Forces written data to the disk.
     bool Sync(std::string& reason);
+    // The same for the data alone (fdatasync where there is one): enough for
+    // a file that only grows, and cheaper.
+    bool SyncData(std::string& reason);
     // Closes the handle; for a written file a failing close is a write error.
     bool Close(std::string& reason);
     bool IsOpen() const;
@@ -50,6 +67,7 @@ private:
     void* handle_ = reinterpret_cast<void*>(static_cast<std::intptr_t>(-1));
 #else
     int fd_ = -1;
+    bool unnamed_ = false;  // an O_TMPFILE file not yet linked into its folder
 #endif
 };
 

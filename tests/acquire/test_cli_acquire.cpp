@@ -5,6 +5,7 @@
 #include <signal.h>
 #include <spawn.h>
 #include <sys/wait.h>
+#include <unistd.h>
 
 #include <array>
 #include <chrono>
@@ -99,6 +100,88 @@ TEST(CliAcquire, RefusesABadBenchAndMissingOutput) {
     Shell(std::string(VARNELLO_CLI_PATH) + " acquire --count 0 --out /tmp/x.vqdata 2>/dev/null",
           status);
     EXPECT_NE(status, 0);
+}
+
+}  // namespace
+
+namespace {
+
+// kill -9 in the middle of a recording: the journal beside the output file
+// gives back every record counted more than a second before the kill, each
+// equal to the one the process counted (the simulated bench is seeded, so a
+// second run of as many records counts the same spectra).
+TEST(CliAcquire, KilledRunIsRecoveredFromItsJournal) {
+    const auto dir = std::filesystem::temp_directory_path();
+    const std::string out = (dir / "vmf_cli_killed.vqdata").string();
+    const std::string journal = out + ".vqjournal";
+    const std::string bench = "0:head:SN000001;1:head:SN000002;scene=white;timescale=0;seed=7";
+    std::filesystem::remove(journal);
+    int fds[2];
+    ASSERT_EQ(pipe(fds), 0);
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_adddup2(&actions, fds[1], 2);
+    posix_spawn_file_actions_addclose(&actions, fds[0]);
+    std::vector<std::string> args = {VARNELLO_CLI_PATH, "acquire", "--bench", bench, "--count",
+                                     "80000",           "--progress", "--out", out};
+    std::vector<char*> argv;
+    for (auto& a : args) argv.push_back(a.data());
+    argv.push_back(nullptr);
+    pid_t pid = 0;
+    ASSERT_EQ(posix_spawn(&pid, VARNELLO_CLI_PATH, &actions, nullptr, argv.data(), environ), 0);
+    posix_spawn_file_actions_destroy(&actions);
+    close(fds[1]);
+
+    // Progress lines "<done>/<total> records ..." with the moment each came.
+    using Clock = std::chrono::steady_clock;
+    std::vector<std::pair<Clock::time_point, int>> counted;
+    FILE* err = fdopen(fds[0], "r");
+    char line[256];
+    while (fgets(line, sizeof line, err)) {
+        counted.emplace_back(Clock::now(), std::atoi(line));
+        if (counted.back().second >= 300) break;
+    }
+    ASSERT_FALSE(counted.empty());
+    std::this_thread::sleep_for(std::chrono::milliseconds(300));
+    const auto killedAt = Clock::now();
+    kill(pid, SIGKILL);
+    int status = 0;
+    ASSERT_EQ(waitpid(pid, &status, 0), pid);
+    fclose(err);
+    ASSERT_TRUE(WIFSIGNALED(status));
+    int safe = 0;  // counted more than a second before the kill
+    for (const auto& [when, done] : counted)
+        if (killedAt - when > std::chrono::seconds(1)) safe = done;
+    ASSERT_GT(safe, 200);
+
+    const std::string recovered = (dir / "vmf_cli_recovered.vqdata").string();
+    int rc = -1;
+    Shell(std::string(VARNELLO_CLI_PATH) + " recover " + journal + " --out " + recovered, rc);
+    ASSERT_EQ(rc, 0);
+    const auto back =
+        nlohmann::json::parse(Shell(std::string(VARNELLO_CLI_PATH) + " info --records " + recovered, rc));
+    const int n = back["heads"][0]["recordCount"];
+    EXPECT_GE(n, safe);
+    EXPECT_EQ(back["heads"][1]["recordCount"], n);
+
+    const std::string again = (dir / "vmf_cli_again.vqdata").string();
+    Shell(std::string(VARNELLO_CLI_PATH) + " acquire --bench '" + bench + "' --count " +
+              std::to_string(n) + " --out " + again,
+          rc);
+    ASSERT_EQ(rc, 0);
+    const auto same =
+        nlohmann::json::parse(Shell(std::string(VARNELLO_CLI_PATH) + " info --records " + again, rc));
+    for (int a = 0; a < 2; ++a)
+        for (int r = 0; r < n; ++r) {
+            const auto& x = back["heads"][a]["records"][r];
+            const auto& y = same["heads"][a]["records"][r];
+            ASSERT_EQ(x["recRaw"], y["recRaw"]) << a << "/" << r;
+            ASSERT_EQ(x["recProcessed"], y["recProcessed"]) << a << "/" << r;
+            ASSERT_EQ(x["recTemperatureC"], y["recTemperatureC"]);
+            ASSERT_TRUE(x.contains("time"));
+        }
+    EXPECT_FALSE(std::filesystem::exists(again + ".vqjournal"));  // saved: journal gone
+    for (const auto& f : {journal, recovered, again}) std::filesystem::remove(f);
 }
 
 }  // namespace

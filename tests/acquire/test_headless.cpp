@@ -2,7 +2,11 @@
 
 #include <gtest/gtest.h>
 
+#include <unistd.h>
+
 #include <atomic>
+#include <cstring>
+#include <memory>
 #include <cstdio>
 #include <filesystem>
 #include <string>
@@ -10,6 +14,7 @@
 #include "acquire/HeadlessAcquisition.h"
 #include "acquire/ReadAveragedSpectrum.h"
 #include "device/SimulatedDeviceLibrary.h"
+#include "store/JournalFormat.h"
 #include "store/TextCodec.h"
 
 namespace vmf::test {
@@ -158,6 +163,49 @@ TEST(ReadAveraged, AveragesInSinglePrecisionAndCountsFailedReadsAsZeros) {
     EXPECT_EQ(doc.recRaw(0, 4), nullptr);
     EXPECT_FALSE(ReadAveragedSpectrum(doc, *lib, 0, MAX_RECORDS, 1, current));
     EXPECT_FALSE(ReadAveragedSpectrum(doc, *lib, MAX_HEADS, 0, 1, current));
+}
+
+}  // namespace
+}  // namespace vmf::test
+
+namespace vmf::test {
+namespace {
+
+// Each cycle is stamped with the wall clock once its last head is read, and
+// the hand-over that counts the records journals exactly those records.
+TEST(Headless, CountedRecordsAreStampedAndJournalled) {
+    auto lib = Bench();
+    auto doc = std::make_unique<Cvarnello_mfDoc>();
+    FakeTime t;
+    HeadlessAcquisition run(*doc, *lib, t.Clock(), t.Sleep());
+    int64_t wall = 1796722138000;
+    run.SetWallClock([&] { return RecordTime{wall += 250, 32400}; });
+    const std::string path = ::testing::TempDir() + "headless-" + std::to_string(::getpid());
+    RecordJournal journal(path);
+    run.SetJournal(&journal);
+    HeadlessAcquireOptions opt;
+    opt.count = 20;
+    ASSERT_TRUE(run.Run(opt, nullptr, {}).ok);
+    ASSERT_TRUE(journal.Flush());
+
+    EXPECT_EQ(doc->recTimeUtcMs(0, 0), 1796722138250);
+    EXPECT_EQ(doc->recTimeUtcMs(1, 0), 1796722138250);
+    EXPECT_EQ(doc->recTimeUtcMs(1, 19), 1796722138250 + 19 * 250);
+    EXPECT_EQ(doc->recUtcOffsetS(0, 5), 32400);
+
+    auto back = std::make_unique<Cvarnello_mfDoc>();
+    JournalReplay replay;
+    std::string error;
+    ASSERT_TRUE(ReplayJournalFile(path, *back, replay, error)) << error;
+    EXPECT_FALSE(replay.damaged);
+    EXPECT_EQ(back->recordCount, doc->recordCount);
+    EXPECT_EQ(back->historyText, doc->historyText);  // the end entry came with Stop
+    for (int a = 0; a < 2; ++a)
+        for (int r = 0; r < 20; ++r) {
+            EXPECT_EQ(back->recTimeUtcMs(a, r), doc->recTimeUtcMs(a, r));
+            EXPECT_EQ(0, std::memcmp(back->recRaw(a, r), doc->recRaw(a, r), 288 * sizeof(float)));
+        }
+    journal.Remove();
 }
 
 }  // namespace

@@ -203,3 +203,35 @@ TEST(DocumentNaming, CaptionsAndProposedNames) {
 
 }  // namespace
 }  // namespace vmf
+
+namespace vmf {
+namespace {
+
+// The recovery journal may go exactly when the records are saved or the user
+// drops them; File New keeps them in the store, so its No keeps the journal.
+TEST_F(DocumentSessionTest, RecordsSettleOnSaveAndOnNoBeforeDroppingThem) {
+    int settled = 0;
+    session.SetRecordsSettled([&] { ++settled; });
+    doc.SetModifiedFlag(true);
+    dialogs.yesNoCancelAnswers = {0};
+    ASSERT_TRUE(session.New());
+    EXPECT_EQ(settled, 0);
+
+    doc.SetModifiedFlag(true);
+    dialogs.yesNoCancelAnswers = {-1};
+    EXPECT_FALSE(session.SaveModified());
+    EXPECT_EQ(settled, 0);
+    dialogs.yesNoCancelAnswers = {0};
+    EXPECT_TRUE(session.SaveModified());
+    EXPECT_EQ(settled, 1);
+
+    dialogs.fileAnswers = {(dir / "kept.vqdata").string()};
+    ASSERT_TRUE(session.SaveAs());
+    EXPECT_EQ(settled, 2);
+    dialogs.fileAnswers = {(dir / "no-such-folder" / "x.vqdata").string()};
+    EXPECT_FALSE(session.SaveAs());
+    EXPECT_EQ(settled, 2);
+}
+
+}  // namespace
+}  // namespace vmf

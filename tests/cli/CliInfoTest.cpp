@@ -8,6 +8,7 @@
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
+#include <memory>
 #include <nlohmann/json.hpp>
 #include <string>
 
@@ -111,6 +112,62 @@ TEST(CliInfo, UnreadableFileFailsWithExitTwoAndNothingOnStdout) {
         EXPECT_TRUE(run.out.empty()) << name;
         EXPECT_NE(run.err.find(dir.File(name)), std::string::npos) << run.err;
     }
+}
+
+}  // namespace
+}  // namespace vmf
+
+namespace vmf {
+namespace {
+
+// Records with a time show it (info) and can carry it into the CSV (export
+// --time); records without one have no time keys and an empty time cell.
+TEST(CliInfo, RecordTimesInInfoAndExport) {
+    testing::ScratchDir dir;
+    auto doc = std::make_unique<Cvarnello_mfDoc>();
+    doc->headCount = 1;
+    doc->channelCount[0] = 2;
+    doc->wavelengthNm[0][0] = 339.0f;
+    doc->wavelengthNm[0][1] = 351.0f;
+    for (int r = 0; r < 2; ++r) {
+        doc->EnsureRecordArrays(0, r);
+        doc->recRaw(0, r)[0] = 100.0f;
+        doc->recRaw(0, r)[1] = 220.0f;
+        doc->recExposureUs(0, r) = 10000;
+        doc->recTemperatureC(0, r) = 25.3f;
+    }
+    doc->recordCount[0] = 2;
+    doc->recTimeUtcMs(0, 0) = 1796722138315;
+    doc->recUtcOffsetS(0, 0) = 32400;
+    std::string error;
+    ASSERT_TRUE(doc->SaveToFile(dir.File("t.vqdata"), error)) << error;
+
+    CliRun run = RunCli("info --records '" + dir.File("t.vqdata") + "'");
+    ASSERT_EQ(run.exitCode, 0) << run.err;
+    const auto j = nlohmann::json::parse(run.out);
+    const auto& first = j["heads"][0]["records"][0];
+    EXPECT_EQ(first["utcMs"], 1796722138315);
+    EXPECT_EQ(first["utcOffsetS"], 32400);
+    EXPECT_EQ(first["time"], "2026-12-08T18:28:58.315+09:00");
+    EXPECT_FALSE(j["heads"][0]["records"][1].contains("time"));
+    EXPECT_FALSE(j["heads"][0]["records"][1].contains("utcMs"));
+
+    auto exported = [&](const std::string& options) {
+        const CliRun e = RunCli("export '" + dir.File("t.vqdata") + "' --csv '" +
+                                dir.File("out.csv") + "' --time " + options);
+        EXPECT_EQ(e.exitCode, 0) << e.err;
+        return test::SlurpFile(dir.File("out.csv"));
+    };
+    EXPECT_EQ(exported("--start-nm 340 --end-nm 350"),
+              "time,2026-12-08T18:28:58.315+09:00,,\r\n"
+              "temp,25.3,25.3,\r\n"
+              "exposure, 10000, 10000,\r\n"
+              "340, 110.0, 110.0,\r\n"
+              "350, 210.0, 210.0,\r\n");
+    EXPECT_EQ(exported("--horizontal --no-temp --no-exposure --start-nm 340 --end-nm 340"),
+              "time,   340,\r\n"
+              "2026-12-08T18:28:58.315+09:00, 110.0,\r\n"
+              ", 110.0,\r\n");
 }
 
 }  // namespace

@@ -114,6 +114,10 @@ inline void ExpectSameStore(const Cvarnello_mfDoc& x, const Cvarnello_mfDoc& y) 
                              sizeof *x.recExposureUsRows));
     EXPECT_EQ(0, std::memcmp(x.recTemperatureCRows.get(), y.recTemperatureCRows.get(),
                              sizeof *x.recTemperatureCRows));
+    EXPECT_EQ(0, std::memcmp(x.recTimeUtcMsRows.get(), y.recTimeUtcMsRows.get(),
+                             sizeof *x.recTimeUtcMsRows));
+    EXPECT_EQ(0, std::memcmp(x.recUtcOffsetSRows.get(), y.recUtcOffsetSRows.get(),
+                             sizeof *x.recUtcOffsetSRows));
     int mismatches = 0;
     for (int a = 0; a < MAX_HEADS; ++a)
         for (int r = 0; r < MAX_RECORDS; ++r) {
