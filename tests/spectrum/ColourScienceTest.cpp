@@ -1,0 +1,114 @@
+// Colour values against published numbers: CIE 15 chromaticities and white
+// points, CIE 15 D65, the correlated colour temperatures and colour rendering
+// of the CIE illuminants, and Sharma, Wu and Dalal's CIEDE2000 test pairs.
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <fstream>
+#include <sstream>
+#include <string>
+
+#include "spectrum/ColourValues.h"
+#include "spectrum/Illuminants.h"
+
+namespace vmf {
+namespace {
+
+ColourInput OnGrid(const Spectrum1nm& s) {
+    return {COLOUR_START_NM, std::vector<double>(s.begin(), s.end())};
+}
+
+Chromaticity ChromaticityOfLight(const Spectrum1nm& s) { return ChromaticityOf(Tristimulus(s)); }
+
+TEST(ColourScience, IlluminantChromaticitiesMatchCie15) {
+    // CIE 15, chromaticity coordinates of the CIE illuminants (2-degree observer).
+    struct Case {
+        const char* name;
+        Spectrum1nm light;
+        double x, y, tolerance;
+    };
+    const Case cases[] = {
+        {"A", IlluminantA(), 0.44757, 0.40745, 5e-5},
+        {"D65", IlluminantD65(), 0.31271, 0.32902, 5e-5},
+        {"D50", IlluminantD50(), 0.34567, 0.35850, 1e-4},
+        {"D75", DaylightSpectrum(7500 * 1.4388 / 1.4380, true), 0.29902, 0.31485, 1e-4},
+    };
+    for (const Case& c : cases) {
+        const Chromaticity got = ChromaticityOfLight(c.light);
+        EXPECT_NEAR(got.x, c.x, c.tolerance) << c.name;
+        EXPECT_NEAR(got.y, c.y, c.tolerance) << c.name;
+    }
+}
+
+TEST(ColourScience, D65EqualsTheCieTableAndItsWhitePoint) {
+    // CIE 15 / ISO 11664-2 D65 relative spectral power, every 50 nm or so.
+    const std::pair<int, double> published[] = {
+        {380, 49.9755}, {400, 82.7549}, {450, 117.008}, {500, 109.354}, {560, 100.0},
+        {600, 90.0062}, {650, 80.0268}, {700, 71.6091}, {780, 63.3828},
+    };
+    for (auto [nm, value] : published)
+        EXPECT_NEAR(IlluminantD65()[static_cast<size_t>(nm - COLOUR_START_NM)], value, 1e-3) << nm;
+    // White points with Y = 100 (ASTM E308 / CIE 15, 1-nm sums).
+    const Xyz d65 = Tristimulus(IlluminantD65());
+    EXPECT_NEAR(100 * d65.X / d65.Y, 95.047, 0.01);
+    EXPECT_NEAR(100 * d65.Z / d65.Y, 108.883, 0.01);
+    const Xyz d50 = Tristimulus(IlluminantD50());
+    EXPECT_NEAR(100 * d50.X / d50.Y, 96.422, 0.01);
+    EXPECT_NEAR(100 * d50.Z / d50.Y, 82.521, 0.01);
+}
+
+TEST(ColourScience, CctDuvAndRenderingOfCieIlluminants) {
+    const ColourValues a = LightSourceValuesOf(OnGrid(IlluminantA()));
+    ASSERT_EQ(a.cctRefusal, ColourRefusal::None);
+    EXPECT_NEAR(a.cct, 2856, 1);
+    EXPECT_NEAR(a.duv, 0, 0.0005);
+    ASSERT_EQ(a.criRefusal, ColourRefusal::None);
+    EXPECT_GE(a.ra, 99);
+
+    const ColourValues d65 = LightSourceValuesOf(OnGrid(IlluminantD65()));
+    ASSERT_EQ(d65.cctRefusal, ColourRefusal::None);
+    EXPECT_NEAR(d65.cct, 6504, 2);
+    EXPECT_NEAR(d65.ra, 100, 0.5);
+    for (double r : d65.r) EXPECT_NEAR(r, 100, 1);
+    // D65 lies 0.0032 above the locus (CIE 15 / Ohno 2013).
+    EXPECT_NEAR(d65.duv, 0.0032, 0.0001);
+}
+
+TEST(ColourScience, PlanckianRadiatorsSitOnTheLocusAcrossTheRange) {
+    for (double t : {1200.0, 2000.0, 3500.0, 10000.0, 40000.0, 90000.0}) {
+        const ColourTrendPoint p = TrendPointOf(OnGrid(PlanckSpectrum(t)), false);
+        ASSERT_EQ(p.cctRefusal, ColourRefusal::None) << t;
+        EXPECT_NEAR(p.cct / t, 1.0, 1e-5) << t;
+        EXPECT_NEAR(p.duv, 0, 1e-5) << t;
+    }
+    EXPECT_EQ(TrendPointOf(OnGrid(PlanckSpectrum(900)), true).cctRefusal, ColourRefusal::OutOfRange);
+    EXPECT_EQ(TrendPointOf(OnGrid(PlanckSpectrum(200000)), true).cctRefusal,
+              ColourRefusal::OutOfRange);
+    // Above 25000 K CIE daylight, the reference, is not defined.
+    EXPECT_EQ(TrendPointOf(OnGrid(PlanckSpectrum(40000)), true).criRefusal,
+              ColourRefusal::NoReference);
+}
+
+TEST(ColourScience, Ciede2000MatchesSharmaTestPairs) {
+    std::ifstream in(SPECTRUM_TEST_DATA "/ciede2000_sharma2005.csv");
+    ASSERT_TRUE(in) << "test data missing";
+    std::string line;
+    std::getline(in, line);
+    int pairs = 0;
+    while (std::getline(in, line)) {
+        std::stringstream ss(line);
+        double v[7];
+        char comma;
+        ss >> v[0];
+        for (int i = 1; i < 7; ++i) ss >> comma >> v[i];
+        const Lab p{v[0], v[1], v[2]}, q{v[3], v[4], v[5]};
+        EXPECT_NEAR(DeltaE2000(p, q), v[6], 5e-5) << "pair " << pairs + 1;
+        EXPECT_NEAR(DeltaE2000(q, p), v[6], 5e-5) << "pair " << pairs + 1 << " reversed";
+        ++pairs;
+    }
+    EXPECT_EQ(pairs, 33);
+}
+
+}  // namespace
+}  // namespace vmf
