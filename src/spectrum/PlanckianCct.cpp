@@ -35,6 +35,11 @@ const std::vector<LocusPoint>& Table() {
 
 double Distance(const LocusPoint& p, double u, double v) { return std::hypot(u - p.u, v - p.v); }
 
+// The search compares squares: the root is only needed for the solutions.
+double Distance2(const LocusPoint& p, double u, double v) {
+    return (u - p.u) * (u - p.u) + (v - p.v) * (v - p.v);
+}
+
 double Sign(double x) { return x < 0 ? -1.0 : 1.0; }
 
 }  // namespace
@@ -62,9 +67,9 @@ CctResult CctFromUv(double u, double v) {
 
     // Cascade: every 16th point first, then every point around the best one.
     int best = 0;
-    double bestD = Distance(table[0], u, v);
+    double bestD = Distance2(table[0], u, v);
     for (int i = kCoarseStride; i < n; i += kCoarseStride) {
-        const double d = Distance(table[static_cast<size_t>(i)], u, v);
+        const double d = Distance2(table[static_cast<size_t>(i)], u, v);
         if (d < bestD) {
             bestD = d;
             best = i;
@@ -73,7 +78,7 @@ CctResult CctFromUv(double u, double v) {
     const int lo = best - kCoarseStride < 0 ? 0 : best - kCoarseStride;
     const int hi = best + kCoarseStride >= n ? n - 1 : best + kCoarseStride;
     for (int i = lo; i <= hi; ++i) {
-        const double d = Distance(table[static_cast<size_t>(i)], u, v);
+        const double d = Distance2(table[static_cast<size_t>(i)], u, v);
         if (d < bestD) {
             bestD = d;
             best = i;
