@@ -1,7 +1,9 @@
 #include "app/Cvarnello_mfApp.h"
 
+#include <QAction>
 #include <QApplication>
 #include <QCommandLineParser>
+#include <QMenu>
 #include <QTimer>
 #include <QWindow>
 
@@ -9,6 +11,7 @@
 #include "app/QtSettingsBackend.h"
 #include "app/QtUserDialogs.h"
 #include "device/DeviceLibraryFactory.h"
+#include "panel/CColourValuesDlg.h"
 #include "panel/Cvarnello_mfView.h"
 #include "panel/PanelCommands.h"
 #include "panel/ViewContext.h"
@@ -79,6 +82,7 @@ bool Cvarnello_mfApp::InitInstance(const AppOptions& options) {
     QObject::connect(view, &Cvarnello_mfView::documentTitleChanged, frame_,
                      &CMainFrame::UpdateCaption);
     QObject::connect(view, &Cvarnello_mfView::statusText, frame_, &CMainFrame::ShowStatusText);
+    AddColourValuesWindow(view);
 
     // Without a file the store stays as constructed: a new, untitled document.
     if (!options.file.isEmpty() &&
@@ -105,6 +109,37 @@ bool Cvarnello_mfApp::InitInstance(const AppOptions& options) {
         poll->start(1);
     }
     return true;
+}
+
+void Cvarnello_mfApp::AddColourValuesWindow(Cvarnello_mfView* view) {
+    // The window shows what the panel shows: the selected head's displayed
+    // record with the panel's method, and the comparison's current record.
+    auto* window = new CColourValuesDlg(
+        [view] {
+            CColourValuesDlg::Shown shown;
+            const PanelState& st = view->state();
+            ColourRequest& q = shown.request;
+            shown.valid = st.selectedHead >= 0;
+            q.doc = &view->doc();
+            q.ws = &view->workspace();
+            q.head = st.selectedHead;
+            q.record = st.displayedRecord;
+            q.method = st.method;
+            q.compare = view->compareStore().get();
+            q.compareHead = st.compareHead;
+            q.compareRecord = st.compareRecord;
+            return shown;
+        },
+        frame_);
+    QAction* open = frame_->ViewMenu()->addAction(QStringLiteral("色彩値(&C)"));
+    open->setStatusTip(QStringLiteral("表示中の記録の色温度、演色評価数、L*a*b* などを表示します"));
+    QObject::connect(open, &QAction::triggered, window, [window] {
+        window->show();
+        window->raise();
+        window->activateWindow();
+    });
+    QObject::connect(view, &Cvarnello_mfView::displayedChanged, window,
+                     &CColourValuesDlg::ScheduleRefresh);
 }
 
 void Cvarnello_mfApp::ExitInstance() {

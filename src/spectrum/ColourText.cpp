@@ -6,18 +6,33 @@ namespace vmf {
 
 namespace {
 
+// A ratio of 0 everywhere is what an unregistered reference gives; saying so
+// helps more than calling the sample dark.
+std::string RefusalFor(const ColourValues& v, ColourRefusal refusal) {
+    if (v.sample && refusal == ColourRefusal::Dark)
+        return "比率がすべて0以下です（ホワイト設定・100%透過設定を確認してください）";
+    return ColourRefusalText(refusal);
+}
+
 class RowWriter {
 public:
-    explicit RowWriter(std::vector<ColourRow>& rows) : rows_(rows) {}
+    RowWriter(std::vector<ColourRow>& rows, const ColourValues& v) : rows_(rows), v_(v) {}
     void Add(const char* label, std::string value) { rows_.push_back({label, std::move(value)}); }
     // The formatted value, or the refusal's text.
     template <class... Args>
     void Value(const char* label, ColourRefusal refusal, const char* fmt, Args... args) {
-        Add(label, refusal == ColourRefusal::None ? CFormat(fmt, args...) : ColourRefusalText(refusal));
+        Add(label, refusal == ColourRefusal::None ? CFormat(fmt, args...) : RefusalFor(v_, refusal));
+    }
+    // The same with the plain refusal text (the shape of the spectrum itself).
+    template <class... Args>
+    void Plain(const char* label, ColourRefusal refusal, const char* fmt, Args... args) {
+        Add(label,
+            refusal == ColourRefusal::None ? CFormat(fmt, args...) : ColourRefusalText(refusal));
     }
 
 private:
     std::vector<ColourRow>& rows_;
+    const ColourValues& v_;
 };
 
 const char* MethodName(MeasuringMethod m) {
@@ -40,8 +55,8 @@ void Chromaticities(RowWriter& w, const ColourValues& v) {
 void LightSource(RowWriter& w, const ColourValues& v) {
     w.Value("相関色温度 CCT", v.cctRefusal, "%.0f K", v.cct);
     w.Value("Duv", v.cctRefusal, "%.4f", v.duv);
-    std::string ra = v.criRefusal == ColourRefusal::None ? CFormat("%.1f", v.ra)
-                                                         : ColourRefusalText(v.criRefusal);
+    std::string ra =
+        v.criRefusal == ColourRefusal::None ? CFormat("%.1f", v.ra) : RefusalFor(v, v.criRefusal);
     // CIE 13.3 holds the index of doubtful accuracy this far from the locus.
     if (v.criRefusal == ColourRefusal::None && v.dc > CRI_DC_LIMIT)
         ra += CFormat("（DC = %.4f > %.4f のため参考値）", v.dc, CRI_DC_LIMIT);
@@ -50,8 +65,9 @@ void LightSource(RowWriter& w, const ColourValues& v) {
     for (int i = 0; i < TCS_COUNT; ++i)
         CFormatAppend(i < 8 ? r1 : r2, "%sR%d %.0f", (i == 0 || i == 8) ? "" : "  ", i + 1,
                       v.r[static_cast<size_t>(i)]);
-    w.Add("特殊演色評価数 R1–R8", v.criRefusal == ColourRefusal::None ? r1 : ColourRefusalText(v.criRefusal));
-    w.Add("特殊演色評価数 R9–R14", v.criRefusal == ColourRefusal::None ? r2 : ColourRefusalText(v.criRefusal));
+    const bool ok = v.criRefusal == ColourRefusal::None;
+    w.Add("特殊演色評価数 R1–R8", ok ? r1 : RefusalFor(v, v.criRefusal));
+    w.Add("特殊演色評価数 R9–R14", ok ? r2 : RefusalFor(v, v.criRefusal));
 }
 
 void Sample(RowWriter& w, const ColourValues& v) {
@@ -66,9 +82,9 @@ void Dominant(RowWriter& w, const ColourValues& v) {
 }
 
 void Shape(RowWriter& w, const ColourValues& v) {
-    w.Value("ピーク波長", v.shapeRefusal, "%.0f nm", v.shape.peakNm);
-    w.Value("重心波長", v.shapeRefusal, "%.1f nm", v.shape.centroidNm);
-    w.Value("半値全幅 FWHM", v.fwhmRefusal, "%.1f nm", v.shape.fwhmNm);
+    w.Plain("ピーク波長", v.shapeRefusal, "%.0f nm", v.shape.peakNm);
+    w.Plain("重心波長", v.shapeRefusal, "%.1f nm", v.shape.centroidNm);
+    w.Plain("半値全幅 FWHM", v.fwhmRefusal, "%.1f nm", v.shape.fwhmNm);
 }
 
 }  // namespace
@@ -76,9 +92,10 @@ void Shape(RowWriter& w, const ColourValues& v) {
 std::vector<ColourRow> ColourRows(const RecordColour& rc, int head, int record,
                                   MeasuringMethod method) {
     std::vector<ColourRow> rows;
-    RowWriter w(rows);
     const ColourValues& v = rc.shown;
-    w.Add("ヘッド / 記録", CFormat("%d / %d", head + 1, record + 1));
+    RowWriter w(rows, v);
+    w.Add("ヘッド / 記録", head < 0 ? std::string("ヘッドが選択されていません")
+                                    : CFormat("%d / %d", head + 1, record + 1));
     std::string kind = MethodName(method);
     if (v.sample)
         kind += v.illuminant == SampleIlluminant::D50 ? "（D50, 2° 視野）" : "（D65, 2° 視野）";
@@ -87,13 +104,18 @@ std::vector<ColourRow> ColourRows(const RecordColour& rc, int head, int record,
         w.Add("色彩値", ColourRefusalText(v.refusal));
         return rows;
     }
-    if (v.refusal != ColourRefusal::None) w.Add("CIE 値", ColourRefusalText(v.refusal));
-    Chromaticities(w, v);
-    if (v.sample)
-        Sample(w, v);
-    else
-        LightSource(w, v);
-    Dominant(w, v);
+    // A spectrum refused as a whole gives one line for all CIE values; its
+    // shape may still be there (a spectrum short of 380..780 nm).
+    if (v.refusal != ColourRefusal::None) {
+        w.Add("CIE 値", RefusalFor(v, v.refusal));
+    } else {
+        Chromaticities(w, v);
+        if (v.sample)
+            Sample(w, v);
+        else
+            LightSource(w, v);
+        Dominant(w, v);
+    }
     Shape(w, v);
     if (rc.hasComparison) {
         const ColourDifference& d = rc.difference;
