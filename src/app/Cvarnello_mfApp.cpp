@@ -112,25 +112,7 @@ bool Cvarnello_mfApp::InitInstance(const AppOptions& options) {
 }
 
 void Cvarnello_mfApp::AddColourValuesWindow(Cvarnello_mfView* view) {
-    // The window shows what the panel shows: the selected head's displayed
-    // record with the panel's method, and the comparison's current record.
-    auto* window = new CColourValuesDlg(
-        [view] {
-            CColourValuesDlg::Shown shown;
-            const PanelState& st = view->state();
-            ColourRequest& q = shown.request;
-            shown.valid = st.selectedHead >= 0;
-            q.doc = &view->doc();
-            q.ws = &view->workspace();
-            q.head = st.selectedHead;
-            q.record = st.displayedRecord;
-            q.method = st.method;
-            q.compare = view->compareStore().get();
-            q.compareHead = st.compareHead;
-            q.compareRecord = st.compareRecord;
-            return shown;
-        },
-        frame_);
+    auto* window = new CColourValuesDlg(PanelColourSource(*view), frame_);
     QAction* open = frame_->ViewMenu()->addAction(QStringLiteral("色彩値(&C)"));
     open->setStatusTip(QStringLiteral("表示中の記録の色温度、演色評価数、L*a*b* などを表示します"));
     QObject::connect(open, &QAction::triggered, window, [window] {

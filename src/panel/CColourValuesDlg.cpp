@@ -11,6 +11,8 @@
 #include <QTimer>
 #include <QVBoxLayout>
 
+#include "panel/Cvarnello_mfView.h"
+
 namespace vmf {
 
 namespace {
@@ -81,6 +83,24 @@ void CColourValuesDlg::Refresh() {
         table_->setItem(i, 1, new QTableWidgetItem(Q(r.value)));
     }
     table_->resizeRowsToContents();
+}
+
+CColourValuesDlg::Source PanelColourSource(Cvarnello_mfView& view) {
+    return [&view] {
+        CColourValuesDlg::Shown shown;
+        const PanelState& st = view.state();
+        ColourRequest& q = shown.request;
+        shown.valid = st.selectedHead >= 0;
+        q.doc = &view.doc();
+        q.ws = &view.workspace();
+        q.head = st.selectedHead;
+        q.record = st.displayedRecord;
+        q.method = st.method;
+        q.compare = view.compareStore().get();
+        q.compareHead = st.compareHead;
+        q.compareRecord = st.compareRecord;
+        return shown;
+    };
 }
 
 void CColourValuesDlg::OnCopy() { QApplication::clipboard()->setText(Q(ColourRowsText(rows_))); }

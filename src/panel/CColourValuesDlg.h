@@ -7,8 +7,8 @@
 // The window is modeless and follows the panel: it is told when the displayed
 // record may have changed and recomputes once the event loop is idle, so a
 // burst of notifications (continuous browsing, a measurement) costs one
-// computation. It asks a source function for what to compute, so it knows
-// nothing of the panel's class.
+// computation. It asks a source function for what to compute, so it can be
+// shown for any store; PanelColourSource is the panel's.
 
 #include <QDialog>
 #include <functional>
@@ -22,6 +22,8 @@ class QTableWidget;
 class QTimer;
 
 namespace vmf {
+
+class Cvarnello_mfView;
 
 class CColourValuesDlg : public QDialog {
     Q_OBJECT
@@ -57,5 +59,9 @@ private:
     QPushButton* copy_ = nullptr;
     QTimer* refresh_ = nullptr;
 };
+
+// What the panel shows: the selected head's displayed record with the panel's
+// method, and the comparison file's current head and record while loaded.
+CColourValuesDlg::Source PanelColourSource(Cvarnello_mfView& view);
 
 }  // namespace vmf
