@@ -14,6 +14,7 @@
 #include <string>
 #include <vector>
 
+#include "BenchReporter.h"
 #include "spectrum/ColourRecord.h"
 #include "spectrum/Illuminants.h"
 #include "store/Cvarnello_mfDoc.h"
@@ -116,24 +117,11 @@ void BM_CctTrendOfFullSeries(benchmark::State& state) {
 }
 BENCHMARK(BM_CctTrendOfFullSeries)->Unit(benchmark::kMillisecond)->Iterations(2);
 
-class RecordingReporter : public benchmark::ConsoleReporter {
-public:
-    std::map<std::string, double> nsPerIteration;
-    void ReportRuns(const std::vector<Run>& runs) override {
-        for (const Run& r : runs)
-            if (!r.error_occurred && r.iterations > 0)
-                // Keyed by the function's name, without "/iterations:2".
-                nsPerIteration[r.benchmark_name().substr(0, r.benchmark_name().find('/'))] =
-                    r.real_accumulated_time * 1e9 / static_cast<double>(r.iterations);
-        ConsoleReporter::ReportRuns(runs);
-    }
-};
-
 }  // namespace
 
 int main(int argc, char** argv) {
     benchmark::Initialize(&argc, argv);
-    RecordingReporter reporter;
+    vmf::bench::RecordingReporter reporter;
     benchmark::RunSpecifiedBenchmarks(&reporter);
     benchmark::Shutdown();
     auto& t = reporter.nsPerIteration;

@@ -12,6 +12,7 @@
 #include <string>
 
 #include "cli/CliCommand.h"
+#include "cli/RecordInput.h"
 #include "spectrum/ColourRecord.h"
 #include "spectrum/ColourText.h"
 #include "spectrum/SpectrumPairs.h"
@@ -40,12 +41,6 @@ struct ColourArgs {
 Json Refused(ColourRefusal r) { return Json{{"refused", ColourRefusalCode(r)}}; }
 
 Json Number(ColourRefusal r, double v) { return r == ColourRefusal::None ? Json(v) : Refused(r); }
-
-MeasuringMethod MethodOf(const std::string& name) {
-    if (name == "reflectance") return MeasuringMethod::Reflectance;
-    if (name == "transmittance") return MeasuringMethod::Transmittance;
-    return MeasuringMethod::LightSource;
-}
 
 Json ValuesJson(const ColourValues& v) {
     Json o;
@@ -91,13 +86,6 @@ Json ValuesJson(const ColourValues& v) {
     return o;
 }
 
-bool Load(const std::string& path, Cvarnello_mfDoc& doc) {
-    std::string error;
-    if (doc.LoadFromFile(path, error)) return true;
-    std::fprintf(stderr, "%s\n", error.empty() ? ("cannot read " + path).c_str() : error.c_str());
-    return false;
-}
-
 int RunSpectrum(const ColourArgs& args, const SampleIlluminant illuminant) {
     std::ifstream in(args.spectrum, std::ios::binary);
     if (!in) {
@@ -129,30 +117,16 @@ int RunSpectrum(const ColourArgs& args, const SampleIlluminant illuminant) {
 
 int RunFile(const ColourArgs& args, const SampleIlluminant illuminant) {
     auto doc = std::make_unique<Cvarnello_mfDoc>();
-    if (!Load(args.file, *doc)) return kExitFailed;
     const int a = args.head, r = args.record;
-    if (a < 0 || a >= doc->headCount) {
-        std::fprintf(stderr, "head %d is out of range: the file has %d head(s)\n", a,
-                     doc->headCount);
-        return kExitFailed;
-    }
-    if (r < 0 || r >= doc->recordCount[a] || !doc->recRaw(a, r) || !doc->recProcessed(a, r)) {
-        std::fprintf(stderr, "record %d is out of range: head %d has %d record(s)\n", r, a,
-                     doc->recordCount[a]);
-        return kExitFailed;
-    }
+    if (!LoadDataFile(args.file, *doc) || !CheckRecord(*doc, a, r)) return kExitFailed;
     std::unique_ptr<Cvarnello_mfDoc> compare;
     if (!args.compare.empty()) {
         compare = std::make_unique<Cvarnello_mfDoc>();
-        if (!Load(args.compare, *compare)) return kExitFailed;
+        if (!LoadDataFile(args.compare, *compare)) return kExitFailed;
     }
 
-    // The record as the panel shows it: dark model, correction, resampling.
-    auto ws = std::make_unique<SpectrumWorkspace>();
-    for (int h = 0; h < doc->headCount; ++h) ws->DeriveDarkModel(*doc, h);
     const ProcessingOptions opt{MethodOf(args.method), args.sensitivity};
-    ws->ProcessRecord(*doc, a, r, opt);
-    ws->ResampleRecord(*doc, a, r, opt);
+    const auto ws = ProcessLikePanel(*doc, a, r, opt);
 
     ColourRequest q;
     q.doc = doc.get();
