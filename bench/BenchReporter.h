@@ -23,4 +23,13 @@ public:
     }
 };
 
+// Runs the benchmarks chosen on the command line; their times by name.
+inline std::map<std::string, double> RunBenchmarks(int& argc, char** argv) {
+    benchmark::Initialize(&argc, argv);
+    RecordingReporter reporter;
+    benchmark::RunSpecifiedBenchmarks(&reporter);
+    benchmark::Shutdown();
+    return reporter.nsPerIteration;
+}
+
 }  // namespace vmf::bench

@@ -120,11 +120,7 @@ BENCHMARK(BM_CctTrendOfFullSeries)->Unit(benchmark::kMillisecond)->Iterations(2)
 }  // namespace
 
 int main(int argc, char** argv) {
-    benchmark::Initialize(&argc, argv);
-    vmf::bench::RecordingReporter reporter;
-    benchmark::RunSpecifiedBenchmarks(&reporter);
-    benchmark::Shutdown();
-    auto& t = reporter.nsPerIteration;
+    auto t = vmf::bench::RunBenchmarks(argc, argv);
     const double base = t.count("BM_ResampleRecordBaseline") ? t["BM_ResampleRecordBaseline"] : 0;
     int rc = 0;
     if (t.count("BM_AllColourValuesOfOneRecord")) {

@@ -114,11 +114,7 @@ BENCHMARK(BM_ProcessAndResampleTenHeads)->Unit(benchmark::kMicrosecond);
 }  // namespace
 
 int main(int argc, char** argv) {
-    benchmark::Initialize(&argc, argv);
-    vmf::bench::RecordingReporter reporter;
-    benchmark::RunSpecifiedBenchmarks(&reporter);
-    benchmark::Shutdown();
-    auto& t = reporter.nsPerIteration;
+    auto t = vmf::bench::RunBenchmarks(argc, argv);
     int rc = 0;
     if (t.count("BM_ResampleByScan") && t.count("BM_ResampleRecord")) {
         const double speedup = t["BM_ResampleByScan"] / t["BM_ResampleRecord"];
