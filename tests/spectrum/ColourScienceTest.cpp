@@ -1,6 +1,7 @@
 // Colour values against published numbers: CIE 15 chromaticities and white
 // points, CIE 15 D65, the correlated colour temperatures and colour rendering
-// of the CIE illuminants, and Sharma, Wu and Dalal's CIEDE2000 test pairs.
+// of the CIE illuminants (A, D65, F2), and Sharma, Wu and Dalal's CIEDE2000
+// test pairs.
 
 #include <gtest/gtest.h>
 
@@ -73,6 +74,32 @@ TEST(ColourScience, CctDuvAndRenderingOfCieIlluminants) {
     for (double r : d65.r) EXPECT_NEAR(r, 100, 1);
     // D65 lies 0.0032 above the locus (CIE 15 / Ohno 2013).
     EXPECT_NEAR(d65.duv, 0.0032, 0.0001);
+}
+
+TEST(ColourScience, RenderingOfFluorescentF2MatchesCie15) {
+    // CIE 15 illuminant F2 (cool white fluorescent), every 5 nm from 380 to 780 nm.
+    const double f2[] = {
+        1.18,  1.48,  1.84,  2.15,  3.44,  15.69, 3.85,  3.74,  4.19,  4.62,  5.06,  34.98,
+        11.81, 6.27,  6.63,  6.93,  7.19,  7.40,  7.54,  7.62,  7.65,  7.62,  7.62,  7.45,
+        7.28,  7.15,  7.05,  7.04,  7.16,  7.47,  8.04,  8.88,  10.01, 24.88, 16.64, 14.59,
+        16.16, 17.56, 18.62, 21.47, 22.79, 19.29, 18.66, 17.73, 16.54, 15.21, 13.80, 12.36,
+        10.95, 9.65,  8.40,  7.32,  6.31,  5.43,  4.68,  4.02,  3.45,  2.96,  2.55,  2.19,
+        1.89,  1.64,  1.53,  1.27,  1.10,  0.99,  0.88,  0.76,  0.68,  0.61,  0.56,  0.54,
+        0.51,  0.47,  0.47,  0.43,  0.46,  0.47,  0.40,  0.33,  0.27,
+    };
+    // Read at 1 nm by straight lines, as a "wavelength,value" file is.
+    ColourInput in{380, {}};
+    for (int i = 0; i + 1 < 81; ++i)
+        for (int k = 0; k < 5; ++k) in.values.push_back(f2[i] + (f2[i + 1] - f2[i]) * k / 5.0);
+    in.values.push_back(f2[80]);
+    const ColourValues v = LightSourceValuesOf(in);
+    EXPECT_NEAR(v.chroma.x, 0.37208, 5e-5);
+    EXPECT_NEAR(v.chroma.y, 0.37529, 5e-5);
+    EXPECT_NEAR(v.cct, 4230, 10);  // published to 10 K
+    ASSERT_EQ(v.criRefusal, ColourRefusal::None);
+    EXPECT_NEAR(v.ra, 64, 0.5);
+    const double r[] = {56, 77, 90, 57, 59, 67, 74, 33, -84, 45, 46, 54, 60, 94};
+    for (int i = 0; i < 14; ++i) EXPECT_NEAR(v.r[static_cast<size_t>(i)], r[i], 1.0) << "R" << i + 1;
 }
 
 TEST(ColourScience, PlanckianRadiatorsSitOnTheLocusAcrossTheRange) {
