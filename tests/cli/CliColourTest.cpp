@@ -58,6 +58,15 @@ TEST(CliColour, SpectrumFileGivesPublishedValuesOrRefuses) {
     EXPECT_EQ(j["values"]["cct"].dump(), R"({"refused":"not-covered"})");
     EXPECT_EQ(j["values"]["peakNm"], 700.0);
 
+    const std::string nan = dir.File("nan.csv");
+    Write(nan, "380,1\n385,nan\n");
+    run = RunCli("colour --spectrum '" + nan + "' --sample --illuminant D50");
+    ASSERT_EQ(run.exitCode, 0) << run.err;
+    const auto n = nlohmann::json::parse(run.out)["values"];
+    EXPECT_EQ(n["kind"], "sample");
+    EXPECT_EQ(n["illuminant"], "D50");
+    EXPECT_EQ(n["L"].dump(), R"({"refused":"not-a-number"})");
+
     const std::string bad = dir.File("bad.csv");
     Write(bad, "380,1\n400,2\n");
     run = RunCli("colour --spectrum '" + bad + "'");

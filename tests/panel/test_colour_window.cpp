@@ -71,6 +71,23 @@ private slots:
             QString::fromUtf8("ヘッド / 記録\t1 / 2\r\n計測方法\t反射（D65, 2° 視野）\r\n")));
     }
 
+    void showsTheDifferenceFromTheComparison() {
+        test::PanelFixture f(nullptr, {.prepare = Blackbodies});
+        CColourValuesDlg w(PanelColourSource(*f.view));
+        connect(f.view.get(), &Cvarnello_mfView::displayedChanged, &w,
+                &CColourValuesDlg::ScheduleRefresh);
+        w.show();
+        QCOMPARE(Value(w, "比較との色度差 Δu'v'"), QStringLiteral("<no row>"));
+        // The comparison file holds the same blackbody: no difference.
+        f.view->compareStore() = std::make_unique<Cvarnello_mfDoc>();
+        Blackbodies(*f.view->compareStore());
+        f.view->DrawGraph();
+        QTRY_COMPARE(Value(w, "比較との色度差 Δu'v'"), QStringLiteral("0.0000"));
+        f.view->state().compareHead = 3;  // not in the file
+        f.view->DrawGraph();
+        QTRY_COMPARE(Value(w, "比較との色度差 Δu'v'"), QString::fromUtf8("表示する記録がありません"));
+    }
+
     void refusesAMissingRecord() {
         test::PanelFixture f(nullptr, {.prepare = Blackbodies});
         f.view->state().displayedRecord = 5;

@@ -117,6 +117,40 @@ TEST(ColourScience, PlanckianRadiatorsSitOnTheLocusAcrossTheRange) {
               ColourRefusal::NoReference);
 }
 
+TEST(ColourScience, ObserverAt1nmKeepsThePublishedPoints) {
+    // Sprague's interpolation passes through every tabulated point and, away
+    // from the two ends, reproduces any polynomial up to the fourth degree.
+    const ColourObserver& o = ObserverAt1nm();
+    EXPECT_DOUBLE_EQ(o.xbar[555 - COLOUR_START_NM], 0.5120501f);
+    EXPECT_DOUBLE_EQ(o.ybar[555 - COLOUR_START_NM], 1.0);
+    EXPECT_DOUBLE_EQ(o.zbar[440 - COLOUR_START_NM], 1.74706f);
+    double p[12], out[56];
+    for (int i = 0; i < 12; ++i) p[i] = 0.5 * std::pow(i, 4) - 3.0 * std::pow(i, 3) + i - 2.0;
+    SpragueInterpolate(p, 12, 5, out);
+    for (int k = 10; k <= 45; ++k) {
+        const double x = k / 5.0;
+        EXPECT_NEAR(out[k], 0.5 * std::pow(x, 4) - 3.0 * std::pow(x, 3) + x - 2.0, 1e-9) << k;
+    }
+}
+
+TEST(ColourScience, DuvSignFollowsTheSideOfTheLocus) {
+    // Adding green lifts a 4000 K blackbody above the locus, adding violet
+    // and red (magenta) pulls it below.
+    auto with = [](double greenWeight, double magentaWeight) {
+        Spectrum1nm s = PlanckSpectrum(4000);
+        for (int i = 0; i < COLOUR_POINTS; ++i) {
+            const double nm = COLOUR_START_NM + i;
+            s[static_cast<size_t>(i)] += greenWeight * std::exp(-0.5 * std::pow((nm - 530) / 15, 2)) +
+                                         magentaWeight * (std::exp(-0.5 * std::pow((nm - 440) / 15, 2)) +
+                                                          std::exp(-0.5 * std::pow((nm - 640) / 15, 2)));
+        }
+        return TrendPointOf(OnGrid(s), false);
+    };
+    EXPECT_GT(with(20, 0).duv, 0.002);
+    EXPECT_LT(with(0, 20).duv, -0.002);
+    EXPECT_EQ(with(400, 0).cctRefusal, ColourRefusal::FarFromLocus);
+}
+
 TEST(ColourScience, Ciede2000MatchesSharmaTestPairs) {
     std::ifstream in(SPECTRUM_TEST_DATA "/ciede2000_sharma2005.csv");
     ASSERT_TRUE(in) << "test data missing";
