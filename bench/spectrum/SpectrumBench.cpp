@@ -12,6 +12,7 @@
 #include <string>
 #include <vector>
 
+#include "BenchReporter.h"
 #include "spectrum/GridResampler.h"
 #include "spectrum/SpectrumWorkspace.h"
 #include "store/Cvarnello_mfDoc.h"
@@ -110,27 +111,10 @@ void BM_ProcessAndResampleTenHeads(benchmark::State& state) {
 }
 BENCHMARK(BM_ProcessAndResampleTenHeads)->Unit(benchmark::kMicrosecond);
 
-// Keeps the per-iteration real time of each benchmark for the summary.
-class RecordingReporter : public benchmark::ConsoleReporter {
-public:
-    std::map<std::string, double> nsPerIteration;
-    void ReportRuns(const std::vector<Run>& runs) override {
-        for (const Run& r : runs)
-            if (!r.error_occurred && r.iterations > 0)
-                nsPerIteration[r.benchmark_name()] =
-                    r.real_accumulated_time * 1e9 / static_cast<double>(r.iterations);
-        ConsoleReporter::ReportRuns(runs);
-    }
-};
-
 }  // namespace
 
 int main(int argc, char** argv) {
-    benchmark::Initialize(&argc, argv);
-    RecordingReporter reporter;
-    benchmark::RunSpecifiedBenchmarks(&reporter);
-    benchmark::Shutdown();
-    auto& t = reporter.nsPerIteration;
+    auto t = vmf::bench::RunBenchmarks(argc, argv);
     int rc = 0;
     if (t.count("BM_ResampleByScan") && t.count("BM_ResampleRecord")) {
         const double speedup = t["BM_ResampleByScan"] / t["BM_ResampleRecord"];

@@ -88,6 +88,7 @@ public:
     QAction* Action(FrameCommand command) const;
     QList<QAction*> RecentFileActions() const { return recentActions_; }
     QToolBar* ToolBar() const { return toolbar_; }
+    QMenu* ViewMenu() const { return viewMenu_; }  // "表示", for the panel's windows
     QLabel* ReadyPane() const { return ready_; }
     DocumentSession& session() { return session_; }
     const WindowPlacement& placement() const { return placement_; }

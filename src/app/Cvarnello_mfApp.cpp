@@ -1,8 +1,10 @@
 #include "app/Cvarnello_mfApp.h"
 
+#include <QAction>
 #include <QApplication>
 #include <QStandardPaths>
 #include <QCommandLineParser>
+#include <QMenu>
 #include <QTimer>
 #include <QWindow>
 
@@ -12,6 +14,7 @@
 #include "app/QtUserDialogs.h"
 #include "device/DeviceLibraryFactory.h"
 #include "hdf5/Hdf5ExportAction.h"
+#include "panel/CColourValuesDlg.h"
 #include "panel/Cvarnello_mfView.h"
 #include "panel/PanelCommands.h"
 #include "panel/ViewContext.h"
@@ -102,6 +105,7 @@ bool Cvarnello_mfApp::InitInstance(const AppOptions& options) {
     QObject::connect(view, &Cvarnello_mfView::documentTitleChanged, frame_,
                      &CMainFrame::UpdateCaption);
     QObject::connect(view, &Cvarnello_mfView::statusText, frame_, &CMainFrame::ShowStatusText);
+    AddColourValuesWindow(view);
 
     // Without a file the store stays as constructed: a new, untitled document.
     if (!options.file.isEmpty() &&
@@ -131,6 +135,19 @@ bool Cvarnello_mfApp::InitInstance(const AppOptions& options) {
         poll->start(1);
     }
     return true;
+}
+
+void Cvarnello_mfApp::AddColourValuesWindow(Cvarnello_mfView* view) {
+    auto* window = new CColourValuesDlg(PanelColourSource(*view), frame_);
+    QAction* open = frame_->ViewMenu()->addAction(QStringLiteral("色彩値(&C)"));
+    open->setStatusTip(QStringLiteral("表示中の記録の色温度、演色評価数、L*a*b* などを表示します"));
+    QObject::connect(open, &QAction::triggered, window, [window] {
+        window->show();
+        window->raise();
+        window->activateWindow();
+    });
+    QObject::connect(view, &Cvarnello_mfView::displayedChanged, window,
+                     &CColourValuesDlg::ScheduleRefresh);
 }
 
 void Cvarnello_mfApp::ExitInstance() {

@@ -62,6 +62,9 @@ public:
     Cvarnello_mfDoc& doc() const { return *doc_; }
 
 private:
+    // The "色彩値" window under the 表示 menu, following the panel.
+    void AddColourValuesWindow(Cvarnello_mfView* view);
+
     SingleInstanceLock instanceMutex_;
     std::unique_ptr<QtSettingsBackend> settings_;
     std::unique_ptr<QtUserDialogs> dialogs_;

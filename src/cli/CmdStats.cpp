@@ -9,6 +9,7 @@
 #include <string>
 
 #include "cli/CliCommand.h"
+#include "cli/RecordInput.h"
 #include "spectrum/SpectrumWorkspace.h"
 #include "store/Cvarnello_mfDoc.h"
 #include "store/TextFormat.h"
@@ -37,40 +38,13 @@ nlohmann::ordered_json FloatValue(float v) {
     return std::strtod(text.c_str(), nullptr);
 }
 
-MeasuringMethod MethodOf(const std::string& name) {
-    if (name == "reflectance") return MeasuringMethod::Reflectance;
-    if (name == "transmittance") return MeasuringMethod::Transmittance;
-    return MeasuringMethod::LightSource;
-}
-
 int RunStats(const StatsArgs& args) {
     auto doc = std::make_unique<Cvarnello_mfDoc>();
-    std::string error;
-    if (!doc->LoadFromFile(args.file, error)) {
-        std::fprintf(stderr, "%s\n",
-                     error.empty() ? ("cannot read " + args.file).c_str() : error.c_str());
-        return kExitFailed;
-    }
     const int a = args.head;
     const int r = args.record;
-    if (a < 0 || a >= doc->headCount) {
-        std::fprintf(stderr, "head %d is out of range: the file has %d head(s)\n", a,
-                     doc->headCount);
-        return kExitFailed;
-    }
-    if (r < 0 || r >= doc->recordCount[a] || !doc->recRaw(a, r) || !doc->recProcessed(a, r)) {
-        std::fprintf(stderr, "record %d is out of range: head %d has %d record(s)\n", r, a,
-                     doc->recordCount[a]);
-        return kExitFailed;
-    }
-
-    // As the panel does for a loaded document: every head's dark model, then
-    // the displayed record through correction and resampling.
-    auto ws = std::make_unique<SpectrumWorkspace>();
-    for (int h = 0; h < doc->headCount; ++h) ws->DeriveDarkModel(*doc, h);
+    if (!LoadDataFile(args.file, *doc) || !CheckRecord(*doc, a, r)) return kExitFailed;
     const ProcessingOptions opt{MethodOf(args.method), args.sensitivity};
-    ws->ProcessRecord(*doc, a, r, opt);
-    ws->ResampleRecord(*doc, a, r, opt);
+    const auto ws = ProcessLikePanel(*doc, a, r, opt);
     const std::string statisticsLine =
         ws->UpdateInfoBarText(*doc, a, DISPLAY_KIND_STATISTICS, r, args.graphMax);
     const std::string colourLine =

@@ -246,11 +246,13 @@ void Cvarnello_mfView::DrawGraph() {
         in.compareDrawable = h >= 0 && h < heads && compareStore_->recordCount[h] > 0;
     }
     frame_->DrawGraph(in);
+    emit displayedChanged();
 }
 
 void Cvarnello_mfView::UpdateInfoBar(int a) {
     ShowInfo(Q(workspace_.UpdateInfoBarText(doc(), a, options_.displayKind, state_.displayedRecord,
                                             options_.graphMax)));
+    emit displayedChanged();
 }
 
 ProcessingOptions Cvarnello_mfView::Processing() const {

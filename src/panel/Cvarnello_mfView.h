@@ -127,6 +127,9 @@ signals:
     // Detection set doc.title; the frame updates its caption.
     void documentTitleChanged();
     void statusText(const QString& text);
+    // The graph or the info line was redrawn: the displayed record, the
+    // selected head, the method or the comparison may have changed.
+    void displayedChanged();
 
 protected:
     void resizeEvent(QResizeEvent* event) override;

@@ -78,15 +78,22 @@ void SpectrumWorkspace::ProcessRecord(Cvarnello_mfDoc& doc, int a, int r,
         processed[c] = static_cast<float>(d);  // no clipping: negative values stay
     }
 
-    auto& ratio = ratioSpectrum[a];
+    RatioAgainstReference(doc, a, processed, exposure, opt.method, ratioSpectrum[a]);
+}
+
+void RatioAgainstReference(const Cvarnello_mfDoc& doc, int a, const float* processed,
+                           int32_t exposureUs, MeasuringMethod method,
+                           std::array<float, MAX_CHANNELS>& ratio) {
     ratio.fill(0.0f);
+    if (!IsSlot(a) || !processed) return;
+    const int n = ChannelsOf(doc, a);
     // Without an exposure the reference-exposure factor has no value; a ratio
     // of 0 reads as "no ratio" like an unregistered reference does.
-    if (!UsesRatio(opt.method) || exposure == 0) return;
-    const auto& ref =
-        opt.method == MeasuringMethod::Reflectance ? doc.whiteRef[a] : doc.transRef[a];
+    if (!UsesRatio(method) || exposureUs == 0) return;
+    const auto& ref = method == MeasuringMethod::Reflectance ? doc.whiteRef[a] : doc.transRef[a];
     // A reference taken at another exposure scales by the exposures' ratio.
-    const float e = static_cast<float>(static_cast<double>(ref[n]) / static_cast<double>(exposure));
+    const float e =
+        static_cast<float>(static_cast<double>(ref[n]) / static_cast<double>(exposureUs));
     for (int c = 0; c < n; ++c) {
         if (ref[c] >= MIN_REFERENCE_COUNTS)
             ratio[c] =

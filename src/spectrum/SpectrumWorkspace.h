@@ -8,6 +8,7 @@
 // only shared scratch row: it describes the record processed last.
 
 #include <array>
+#include <cstdint>
 #include <string>
 
 #include "store/Cvarnello_mfDoc.h"
@@ -93,6 +94,15 @@ public:
     std::string UpdateInfoBarText(const Cvarnello_mfDoc& doc, int a, int displayKind,
                                   int displayedRecord, int graphMax);
 };
+
+// The ratio in percent of processed[0..n-1] (record values of head a taken at
+// exposureUs) against head a's white reference (reflectance) or 100 %
+// transmission reference (transmittance), scaled by the reference's exposure;
+// 0 where the reference is below MIN_REFERENCE_COUNTS, everywhere for the
+// light source, and everywhere when exposureUs is 0. n = channelCount[a].
+void RatioAgainstReference(const Cvarnello_mfDoc& doc, int a, const float* processed,
+                           int32_t exposureUs, MeasuringMethod method,
+                           std::array<float, MAX_CHANNELS>& ratio);
 
 // Registers the processed spectrum of record r of head s as the white
 // reference (white) or the 100 % transmission reference: entries 0..n-1 from

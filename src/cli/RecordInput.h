@@ -1,0 +1,29 @@
+#pragma once
+// What the record commands (stats, colour) share: loading the data file,
+// checking the head and record asked for, and processing that record as the
+// panel does for a loaded document. Failures are told on stderr.
+
+#include <memory>
+#include <string>
+
+#include "spectrum/SpectrumWorkspace.h"
+#include "store/Cvarnello_mfDoc.h"
+
+namespace vmf::cli {
+
+// Reads path into doc; false (message on stderr) when it cannot.
+bool LoadDataFile(const std::string& path, Cvarnello_mfDoc& doc);
+
+// True when head a and record r exist with both spectra; otherwise false with
+// a message on stderr.
+bool CheckRecord(const Cvarnello_mfDoc& doc, int a, int r);
+
+// "light", "reflectance" or "transmittance".
+MeasuringMethod MethodOf(const std::string& name);
+
+// Every head's dark model, then record r of head a through correction and
+// resampling.
+std::unique_ptr<SpectrumWorkspace> ProcessLikePanel(Cvarnello_mfDoc& doc, int a, int r,
+                                                    const ProcessingOptions& opt);
+
+}  // namespace vmf::cli

@@ -1,0 +1,112 @@
+#include "spectrum/Chromaticity.h"
+
+#include <array>
+#include <cstddef>
+#include <cmath>
+#include <limits>
+
+namespace vmf {
+
+namespace {
+
+constexpr int kLocusFirstNm = 380;
+constexpr int kLocusPoints = 401;  // 380..780 nm
+
+struct Point {
+    double x = 0, y = 0;
+};
+
+const std::array<Point, kLocusPoints>& Locus() {
+    static const std::array<Point, kLocusPoints> locus = [] {
+        std::array<Point, kLocusPoints> p{};
+        const ColourObserver& o = ObserverAt1nm();
+        for (int i = 0; i < kLocusPoints; ++i) {
+            const size_t k = static_cast<size_t>(kLocusFirstNm - COLOUR_START_NM + i);
+            const double sum = o.xbar[k] + o.ybar[k] + o.zbar[k];
+            p[static_cast<size_t>(i)] = {o.xbar[k] / sum, o.ybar[k] / sum};
+        }
+        return p;
+    }();
+    return locus;
+}
+
+double Cross(Point a, Point b) { return a.x * b.y - a.y * b.x; }
+
+struct Hit {
+    double t = std::numeric_limits<double>::infinity();  // ray parameter
+    double nm = 0;
+    bool purple = false;
+    Point at;
+};
+
+// The nearest crossing (t > 0) of the ray w + t d with the segment a-b.
+void TrySegment(Point w, Point d, Point a, Point b, double nmA, bool purple, Hit& best) {
+    const Point e{b.x - a.x, b.y - a.y};
+    const double den = Cross(d, e);
+    if (den == 0) return;
+    const Point r{a.x - w.x, a.y - w.y};
+    const double t = Cross(r, e) / den;
+    const double s = Cross(r, d) / den;
+    if (t <= 0 || s < 0 || s > 1 || t >= best.t) return;
+    best.t = t;
+    best.nm = nmA + s;
+    best.purple = purple;
+    best.at = {a.x + s * e.x, a.y + s * e.y};
+}
+
+Hit Cast(Point w, Point d, bool withPurple) {
+    const auto& locus = Locus();
+    Hit best;
+    for (int i = 0; i + 1 < kLocusPoints; ++i)
+        TrySegment(w, d, locus[static_cast<size_t>(i)], locus[static_cast<size_t>(i) + 1],
+                   kLocusFirstNm + i, false, best);
+    if (withPurple) TrySegment(w, d, locus.back(), locus.front(), 0, true, best);
+    return best;
+}
+
+}  // namespace
+
+void XyToUv(double x, double y, double& u, double& v) {
+    const double den = -2.0 * x + 12.0 * y + 3.0;
+    u = 4.0 * x / den;
+    v = 6.0 * y / den;
+}
+
+Chromaticity ChromaticityOf(const Xyz& t) {
+    Chromaticity c;
+    const double sum = t.X + t.Y + t.Z;
+    c.x = t.X / sum;
+    c.y = t.Y / sum;
+    const double den = t.X + 15.0 * t.Y + 3.0 * t.Z;
+    c.u = 4.0 * t.X / den;
+    c.v = 6.0 * t.Y / den;
+    c.up = c.u;
+    c.vp = 1.5 * c.v;
+    return c;
+}
+
+DominantWavelength DominantWavelengthOf(double x, double y, double wx, double wy) {
+    DominantWavelength out;
+    const Point w{wx, wy};
+    const Point d{x - wx, y - wy};
+    const double len = std::hypot(d.x, d.y);
+    if (!(len > 1e-9)) return out;  // on the white point (or NaN): no hue
+    const Hit hit = Cast(w, d, true);
+    if (!std::isfinite(hit.t)) return out;
+    out.found = true;
+    out.purity = 1.0 / hit.t;  // |w->colour| / |w->boundary|, as d spans w->colour
+    if (!hit.purple) {
+        out.nm = hit.nm;
+        return out;
+    }
+    const Hit back = Cast(w, {-d.x, -d.y}, false);
+    if (!std::isfinite(back.t)) {
+        out.found = false;
+        return out;
+    }
+    out.complementary = true;
+    out.nm = back.nm;
+    return out;
+}
+
+}  // namespace vmf

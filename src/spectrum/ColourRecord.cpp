@@ -1,0 +1,99 @@
+#include "spectrum/ColourRecord.h"
+
+#include <algorithm>
+
+namespace vmf {
+
+namespace {
+
+bool IsHead(const Cvarnello_mfDoc& doc, int a) {
+    return a >= 0 && a < std::clamp(doc.headCount, 0, MAX_HEADS);
+}
+
+bool HasRecord(const Cvarnello_mfDoc& doc, int a, int r) {
+    return IsHead(doc, a) && r >= 0 && r < MAX_RECORDS && doc.recProcessed(a, r) &&
+           doc.recRaw(a, r);
+}
+
+void HeadBrackets(const Cvarnello_mfDoc& doc, int a, GridBrackets& out) {
+    FindBrackets(doc.wavelengthNm[a].data(), std::clamp(doc.channelCount[a], 0, MAX_CHANNELS), out);
+}
+
+ColourValues ValuesOf(const ColourInput& in, MeasuringMethod method, SampleIlluminant illuminant) {
+    return method == MeasuringMethod::LightSource ? LightSourceValuesOf(in)
+                                                  : SampleValuesOf(in, illuminant);
+}
+
+ColourValues NoSpectrum(MeasuringMethod method, SampleIlluminant illuminant) {
+    return ValuesOf(ColourInput{}, method, illuminant);
+}
+
+}  // namespace
+
+ColourInput GridColourInput(const std::array<float, GRID_POINTS>& grid,
+                            const GridBrackets& brackets) {
+    int first = -1, last = -1;
+    for (int k = 0; k < GRID_POINTS; ++k) {
+        if (brackets.lower[static_cast<size_t>(k)] < 0) continue;
+        if (first < 0) first = k;
+        last = k;
+    }
+    ColourInput in;
+    if (first < 0) return in;
+    in.firstNm = GRID_START_NM + first;
+    in.values.assign(grid.begin() + first, grid.begin() + last + 1);
+    return in;
+}
+
+ColourInput StoredRecordColourInput(const Cvarnello_mfDoc& doc, int a, int r,
+                                    MeasuringMethod method) {
+    if (!HasRecord(doc, a, r)) return {};
+    GridBrackets brackets;
+    HeadBrackets(doc, a, brackets);
+    const float* wl = doc.wavelengthNm[a].data();
+    std::array<float, GRID_POINTS> grid{};
+    if (method == MeasuringMethod::LightSource) {
+        ApplyBrackets(brackets, doc.recProcessed(a, r), wl, grid.data());
+    } else {
+        std::array<float, MAX_CHANNELS> ratio{};
+        RatioAgainstReference(doc, a, doc.recProcessed(a, r), doc.recExposureUs(a, r), method,
+                              ratio);
+        ApplyBrackets(brackets, ratio.data(), wl, grid.data());
+    }
+    return GridColourInput(grid, brackets);
+}
+
+RecordColour ColourOfDisplayed(const ColourRequest& q) {
+    RecordColour out;
+    const bool sample = q.method != MeasuringMethod::LightSource;
+    if (q.doc && q.ws && HasRecord(*q.doc, q.head, q.record)) {
+        GridBrackets brackets;
+        HeadBrackets(*q.doc, q.head, brackets);
+        const auto& grid = sample ? q.ws->displayRatio[static_cast<size_t>(q.head)]
+                                  : q.ws->displaySpectrum[static_cast<size_t>(q.head)];
+        out.shown = ValuesOf(GridColourInput(grid, brackets), q.method, q.illuminant);
+    } else {
+        out.shown = NoSpectrum(q.method, q.illuminant);
+    }
+    if (!q.compare) return out;
+    out.hasComparison = true;
+    out.comparison = ValuesOf(
+        StoredRecordColourInput(*q.compare, q.compareHead, q.compareRecord, q.method), q.method,
+        q.illuminant);
+    out.difference = DifferenceOf(out.shown, out.comparison);
+    return out;
+}
+
+ColourTrend::ColourTrend(const Cvarnello_mfDoc& doc, int a) : doc_(doc), head_(a) {
+    if (IsHead(doc, a)) HeadBrackets(doc, a, brackets_);
+}
+
+ColourTrendPoint ColourTrend::At(int r, bool withRa) const {
+    if (!HasRecord(doc_, head_, r)) return TrendPointOf(ColourInput{}, withRa);
+    std::array<float, GRID_POINTS> grid{};
+    ApplyBrackets(brackets_, doc_.recProcessed(head_, r), doc_.wavelengthNm[head_].data(),
+                  grid.data());
+    return TrendPointOf(GridColourInput(grid, brackets_), withRa);
+}
+
+}  // namespace vmf
