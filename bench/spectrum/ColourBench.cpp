@@ -125,19 +125,20 @@ int main(int argc, char** argv) {
     int rc = 0;
     if (t.count("BM_AllColourValuesOfOneRecord")) {
         const double ns = t["BM_AllColourValuesOfOneRecord"];
-        std::printf("all colour values of one record: %.1f us (target < %.0f us), %.0fx the "
-                    "record's resampling %s\n",
-                    ns / 1000.0, kMaxRecordUs, base > 0 ? ns / base : 0.0,
-                    ns / 1000.0 < kMaxRecordUs ? "ok" : "MISSED");
+        std::printf(
+            "all colour values of one record: %.1f us (target < %.0f us), %.0fx the "
+            "record's resampling %s\n",
+            ns / 1000.0, kMaxRecordUs, base > 0 ? ns / base : 0.0,
+            ns / 1000.0 < kMaxRecordUs ? "ok" : "MISSED");
         rc |= ns / 1000.0 < kMaxRecordUs ? 0 : 1;
     }
     if (t.count("BM_CctTrendOfFullSeries")) {
         const double ns = t["BM_CctTrendOfFullSeries"];
-        std::printf("CCT trend over %d records: %.3f s (target < %.0f s), %.1f us a record, "
-                    "%.1fx the record's resampling %s\n",
-                    kTrendRecords, ns / 1e9, kMaxTrendS, ns / 1000.0 / kTrendRecords,
-                    base > 0 ? ns / kTrendRecords / base : 0.0,
-                    ns / 1e9 < kMaxTrendS ? "ok" : "MISSED");
+        std::printf(
+            "CCT trend over %d records: %.3f s (target < %.0f s), %.1f us a record, "
+            "%.1fx the record's resampling %s\n",
+            kTrendRecords, ns / 1e9, kMaxTrendS, ns / 1000.0 / kTrendRecords,
+            base > 0 ? ns / kTrendRecords / base : 0.0, ns / 1e9 < kMaxTrendS ? "ok" : "MISSED");
         rc |= ns / 1e9 < kMaxTrendS ? 0 : 1;
     }
     return rc;
