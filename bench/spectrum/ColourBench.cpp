@@ -1,8 +1,8 @@
 // The colour values against their time budgets: every value of one record
 // (the colour window recomputes them on each shown record) under 100 us, and
-// a CCT trend over a full series of 86399 records under 2 s. Each is also
-// given as a multiple of the record's resampling, measured in the same run,
-// so a slower machine shows as the same ratio.
+// a CCT trend over a full series of 86399 records under 2 s. Each is held as
+// a multiple of the record's resampling, measured in the same run, so a
+// slower machine shows as the same ratio.
 
 #include <benchmark/benchmark.h>
 
@@ -28,6 +28,11 @@ using vmf::MeasuringMethod;
 constexpr double kMaxRecordUs = 100.0;
 constexpr double kMaxTrendS = 2.0;
 constexpr int kTrendRecords = 86399;
+// The budgets as multiples of resampling one record (about 2 us of CPU on the
+// development machine): 100 us is 50 of those, 2 s over 86399 records
+// (23 us a record) is 11; the limits keep a margin below both.
+constexpr double kMaxRecordRatio = 40.0;
+constexpr double kMaxTrendRatio = 8.0;
 
 // A white LED as a head sees it: a blue peak and a phosphor hump, on the
 // typical channel wavelengths (about 315 to 862 nm).
@@ -120,25 +125,29 @@ BENCHMARK(BM_CctTrendOfFullSeries)->Unit(benchmark::kMillisecond)->Iterations(2)
 }  // namespace
 
 int main(int argc, char** argv) {
-    auto t = vmf::bench::RunBenchmarks(argc, argv);
+    // CPU time: these budgets are about the computation, not about how busy
+    // the machine is; the ratios to the record's resampling, taken in the same
+    // run, are what must hold on any machine.
+    auto t = vmf::bench::RunBenchmarks(argc, argv, true);
     const double base = t.count("BM_ResampleRecordBaseline") ? t["BM_ResampleRecordBaseline"] : 0;
     int rc = 0;
-    if (t.count("BM_AllColourValuesOfOneRecord")) {
-        const double ns = t["BM_AllColourValuesOfOneRecord"];
-        std::printf("all colour values of one record: %.1f us (target < %.0f us), %.0fx the "
-                    "record's resampling %s\n",
-                    ns / 1000.0, kMaxRecordUs, base > 0 ? ns / base : 0.0,
-                    ns / 1000.0 < kMaxRecordUs ? "ok" : "MISSED");
-        rc |= ns / 1000.0 < kMaxRecordUs ? 0 : 1;
-    }
+    auto report = [&](const char* what, double ns, double budgetNs, double maxRatio) {
+        const double ratio = base > 0 ? ns / base : 0.0;
+        const bool ok = ratio > 0 && ratio <= maxRatio;
+        std::printf(
+            "%s: %.1f us (budget %.0f us), %.1fx the record's resampling (at most %.0fx) %s\n",
+            what, ns / 1000.0, budgetNs / 1000.0, ratio, maxRatio, ok ? "ok" : "MISSED");
+        rc |= ok ? 0 : 1;
+    };
+    if (t.count("BM_AllColourValuesOfOneRecord"))
+        report("all colour values of one record", t["BM_AllColourValuesOfOneRecord"],
+               kMaxRecordUs * 1000.0, kMaxRecordRatio);
     if (t.count("BM_CctTrendOfFullSeries")) {
         const double ns = t["BM_CctTrendOfFullSeries"];
-        std::printf("CCT trend over %d records: %.3f s (target < %.0f s), %.1f us a record, "
-                    "%.1fx the record's resampling %s\n",
-                    kTrendRecords, ns / 1e9, kMaxTrendS, ns / 1000.0 / kTrendRecords,
-                    base > 0 ? ns / kTrendRecords / base : 0.0,
-                    ns / 1e9 < kMaxTrendS ? "ok" : "MISSED");
-        rc |= ns / 1e9 < kMaxTrendS ? 0 : 1;
+        std::printf("CCT trend over %d records: %.3f s (budget %.0f s)\n", kTrendRecords, ns / 1e9,
+                    kMaxTrendS);
+        report("CCT trend, one record", ns / kTrendRecords, kMaxTrendS * 1e9 / kTrendRecords,
+               kMaxTrendRatio);
     }
     return rc;
 }

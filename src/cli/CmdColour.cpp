@@ -107,9 +107,9 @@ int RunSpectrum(const ColourArgs& args, const SampleIlluminant illuminant) {
     out["fromNm"] = input.firstNm;
     out["toNm"] = input.LastNm();
     if (v.refusal == ColourRefusal::NotCovered)
-        out["message"] = CFormat("the spectrum covers %d-%d nm; CIE values need %d-%d nm",
-                                 input.firstNm, input.LastNm(), CIE_NEEDED_FROM_NM,
-                                 CIE_NEEDED_TO_NM);
+        out["message"] =
+            CFormat("the spectrum covers %d-%d nm; CIE values need %d-%d nm", input.firstNm,
+                    input.LastNm(), CIE_NEEDED_FROM_NM, CIE_NEEDED_TO_NM);
     out["values"] = ValuesJson(v);
     std::printf("%s\n", out.dump(2).c_str());
     return kExitOk;
@@ -147,9 +147,8 @@ int RunFile(const ColourArgs& args, const SampleIlluminant illuminant) {
     out["method"] = args.method;
     out["values"] = ValuesJson(rc.shown);
     if (rc.hasComparison) {
-        out["compare"] = {{"file", args.compare},
-                          {"head", args.compareHead},
-                          {"record", args.compareRecord}};
+        out["compare"] = {
+            {"file", args.compare}, {"head", args.compareHead}, {"record", args.compareRecord}};
         out["comparison"] = ValuesJson(rc.comparison);
         const ColourDifference& d = rc.difference;
         if (rc.shown.sample) {
@@ -178,7 +177,8 @@ const CliCommandRegistrar registrar{[](CLI::App& app) -> std::function<int()> {
     CLI::App* cmd = app.add_subcommand(
         "colour", "CCT, Duv, colour rendering, CIELAB and colour differences of one spectrum");
     cmd->add_option("FILE", args->file, "data file (.vqdata)");
-    cmd->add_option("--spectrum", args->spectrum, "CSV of wavelength,value rows (1 to 10 nm apart)");
+    cmd->add_option("--spectrum", args->spectrum,
+                    "CSV of wavelength,value rows (1 to 10 nm apart)");
     cmd->add_option("--head", args->head, "head slot")->capture_default_str();
     cmd->add_option("--record", args->record, "record slot")->capture_default_str();
     cmd->add_option("--method", args->method, "measuring method of the data file")

@@ -16,7 +16,9 @@
 namespace vmf {
 
 namespace {
-QString Q(const std::string& utf8) { return QString::fromUtf8(utf8.data(), static_cast<int>(utf8.size())); }
+QString Q(const std::string& utf8) {
+    return QString::fromUtf8(utf8.data(), static_cast<int>(utf8.size()));
+}
 }  // namespace
 
 CColourValuesDlg::CColourValuesDlg(Source source, QWidget* parent)

@@ -1,8 +1,8 @@
 #include "spectrum/Chromaticity.h"
 
 #include <array>
-#include <cstddef>
 #include <cmath>
+#include <cstddef>
 #include <limits>
 
 namespace vmf {

@@ -64,10 +64,9 @@ double DeltaE2000(const Lab& p, const Lab& q) {
         else
             hMean = hMean < 360.0 ? (hMean + 360.0) / 2.0 : (hMean - 360.0) / 2.0;
     }
-    const double t = 1.0 - 0.17 * std::cos((hMean - 30.0) * kRad) +
-                     0.24 * std::cos(2.0 * hMean * kRad) +
-                     0.32 * std::cos((3.0 * hMean + 6.0) * kRad) -
-                     0.20 * std::cos((4.0 * hMean - 63.0) * kRad);
+    const double t =
+        1.0 - 0.17 * std::cos((hMean - 30.0) * kRad) + 0.24 * std::cos(2.0 * hMean * kRad) +
+        0.32 * std::cos((3.0 * hMean + 6.0) * kRad) - 0.20 * std::cos((4.0 * hMean - 63.0) * kRad);
     const double dTheta = 30.0 * std::exp(-std::pow((hMean - 275.0) / 25.0, 2));
     const double cpMean7 = std::pow(cpMean, 7);
     const double rc = 2.0 * std::sqrt(cpMean7 / (cpMean7 + kPow25To7));

@@ -28,10 +28,12 @@ void SpragueInterpolate(const double* values, int n, int step, double* out) {
         const double a0 = q[2];
         const double a1 = (2 * q[0] - 16 * q[1] + 16 * q[3] - 2 * q[4]) / 24;
         const double a2 = (-q[0] + 16 * q[1] - 30 * q[2] + 16 * q[3] - q[4]) / 24;
-        const double a3 = (-9 * q[0] + 39 * q[1] - 70 * q[2] + 66 * q[3] - 33 * q[4] + 7 * q[5]) / 24;
+        const double a3 =
+            (-9 * q[0] + 39 * q[1] - 70 * q[2] + 66 * q[3] - 33 * q[4] + 7 * q[5]) / 24;
         const double a4 =
             (13 * q[0] - 64 * q[1] + 126 * q[2] - 124 * q[3] + 61 * q[4] - 12 * q[5]) / 24;
-        const double a5 = (-5 * q[0] + 25 * q[1] - 50 * q[2] + 50 * q[3] - 25 * q[4] + 5 * q[5]) / 24;
+        const double a5 =
+            (-5 * q[0] + 25 * q[1] - 50 * q[2] + 50 * q[3] - 25 * q[4] + 5 * q[5]) / 24;
         for (int k = 0; k < step; ++k) {
             const double x = static_cast<double>(k) / step;
             out[i * step + k] = a0 + x * (a1 + x * (a2 + x * (a3 + x * (a4 + x * a5))));

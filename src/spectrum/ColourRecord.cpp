@@ -77,9 +77,9 @@ RecordColour ColourOfDisplayed(const ColourRequest& q) {
     }
     if (!q.compare) return out;
     out.hasComparison = true;
-    out.comparison = ValuesOf(
-        StoredRecordColourInput(*q.compare, q.compareHead, q.compareRecord, q.method), q.method,
-        q.illuminant);
+    out.comparison =
+        ValuesOf(StoredRecordColourInput(*q.compare, q.compareHead, q.compareRecord, q.method),
+                 q.method, q.illuminant);
     out.difference = DifferenceOf(out.shown, out.comparison);
     return out;
 }

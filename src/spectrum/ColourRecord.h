@@ -37,7 +37,8 @@ RecordColour ColourOfDisplayed(const ColourRequest& request);
 
 // Head a's grid spectrum (340..850 nm) as a colour input over the grid points
 // its channel wavelengths bracket (elsewhere the resampled grid holds 0).
-ColourInput GridColourInput(const std::array<float, GRID_POINTS>& grid, const GridBrackets& brackets);
+ColourInput GridColourInput(const std::array<float, GRID_POINTS>& grid,
+                            const GridBrackets& brackets);
 
 // Record r of head a as stored: its processed values (or, for reflectance and
 // transmittance, their ratio against the store's reference) on the grid.

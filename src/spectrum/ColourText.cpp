@@ -21,7 +21,8 @@ public:
     // The formatted value, or the refusal's text.
     template <class... Args>
     void Value(const char* label, ColourRefusal refusal, const char* fmt, Args... args) {
-        Add(label, refusal == ColourRefusal::None ? CFormat(fmt, args...) : RefusalFor(v_, refusal));
+        Add(label,
+            refusal == ColourRefusal::None ? CFormat(fmt, args...) : RefusalFor(v_, refusal));
     }
     // The same with the plain refusal text (the shape of the spectrum itself).
     template <class... Args>
@@ -37,9 +38,12 @@ private:
 
 const char* MethodName(MeasuringMethod m) {
     switch (m) {
-        case MeasuringMethod::LightSource: return "光源";
-        case MeasuringMethod::Reflectance: return "反射";
-        case MeasuringMethod::Transmittance: return "透過";
+        case MeasuringMethod::LightSource:
+            return "光源";
+        case MeasuringMethod::Reflectance:
+            return "反射";
+        case MeasuringMethod::Transmittance:
+            return "透過";
     }
     return "";
 }
@@ -137,34 +141,56 @@ std::string ColourRowsText(const std::vector<ColourRow>& rows) {
 
 std::string ColourRefusalText(ColourRefusal refusal) {
     switch (refusal) {
-        case ColourRefusal::None: return "";
-        case ColourRefusal::NoSpectrum: return "表示する記録がありません";
-        case ColourRefusal::NotANumber: return "数値でない値を含むため計算できません";
-        case ColourRefusal::NotCovered: return "380～780 nm に届かないため計算できません";
-        case ColourRefusal::Dark: return "暗いスペクトルのため計算できません";
-        case ColourRefusal::OutOfRange: return "範囲外です（1000～100000 K）";
-        case ColourRefusal::FarFromLocus: return "黒体軌跡から離れすぎています（|Duv| > 0.05）";
-        case ColourRefusal::NoReference: return "基準光のない色温度です（25000 K 超）";
-        case ColourRefusal::NoHue: return "白色点上のため求められません";
-        case ColourRefusal::NoHalfMaximum: return "半値まで下がらないため求められません";
-        case ColourRefusal::NotComparable: return "比較できません";
+        case ColourRefusal::None:
+            return "";
+        case ColourRefusal::NoSpectrum:
+            return "表示する記録がありません";
+        case ColourRefusal::NotANumber:
+            return "数値でない値を含むため計算できません";
+        case ColourRefusal::NotCovered:
+            return "380～780 nm に届かないため計算できません";
+        case ColourRefusal::Dark:
+            return "暗いスペクトルのため計算できません";
+        case ColourRefusal::OutOfRange:
+            return "範囲外です（1000～100000 K）";
+        case ColourRefusal::FarFromLocus:
+            return "黒体軌跡から離れすぎています（|Duv| > 0.05）";
+        case ColourRefusal::NoReference:
+            return "基準光のない色温度です（25000 K 超）";
+        case ColourRefusal::NoHue:
+            return "白色点上のため求められません";
+        case ColourRefusal::NoHalfMaximum:
+            return "半値まで下がらないため求められません";
+        case ColourRefusal::NotComparable:
+            return "比較できません";
     }
     return "";
 }
 
 const char* ColourRefusalCode(ColourRefusal refusal) {
     switch (refusal) {
-        case ColourRefusal::None: return "";
-        case ColourRefusal::NoSpectrum: return "no-spectrum";
-        case ColourRefusal::NotANumber: return "not-a-number";
-        case ColourRefusal::NotCovered: return "not-covered";
-        case ColourRefusal::Dark: return "dark";
-        case ColourRefusal::OutOfRange: return "out-of-range";
-        case ColourRefusal::FarFromLocus: return "far-from-locus";
-        case ColourRefusal::NoReference: return "no-reference";
-        case ColourRefusal::NoHue: return "no-hue";
-        case ColourRefusal::NoHalfMaximum: return "no-half-maximum";
-        case ColourRefusal::NotComparable: return "not-comparable";
+        case ColourRefusal::None:
+            return "";
+        case ColourRefusal::NoSpectrum:
+            return "no-spectrum";
+        case ColourRefusal::NotANumber:
+            return "not-a-number";
+        case ColourRefusal::NotCovered:
+            return "not-covered";
+        case ColourRefusal::Dark:
+            return "dark";
+        case ColourRefusal::OutOfRange:
+            return "out-of-range";
+        case ColourRefusal::FarFromLocus:
+            return "far-from-locus";
+        case ColourRefusal::NoReference:
+            return "no-reference";
+        case ColourRefusal::NoHue:
+            return "no-hue";
+        case ColourRefusal::NoHalfMaximum:
+            return "no-half-maximum";
+        case ColourRefusal::NotComparable:
+            return "not-comparable";
     }
     return "";
 }

@@ -32,7 +32,7 @@ void FillShape(const ColourInput& in, ColourValues& out) {
     }
     out.shape = ShapeOf(in.values.data(), static_cast<int>(in.values.size()), in.firstNm);
     out.shapeRefusal = out.shape.valid ? ColourRefusal::None : ColourRefusal::Dark;
-    out.fwhmRefusal = !out.shape.valid       ? ColourRefusal::Dark
+    out.fwhmRefusal = !out.shape.valid      ? ColourRefusal::Dark
                       : out.shape.fwhmValid ? ColourRefusal::None
                                             : ColourRefusal::NoHalfMaximum;
 }
@@ -59,10 +59,14 @@ ColourRefusal LightOnGrid(const ColourInput& in, Spectrum1nm& s, Xyz& t) {
 
 ColourRefusal CctRefusalOf(CctOutcome o) {
     switch (o) {
-        case CctOutcome::Ok: return ColourRefusal::None;
-        case CctOutcome::OutOfRange: return ColourRefusal::OutOfRange;
-        case CctOutcome::FarFromLocus: return ColourRefusal::FarFromLocus;
-        case CctOutcome::NoChromaticity: break;
+        case CctOutcome::Ok:
+            return ColourRefusal::None;
+        case CctOutcome::OutOfRange:
+            return ColourRefusal::OutOfRange;
+        case CctOutcome::FarFromLocus:
+            return ColourRefusal::FarFromLocus;
+        case CctOutcome::NoChromaticity:
+            break;
     }
     return ColourRefusal::Dark;
 }

@@ -11,8 +11,8 @@
 #include <array>
 #include <vector>
 
-#include "spectrum/CieLab.h"
 #include "spectrum/Chromaticity.h"
+#include "spectrum/CieLab.h"
 #include "spectrum/ColourGrid.h"
 #include "spectrum/ColourRendering.h"
 #include "spectrum/SpectrumShape.h"
@@ -25,16 +25,16 @@ inline constexpr int CIE_NEEDED_TO_NM = 780;
 // Why a value is not given. None means it is.
 enum class ColourRefusal {
     None,
-    NoSpectrum,      // no record to show (nothing measured or loaded there)
-    NotANumber,      // the spectrum holds NaN or an infinity
-    NotCovered,      // the spectrum does not reach from 380 to 780 nm
-    Dark,            // nothing above 0: no colour
-    OutOfRange,      // CCT outside 1000..100000 K
-    FarFromLocus,    // |Duv| above 0.05: no correlated colour temperature
-    NoReference,     // CCT outside the colour rendering references (above 25000 K)
-    NoHue,           // on the white point: no dominant wavelength
-    NoHalfMaximum,   // does not fall to half the peak on both sides
-    NotComparable,   // the comparison lacks a value or is of another kind
+    NoSpectrum,     // no record to show (nothing measured or loaded there)
+    NotANumber,     // the spectrum holds NaN or an infinity
+    NotCovered,     // the spectrum does not reach from 380 to 780 nm
+    Dark,           // nothing above 0: no colour
+    OutOfRange,     // CCT outside 1000..100000 K
+    FarFromLocus,   // |Duv| above 0.05: no correlated colour temperature
+    NoReference,    // CCT outside the colour rendering references (above 25000 K)
+    NoHue,          // on the white point: no dominant wavelength
+    NoHalfMaximum,  // does not fall to half the peak on both sides
+    NotComparable,  // the comparison lacks a value or is of another kind
 };
 
 // A spectrum on whole nanometres: values[i] belongs to firstNm + i.

@@ -10,7 +10,7 @@ namespace vmf {
 
 namespace {
 
-constexpr double kTableFirstK = 990.0;  // a step or so beyond each end, so the
+constexpr double kTableFirstK = 990.0;    // a step or so beyond each end, so the
 constexpr double kTableLastK = 101000.0;  // neighbours of an end point exist
 constexpr double kTableRatio = 1.001;
 constexpr int kCoarseStride = 16;

@@ -58,8 +58,8 @@ bool ParseSpectrumPairs(std::string_view text, ColourInput& out, std::string& er
         if (!nm.empty()) {
             const double step = w - nm.back();
             if (step < kMinStepNm - kStepSlack || step > kMaxStepNm + kStepSlack) {
-                error = CFormat("line %d: wavelengths must rise by 1 to 10 nm (step %g nm)",
-                                lineNo, step);
+                error = CFormat("line %d: wavelengths must rise by 1 to 10 nm (step %g nm)", lineNo,
+                                step);
                 return false;
             }
         }

@@ -5,9 +5,9 @@
 namespace vmf {
 
 struct SpectrumShape {
-    bool valid = false;    // false: no positive value (or fewer than 2 points)
-    double peakNm = 0;     // the largest value's wavelength (shortest on a tie)
-    double peak = 0;       // that value
+    bool valid = false;     // false: no positive value (or fewer than 2 points)
+    double peakNm = 0;      // the largest value's wavelength (shortest on a tie)
+    double peak = 0;        // that value
     double centroidNm = 0;  // sum(lambda * v) / sum(v) over the positive values
     // Width at half the peak, the half-maximum crossings found by straight
     // lines between neighbours, walking out from the peak. Invalid when the

@@ -85,7 +85,8 @@ private slots:
         QTRY_COMPARE(Value(w, "比較との色度差 Δu'v'"), QStringLiteral("0.0000"));
         f.view->state().compareHead = 3;  // not in the file
         f.view->DrawGraph();
-        QTRY_COMPARE(Value(w, "比較との色度差 Δu'v'"), QString::fromUtf8("表示する記録がありません"));
+        QTRY_COMPARE(Value(w, "比較との色度差 Δu'v'"),
+                     QString::fromUtf8("表示する記録がありません"));
     }
 
     void refusesAMissingRecord() {

@@ -57,7 +57,7 @@ TEST(ColourRecord, SampleValuesAndDifferenceFromComparison) {
 
     q.illuminant = SampleIlluminant::D50;
     EXPECT_NEAR(ColourOfDisplayed(q).shown.xyz.X, 96.422, 0.01);  // the D50 white
-    q.compareRecord = 3;  // not in the comparison file
+    q.compareRecord = 3;                                          // not in the comparison file
     EXPECT_EQ(ColourOfDisplayed(q).difference.refusal, ColourRefusal::NoSpectrum);
 }
 
@@ -145,11 +145,11 @@ TEST(ColourRecord, WindowRowsSayWhyValuesAreMissing) {
               "半値全幅 FWHM\t暗いスペクトルのため計算できません\r\n");
     ColourRequest none;
     none.head = -1;
-    EXPECT_EQ(ColourRowsText(ColourRows(ColourOfDisplayed(none), -1, 0,
-                                        MeasuringMethod::LightSource)),
-              "ヘッド / 記録\tヘッドが選択されていません\r\n"
-              "計測方法\t光源\r\n"
-              "色彩値\t表示する記録がありません\r\n");
+    EXPECT_EQ(
+        ColourRowsText(ColourRows(ColourOfDisplayed(none), -1, 0, MeasuringMethod::LightSource)),
+        "ヘッド / 記録\tヘッドが選択されていません\r\n"
+        "計測方法\t光源\r\n"
+        "色彩値\t表示する記録がありません\r\n");
 }
 
 TEST(ColourRecord, TrendFollowsStoredLightRecords) {
@@ -158,8 +158,8 @@ TEST(ColourRecord, TrendFollowsStoredLightRecords) {
     for (int r = 0; r < 3; ++r) {
         test::FillRecord(*doc, 0, r, 1000, [](int) { return 0.0f; });
         for (int c = 0; c < MAX_CHANNELS; ++c)
-            doc->recProcessed(0, r)[c] = static_cast<float>(
-                1e-12 * PlanckRelative(doc->wavelengthNm[0][c], kelvin[r]));
+            doc->recProcessed(0, r)[c] =
+                static_cast<float>(1e-12 * PlanckRelative(doc->wavelengthNm[0][c], kelvin[r]));
     }
     doc->recordCount[0] = 3;
     const ColourTrend trend(*doc, 0);

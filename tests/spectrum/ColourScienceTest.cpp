@@ -99,7 +99,8 @@ TEST(ColourScience, RenderingOfFluorescentF2MatchesCie15) {
     ASSERT_EQ(v.criRefusal, ColourRefusal::None);
     EXPECT_NEAR(v.ra, 64, 0.5);
     const double r[] = {56, 77, 90, 57, 59, 67, 74, 33, -84, 45, 46, 54, 60, 94};
-    for (int i = 0; i < 14; ++i) EXPECT_NEAR(v.r[static_cast<size_t>(i)], r[i], 1.0) << "R" << i + 1;
+    for (int i = 0; i < 14; ++i)
+        EXPECT_NEAR(v.r[static_cast<size_t>(i)], r[i], 1.0) << "R" << i + 1;
 }
 
 TEST(ColourScience, PlanckianRadiatorsSitOnTheLocusAcrossTheRange) {
@@ -109,7 +110,8 @@ TEST(ColourScience, PlanckianRadiatorsSitOnTheLocusAcrossTheRange) {
         EXPECT_NEAR(p.cct / t, 1.0, 1e-5) << t;
         EXPECT_NEAR(p.duv, 0, 1e-5) << t;
     }
-    EXPECT_EQ(TrendPointOf(OnGrid(PlanckSpectrum(900)), true).cctRefusal, ColourRefusal::OutOfRange);
+    EXPECT_EQ(TrendPointOf(OnGrid(PlanckSpectrum(900)), true).cctRefusal,
+              ColourRefusal::OutOfRange);
     EXPECT_EQ(TrendPointOf(OnGrid(PlanckSpectrum(200000)), true).cctRefusal,
               ColourRefusal::OutOfRange);
     // Above 25000 K CIE daylight, the reference, is not defined.
@@ -140,9 +142,10 @@ TEST(ColourScience, DuvSignFollowsTheSideOfTheLocus) {
         Spectrum1nm s = PlanckSpectrum(4000);
         for (int i = 0; i < COLOUR_POINTS; ++i) {
             const double nm = COLOUR_START_NM + i;
-            s[static_cast<size_t>(i)] += greenWeight * std::exp(-0.5 * std::pow((nm - 530) / 15, 2)) +
-                                         magentaWeight * (std::exp(-0.5 * std::pow((nm - 440) / 15, 2)) +
-                                                          std::exp(-0.5 * std::pow((nm - 640) / 15, 2)));
+            s[static_cast<size_t>(i)] +=
+                greenWeight * std::exp(-0.5 * std::pow((nm - 530) / 15, 2)) +
+                magentaWeight * (std::exp(-0.5 * std::pow((nm - 440) / 15, 2)) +
+                                 std::exp(-0.5 * std::pow((nm - 640) / 15, 2)));
         }
         return TrendPointOf(OnGrid(s), false);
     };
