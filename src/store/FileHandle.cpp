@@ -45,7 +45,13 @@ std::string BaseOf(const std::string& path) {
 }
 
 // Temporaries this program made for target: ".<name>.<pid>-<n>-<tick>.tmp".
-std::string TempPrefix(const std::string& target) { return "." + BaseOf(target) + "."; }
+std::string TempPrefix(const std::string& target) {
+    // Built by appending: GCC 12 at -O3 warns falsely (-Wrestrict) on "." + string.
+    std::string prefix(1, '.');
+    prefix += BaseOf(target);
+    prefix += '.';
+    return prefix;
+}
 
 bool IsOurTempName(const std::string& name, const std::string& prefix, unsigned long& pid) {
     if (name.size() <= prefix.size() + 4 || name.compare(0, prefix.size(), prefix) != 0 ||
