@@ -9,6 +9,13 @@ VMF_WINE64=${VMF_WINE64:-$(command -v wine64 || echo /usr/lib/wine/wine64)}
 export WINEPREFIX=${VMF_WINEPREFIX:-${XDG_CACHE_HOME:-$HOME/.cache}/varnello_mf/wine64-prefix}
 export WINEDEBUG=${WINEDEBUG:--all}
 export WINEARCH=win64
+# The MinGW-w64 runtime DLLs, for programs not linked statically.
+_vmf_gcc=$(ls -d /usr/lib/gcc/x86_64-w64-mingw32/*-posix 2>/dev/null | sort -V | tail -n 1)
+for _vmf_dir in $_vmf_gcc /usr/x86_64-w64-mingw32/lib; do
+  WINEPATH="${WINEPATH:+$WINEPATH;}Z:${_vmf_dir//\//\\}"
+done
+export WINEPATH
+unset _vmf_gcc _vmf_dir
 # No dialog boxes from Wine itself (crash reports, Mono/Gecko installers).
 export WINEDLLOVERRIDES=${WINEDLLOVERRIDES:-mscoree,mshtml=;winedbg.exe=d}
 
