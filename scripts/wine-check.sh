@@ -44,8 +44,9 @@ while read -r suite; do
   name=$(basename "$suite" .exe)
   # Each suite runs in a folder of its own.
   mkdir -p $results/$name
-  if ! (cd $results/$name && env -u VMF_BENCH "$VMF_WINE64" "$suite" --gtest_output="xml:Z:${PWD//\//\\}\\result.xml" \
-        >output.txt 2>&1); then
+  # A suite that hangs must not hold CI up: ten minutes is far beyond any.
+  if ! (cd $results/$name && env -u VMF_BENCH timeout 600 "$VMF_WINE64" "$suite" \
+        --gtest_output="xml:Z:${PWD//\//\\}\\result.xml" >output.txt 2>&1); then
     failed+=("$name")
     cat $results/$name/output.txt | grep -E '^\[  FAILED|Failure|error' | head -20 >&2 || true
   fi

@@ -15,6 +15,7 @@
 #include "device/Detection.h"
 #include "device/SimulatedDeviceLibrary.h"
 #include "device/WinDeviceLibrary.h"
+#include "fakes/BuildPath.h"
 #include "fakes/ScriptedDialogs.h"
 #include "fakes/TestEnv.h"
 #include "maintenance/CalibrationUpload.h"
@@ -24,12 +25,8 @@ namespace {
 
 using test::ScopedEnv;
 
-// The stand-in's path as Windows sees it (the build gives a Unix path).
 std::wstring StandInPath() {
-    std::string path = VMF_STANDIN_DLL_PATH;
-    if (!path.empty() && path[0] == '/') path = "Z:" + path;
-    for (char& c : path)
-        if (c == '/') c = '\\';
+    const std::string path = test::BuildFilePath(VMF_STANDIN_DLL_PATH);
     return std::wstring(path.begin(), path.end());
 }
 

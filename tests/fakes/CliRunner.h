@@ -13,6 +13,7 @@
 #include <utility>
 #include <vector>
 
+#include "fakes/BuildPath.h"
 #include "fakes/TestEnv.h"
 
 #if !defined(_WIN32)
@@ -35,15 +36,7 @@ inline std::string SlurpFile(const std::string& path) {
 }
 
 #if defined(_WIN32)
-// The program's path as Windows sees it (the build gives a Unix path when
-// it runs under Wine).
-inline std::string CliPath() {
-    std::string path = VARNELLO_CLI_PATH;
-    if (!path.empty() && path[0] == '/') path = "Z:" + path;
-    for (char& c : path)
-        if (c == '/') c = '\\';
-    return path;
-}
+inline std::string CliPath() { return BuildFilePath(VARNELLO_CLI_PATH); }
 
 // The NAME='value' pairs of a POSIX shell prefix.
 inline std::vector<std::pair<std::string, std::string>> ShellAssignments(const std::string& env) {
