@@ -42,7 +42,7 @@ LibraryConventions LibraryConventionsFromEnvironment(std::string& warning);
 
 // The lines of the programs' --help that name the variables (UTF-8).
 inline constexpr const char* kDeviceEnvironmentHelp =
-    "環境変数 (Windows で KVWinUSBIF.dll を使うとき):\n"
+    "装置ライブラリの環境変数 (VMF_DLL で始まるものは Windows のみ):\n"
     "  VMF_DLL=パス                 KVWinUSBIF.dll の代わりにこのライブラリを使う"
     " (VMF_BENCH よりも優先)\n"
     "  VMF_DLL_RESULTS=evidence     応答の有無を受信バッファの中身で判断する (既定)\n"
