@@ -13,6 +13,11 @@ PACKAGES=(
   libhdf5-dev python3 python3-numpy python3-pytest python3-h5py
 )
 if [ "${VMF_WITH_MINGW:-0}" = 1 ]; then PACKAGES+=(g++-mingw-w64-x86-64); fi
+# The Windows build run under Wine (scripts/wine-check.sh): GoogleTest as
+# source for the cross compiler, ccache so a second run compiles nothing.
+if [ "${VMF_WITH_WINE:-0}" = 1 ]; then
+  PACKAGES+=(g++-mingw-w64-x86-64 wine64 googletest ccache python3)
+fi
 if [ "${VMF_WITH_XVFB:-0}" = 1 ]; then PACKAGES+=(xvfb); fi
 if [ "${VMF_WITH_PACKAGING:-0}" = 1 ]; then
   PACKAGES+=(dpkg-dev lintian desktop-file-utils shared-mime-info libxml2-utils libglib2.0-bin file)

@@ -13,6 +13,7 @@
 #include "app/QtSettingsBackend.h"
 #include "app/QtUserDialogs.h"
 #include "device/DeviceLibraryFactory.h"
+#include "device/LibraryConventions.h"
 #include "hdf5/Hdf5ExportAction.h"
 #include "panel/CColourValuesDlg.h"
 #include "panel/Cvarnello_mfView.h"
@@ -42,6 +43,8 @@ std::optional<AppOptions> Cvarnello_mfApp::ParseCommandLine(const QStringList& a
     const QCommandLineOption settings(QStringLiteral("settings"),
                                       QStringLiteral("INI file to keep the settings in"),
                                       QStringLiteral("FILE"));
+    parser.setApplicationDescription(QString::fromUtf8(kDeviceEnvironmentHelp));
+    const QCommandLineOption help = parser.addHelpOption();
     parser.addOption(bench);
     parser.addOption(quit);
     parser.addOption(settings);
@@ -52,6 +55,7 @@ std::optional<AppOptions> Cvarnello_mfApp::ParseCommandLine(const QStringList& a
         return std::nullopt;
     }
     AppOptions options;
+    if (parser.isSet(help)) options.helpText = parser.helpText();
     options.benchText = parser.value(bench).toStdString();
     options.quitAfterShow = parser.isSet(quit);
     options.settingsFile = parser.value(settings);

@@ -33,6 +33,7 @@ struct AppOptions {
     // --settings FILE: an INI file instead of the per-user settings, so a
     // test run or a portable copy never touches the operator's own options.
     QString settingsFile;
+    QString helpText;            // --help: print this and end (empty otherwise)
 };
 
 class Cvarnello_mfApp {
