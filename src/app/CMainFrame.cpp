@@ -88,12 +88,6 @@ void CMainFrame::UpdateCaption() {
 
 void CMainFrame::ShowStatusText(const QString& text) { statusBar()->showMessage(text); }
 
-void CMainFrame::AddFileCommand(QAction* action) {
-    const QList<QAction*> items = fileMenu_->actions();
-    const qsizetype after = items.indexOf(actions_[FrameCommand::FileSaveAs]) + 1;
-    fileMenu_->insertAction(after < items.size() ? items[after] : nullptr, action);
-}
-
 QAction* CMainFrame::Action(FrameCommand command) const {
     const auto it = actions_.find(command);
     return it == actions_.end() ? nullptr : it->second;

@@ -4,6 +4,7 @@
 // in CreateMenus.
 
 #include <QAction>
+#include <QMenu>
 #include <QMenuBar>
 #include <QStatusBar>
 #include <QStyle>
@@ -241,6 +242,12 @@ void CMainFrame::UpdateEditMenu() {
     const QSignalBlocker block(hard);
     hard->setEnabled(mode != nullptr);
     hard->setChecked(mode && *mode != 0);
+}
+
+void CMainFrame::AddFileCommand(QAction* action) {
+    const QList<QAction*> items = fileMenu_->actions();
+    const qsizetype after = items.indexOf(actions_[FrameCommand::FileSaveAs]) + 1;
+    fileMenu_->insertAction(after < items.size() ? items[after] : nullptr, action);
 }
 
 }  // namespace vmf
