@@ -38,6 +38,7 @@ class AcquireGuiTest : public QObject {
     Q_OBJECT
 private slots:
     void enablingFollowsDetectionAndMode();
+    void releaseSwitchesOffWhatNeedsHeads();
     void startButtonMeasuresOnTheWorkerAndStops();
     void busyFlagCoversEveryCycleAndNothingElse();
     void oneShotKeepsOneRecord();
@@ -71,6 +72,24 @@ void AcquireGuiTest::enablingFollowsDetectionAndMode() {
     p.C<QAbstractButton>(ctl::Interval)->click();
     QCOMPARE(p.view->options().intervalOn, 1);
     QVERIFY(p.Enabled(ctl::IntervalEdit));
+}
+
+void AcquireGuiTest::releaseSwitchesOffWhatNeedsHeads() {
+    Panel p;
+    p.Click(ctl::Reflectance);
+    QVERIFY(p.Enabled(ctl::White));
+    const float darkBefore = p.doc.darkTable[0][5][100];
+    p.Click(ctl::Detect);  // 解除
+    QVERIFY(!p.view->state().detected);
+    for (int id : {1001, 1023, 1053, 1040, 1020, 1021})
+        QVERIFY2(!p.Enabled(id), qPrintable(QString::number(id)));
+    QVERIFY(p.Enabled(ctl::Detect));
+    // Reached some other way, the commands still refuse without heads.
+    p.dialogs.asked.clear();
+    p.acq().dark().OnButton();
+    QVERIFY(!p.view->state().darkInProgress);
+    QVERIFY(p.dialogs.asked.empty());
+    QCOMPARE(p.doc.darkTable[0][5][100], darkBefore);
 }
 
 void AcquireGuiTest::startButtonMeasuresOnTheWorkerAndStops() {
