@@ -268,6 +268,8 @@ bool Cvarnello_mfView::ReprocessDisplayed() {
         return false;
     }
     DrawGraph();
+    // The info line's statistics and colour values come from the same record.
+    UpdateInfoBar(state_.selectedHead);
     return true;
 }
 
