@@ -1,0 +1,71 @@
+// The whole application at its default window size on the simulated bench:
+// what an operator sees of the panel in the main window, and Qt's own
+// dialogs in Japanese.
+
+#include <QAbstractButton>
+#include <QScrollArea>
+#include <QScrollBar>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include "app/CMainFrame.h"
+#include "app/Cvarnello_mfApp.h"
+#include "panel/Cvarnello_mfView.h"
+#include "panel/GraphRenderer.h"
+#include "panel/PanelControls.h"
+
+namespace vmf {
+
+class AppWindowTest : public QObject {
+    Q_OBJECT
+
+    QTemporaryDir dir_;
+
+    AppOptions Options(const char* ini) const {
+        AppOptions options;
+        options.settingsFile = dir_.filePath(QString::fromLatin1(ini));
+        options.benchText = "3:head:AAA;5:head:BBB;scene=halogen;timescale=0";
+        return options;
+    }
+
+private slots:
+    void graphAndGuidanceStayInViewAtTheDefaultSize() {
+        Cvarnello_mfApp app;
+        QVERIFY(app.InitInstance(Options("window.ini")));
+        CMainFrame* f = app.mainFrame();
+        QVERIFY(QTest::qWaitForWindowExposed(f));
+        QCOMPARE(f->frameGeometry(), QRect(0, 0, 740, 640));
+        qobject_cast<QAbstractButton*>(app.view()->Control(ctl::Detect))->click();
+        QCOMPARE(app.view()->messageLine1(), QStringLiteral("計測モードを選択してください"));
+
+        auto* area = qobject_cast<QScrollArea*>(f->centralWidget());
+        QVERIFY(area);
+        QWidget* viewport = area->viewport();
+        // Top to bottom inside the viewport (the window is narrower than the
+        // column's right edge, so only the graph is checked across too).
+        auto inView = [viewport](QWidget* w) {
+            const QRect r(w->mapTo(viewport, QPoint(0, 0)), w->size());
+            return r.top() >= 0 && r.bottom() <= viewport->rect().bottom();
+        };
+        QWidget* graph = app.view()->Control(ctl::GraphFrame);
+        QWidget* history = app.view()->Control(ctl::History);
+        // The image, message area at its foot, is exactly the frame's height.
+        QCOMPARE(app.view()->renderer().image().height(), graph->height());
+        QScrollBar* bar = area->verticalScrollBar();
+        QVERIFY(bar->maximum() > 0);  // the column of controls is taller than the window
+        QVERIFY(inView(graph));
+        QVERIFY(viewport->rect().contains(QRect(graph->mapTo(viewport, QPoint(0, 0)), graph->size())));
+        QVERIFY(!inView(history));
+        bar->setValue(bar->maximum());
+        QVERIFY(inView(history));
+        QVERIFY(inView(graph));  // only the controls scrolled
+        const QString out = qEnvironmentVariable("VMF_WINDOW_SCREENSHOT");
+        if (!out.isEmpty()) QVERIFY(f->grab().save(out));
+        app.ExitInstance();
+    }
+};
+
+}  // namespace vmf
+
+QTEST_MAIN(vmf::AppWindowTest)
+#include "AppWindowTest.moc"
