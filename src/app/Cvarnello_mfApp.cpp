@@ -82,6 +82,7 @@ bool Cvarnello_mfApp::InitInstance(const AppOptions& options) {
     panel.maintenanceMode = [view] { return &view->options().maintenanceMode; };
     panel.toggleMaintenanceMode = [view] { view->commands().OnToggleMaintenanceMode(); };
     panel.isMeasuring = [view] { return view->IsMeasuring(); };
+    panel.stopMeasuring = [view] { view->StopMeasuring(); };
     frame_->SetPanel(panel);
     QObject::connect(view, &Cvarnello_mfView::documentTitleChanged, frame_,
                      &CMainFrame::UpdateCaption);
