@@ -3,6 +3,13 @@
 // dialogs in Japanese.
 
 #include <QAbstractButton>
+#include <QApplication>
+#include <QDialogButtonBox>
+#include <QDir>
+#include <QFileDialog>
+#include <QLabel>
+#include <QPushButton>
+#include <QTimer>
 #include <QScrollArea>
 #include <QScrollBar>
 #include <QTemporaryDir>
@@ -10,6 +17,9 @@
 
 #include "app/CMainFrame.h"
 #include "app/Cvarnello_mfApp.h"
+#include "app/DocumentNaming.h"
+#include "app/QtTranslations.h"
+#include "app/QtUserDialogs.h"
 #include "panel/Cvarnello_mfView.h"
 #include "panel/GraphRenderer.h"
 #include "panel/PanelControls.h"
@@ -62,6 +72,40 @@ private slots:
         const QString out = qEnvironmentVariable("VMF_WINDOW_SCREENSHOT");
         if (!out.isEmpty()) QVERIFY(f->grab().save(out));
         app.ExitInstance();
+    }
+
+    void fileDialogsAreJapaneseAndStartInTheLastFolder() {
+        QVERIFY(InstallQtTranslations());
+        QDir(dir_.path()).mkdir(QStringLiteral("runs"));
+        QDir(dir_.path()).mkdir(QStringLiteral("other"));
+        const QString runs = dir_.filePath(QStringLiteral("runs"));
+        const QString other = dir_.filePath(QStringLiteral("other"));
+        RecentFolders folders;
+        folders[FileKind::DataFile] = runs.toStdString();
+        QtUserDialogs dialogs;
+        dialogs.SetFolders(&folders);
+        QString startedIn, accept, cancel;
+        QStringList labels;
+        QTimer::singleShot(0, this, [&] {
+            QTRY_VERIFY(qobject_cast<QFileDialog*>(QApplication::activeModalWidget()));
+            auto* dlg = qobject_cast<QFileDialog*>(QApplication::activeModalWidget());
+            startedIn = dlg->directory().absolutePath();
+            auto* box = dlg->findChild<QDialogButtonBox*>();
+            accept = box->button(QDialogButtonBox::Save)->text();
+            cancel = box->button(QDialogButtonBox::Cancel)->text();
+            for (QLabel* l : dlg->findChildren<QLabel*>()) labels << l->text();
+            dlg->selectFile(QDir(other).filePath(QStringLiteral("new.vqdata")));
+            static_cast<QDialog*>(dlg)->accept();
+        });
+        const auto chosen = dialogs.SaveFileName("名前を付けて保存", kDataFileFilter, "x.vqdata");
+        QCOMPARE(startedIn, runs);
+        QCOMPARE(accept, QStringLiteral("保存(&S)"));
+        QCOMPARE(cancel, QStringLiteral("キャンセル"));
+        QCOMPARE(labels, (QStringList{"アドレス:", "ファイル名(&N):", "ファイルの種類:"}));
+        QVERIFY(chosen);
+        // The next data-file dialog starts where this one ended.
+        QCOMPARE(QString::fromStdString(folders[FileKind::DataFile]), other);
+        QCOMPARE(folders[FileKind::CompareFile], std::string());
     }
 };
 
