@@ -99,7 +99,8 @@ void WritePlacement(SettingsBackend& backend, const WindowPlacement& placement) 
 }
 
 void ReadFolders(SettingsBackend& backend, RecentFolders& folders) {
-    for (const auto& e : FolderSettings()) folders[e.kind] = backend.ReadString(e.section, e.key, "");
+    for (const auto& e : FolderSettings())
+        folders[e.kind] = backend.ReadString(e.section, e.key, "");
 }
 
 void WriteFolders(SettingsBackend& backend, const RecentFolders& folders) {

@@ -3,9 +3,7 @@
 namespace vmf {
 namespace {
 
-std::string::size_type LastSeparator(const std::string& path) {
-    return path.find_last_of("/\\");
-}
+std::string::size_type LastSeparator(const std::string& path) { return path.find_last_of("/\\"); }
 
 }  // namespace
 

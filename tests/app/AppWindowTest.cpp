@@ -8,12 +8,13 @@
 #include <QDir>
 #include <QFileDialog>
 #include <QLabel>
+#include <QMessageBox>
 #include <QPushButton>
-#include <QTimer>
 #include <QScrollArea>
 #include <QScrollBar>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QTimer>
 
 #include "app/CMainFrame.h"
 #include "app/Cvarnello_mfApp.h"
@@ -64,13 +65,53 @@ private slots:
         QScrollBar* bar = area->verticalScrollBar();
         QVERIFY(bar->maximum() > 0);  // the column of controls is taller than the window
         QVERIFY(inView(graph));
-        QVERIFY(viewport->rect().contains(QRect(graph->mapTo(viewport, QPoint(0, 0)), graph->size())));
+        QVERIFY(
+            viewport->rect().contains(QRect(graph->mapTo(viewport, QPoint(0, 0)), graph->size())));
         QVERIFY(!inView(history));
         bar->setValue(bar->maximum());
         QVERIFY(inView(history));
         QVERIFY(inView(graph));  // only the controls scrolled
         const QString out = qEnvironmentVariable("VMF_WINDOW_SCREENSHOT");
         if (!out.isEmpty()) QVERIFY(f->grab().save(out));
+        app.ExitInstance();
+    }
+
+    void closeWhileMeasuringStopsAndSavesOnlyAfterTheHandOver() {
+        Cvarnello_mfApp app;
+        QVERIFY(app.InitInstance(Options("close.ini")));
+        CMainFrame* f = app.mainFrame();
+        Cvarnello_mfView* view = app.view();
+        auto click = [view](int id) { qobject_cast<QAbstractButton*>(view->Control(id))->click(); };
+        click(ctl::Detect);
+        click(ctl::Logging);
+        click(ctl::Start);
+        QTRY_VERIFY(app.doc().recordCount[0] >= 2);
+        // The boxes are real here: OK to the question, No to the save prompt.
+        QStringList asked;
+        int recordsAtPrompt = -1;
+        bool measuringAtPrompt = true;
+        QTimer answerer;
+        connect(&answerer, &QTimer::timeout, this, [&] {
+            auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+            if (!box || !box->isVisible()) return;
+            asked << box->text();
+            if (QAbstractButton* ok = box->button(QMessageBox::Ok)) {
+                ok->click();
+                return;
+            }
+            recordsAtPrompt = app.doc().recordCount[0];
+            measuringAtPrompt = view->IsMeasuring();
+            box->button(QMessageBox::No)->click();
+        });
+        answerer.start(5);
+        QVERIFY(!f->close());  // waits for the worker's hand-over
+        QTRY_VERIFY(!f->isVisible());
+        answerer.stop();
+        QCOMPARE(asked.size(), 2);
+        QCOMPARE(asked[0], QStringLiteral("計測中です。計測を停止して終了しますか?"));
+        QVERIFY(asked[1].endsWith(QStringLiteral(" への変更を保存しますか?")));
+        QVERIFY(!measuringAtPrompt);
+        QCOMPARE(app.doc().recordCount[0], recordsAtPrompt);
         app.ExitInstance();
     }
 
