@@ -202,7 +202,9 @@ void AcquisitionCycle::OnTimer(uint32_t now) {
             break;
         case 1: {
             const int seconds = static_cast<int>((now - startTick_) / 1000u);
-            if (seconds != lastShownSecond_) {
+            // After Stop the guidance to press Start stays; the cycle still
+            // finishing is not a measurement the operator waits for.
+            if (ctx_.measuring && seconds != lastShownSecond_) {
                 lastShownSecond_ = seconds;
                 host_.ShowMessage(CFormat(acq::kFmtMeasuringElapsed, seconds), {});
             }
@@ -238,6 +240,9 @@ void AcquisitionCycle::FinishCycle(uint32_t now) {
         if (complete) CountRecords();
         host_.ShowRecordCount();
     }
+    // The position field names the record shown, also when this hand-over
+    // comes after a Stop.
+    host_.ShowPosition();
 
     host_.DrawGraph();
     if (ctx_.selectedHead >= 0)

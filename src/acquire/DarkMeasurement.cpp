@@ -41,7 +41,9 @@ DarkMeasurement::~DarkMeasurement() { worker_.Join(); }
 int DarkMeasurement::Heads() const { return std::clamp(ctx_.doc.headCount, 0, MAX_HEADS); }
 
 void DarkMeasurement::OnButton() {
-    if (ctx_.darkInProgress || cycle_.ProcessingBlocked()) return;
+    // Without detected heads the reads would fail and leave every dark step
+    // at zero.
+    if (!ctx_.detected || ctx_.darkInProgress || cycle_.ProcessingBlocked()) return;
     Cvarnello_mfDoc& doc = ctx_.doc;
     if (doc.recordCount[0] != 0) {
         ctx_.dialogs.Notify(acq::kNoticeDarkRecordsPresent);

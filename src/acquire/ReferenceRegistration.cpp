@@ -17,7 +17,10 @@ bool ReferenceRegistration::HasDisplayedRecord() const {
 }
 
 bool ReferenceRegistration::OnRegister(ReferenceKind kind) {
-    if (cycle_.ProcessingBlocked() || ctx_.darkInProgress || !HasDisplayedRecord()) return false;
+    // The table goes into the head's memory: released heads cannot take it.
+    if (!ctx_.detected || cycle_.ProcessingBlocked() || ctx_.darkInProgress ||
+        !HasDisplayedRecord())
+        return false;
     const bool white = kind == ReferenceKind::White;
     host_.ShowMessage(white ? acq::kMsgRegisterWhite1 : acq::kMsgRegisterTrans1,
                       acq::kMsgRegisterLine2);

@@ -55,7 +55,7 @@ bool CDispLogDlg::eventFilter(QObject* watched, QEvent* event) {
                 edit_->textCursor().insertText(QStringLiteral("\n"));
                 edit_->ensureCursorVisible();
             } else {
-                accept();  // Enter is the dialog's OK: this opening's edits are dropped
+                accept();
             }
             return true;
         }
@@ -66,6 +66,11 @@ bool CDispLogDlg::eventFilter(QObject* watched, QEvent* event) {
 void CDispLogDlg::reject() {
     StoreEdits();
     QDialog::reject();
+}
+
+void CDispLogDlg::accept() {
+    StoreEdits();
+    QDialog::accept();
 }
 
 void CDispLogDlg::StoreEdits() {

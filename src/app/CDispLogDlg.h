@@ -3,8 +3,9 @@
 // Shows doc.historyText in one plain-text edit (id 1057). Esc or the close box
 // keeps the operator's edits: when the text differs from historyText byte for
 // byte (after conversion to code page 932, CR LF line ends) it replaces it and
-// marks the document modified. Enter closes without storing; Ctrl+Enter
-// inserts a line break.
+// marks the document modified. Enter closes the same way: a note typed and
+// confirmed with Enter is the operator's input, not something to drop.
+// Ctrl+Enter inserts a line break.
 
 #include <QDialog>
 
@@ -22,8 +23,10 @@ public:
     // The edit control (id 1057), for tests.
     QPlainTextEdit* editControl() const { return edit_; }
 
-    // Esc and the close box both come here: store the edits, then close.
+    // Esc and the close box come here, Enter to accept: both store the
+    // edits, then close.
     void reject() override;
+    void accept() override;
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;

@@ -15,6 +15,7 @@
 
 #include "app/CAboutDlg.h"
 #include "app/DocumentNaming.h"
+#include "app/UserDialogs.h"
 #include "resources/AppIcons.h"
 #include "store/Cvarnello_mfDoc.h"
 
@@ -65,9 +66,10 @@ CMainFrame::~CMainFrame() {
 void CMainFrame::SetPanel(FramePanel panel) {
     panel_ = std::move(panel);
     if (panel_.widget) {
-        // The panel is a form laid out for about 805 x 645 pixels; like a form
-        // view it scrolls when the window is smaller, and grows with it when
-        // larger, so no control is ever cut off at the default 740 x 640.
+        // The panel is a form laid out for about 805 x 645 pixels; it scrolls
+        // when the window is smaller, and grows with it when larger, so no
+        // control is ever cut off at the default 740 x 640. The panel keeps
+        // its graph inside the visible part, so only the controls scroll.
         auto* scroller = new QScrollArea(this);
         scroller->setFrameShape(QFrame::NoFrame);
         scroller->setWidgetResizable(true);
@@ -157,6 +159,16 @@ void CMainFrame::OnAppAbout() {
 // --- Window events --------------------------------------------------------
 
 void CMainFrame::closeEvent(QCloseEvent* event) {
+    if (PanelMeasuring()) {
+        // The save prompt must not run while a worker may write the store,
+        // nor leave the measurement going on underneath it.
+        event->ignore();
+        if (closeWait_ && closeWait_->isActive()) return;  // already stopping to close
+        if (!dialogs_.AskOkCancel(kAskStopAndClose)) return;
+        if (panel_.stopMeasuring) panel_.stopMeasuring();
+        CloseOnceHandedOver();
+        return;
+    }
     if (busy.load() != 0 || !session_.SaveModified()) {
         event->ignore();
         RebuildRecentMenu();
@@ -165,6 +177,19 @@ void CMainFrame::closeEvent(QCloseEvent* event) {
     RememberGeometry();
     RebuildRecentMenu();
     event->accept();
+}
+
+void CMainFrame::CloseOnceHandedOver() {
+    if (!closeWait_) {
+        closeWait_ = new QTimer(this);
+        closeWait_->setInterval(10);  // the panel's own polling step
+        connect(closeWait_, &QTimer::timeout, this, [this] {
+            if (PanelMeasuring() || busy.load() != 0) return;
+            closeWait_->stop();
+            close();  // now the normal close: the save prompt, then the window goes
+        });
+    }
+    closeWait_->start();
 }
 
 void CMainFrame::dragEnterEvent(QDragEnterEvent* event) {

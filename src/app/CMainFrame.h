@@ -38,7 +38,13 @@ struct FramePanel {
     // frame sets the member itself.
     std::function<void()> toggleMaintenanceMode;
     std::function<bool()> isMeasuring;  // file commands wait while this is true
+    // Stops the measurement as the Stop button does; the worker hands over
+    // later, and isMeasuring stays true until it has.
+    std::function<void()> stopMeasuring;
 };
+
+// The question of a close request while measuring.
+inline constexpr const char* kAskStopAndClose = "計測中です。計測を停止して終了しますか?";
 
 // The frame's commands, for tests to find their actions.
 enum class FrameCommand {
@@ -69,7 +75,9 @@ public:
     ~CMainFrame() override;
 
     // Set by a worker while it talks to the heads; a close request that
-    // arrives meanwhile is dropped (the user closes again later).
+    // arrives meanwhile is dropped (the user closes again later), unless a
+    // measurement runs: then the close asks to stop it and waits for the
+    // worker's hand-over before the save prompt.
     std::atomic<int> busy{0};
 
     void SetPanel(FramePanel panel);
@@ -122,6 +130,7 @@ private:
     FrameMargins CurrentMargins() const;
     void ApplyPlacement();
     void RememberGeometry();
+    void CloseOnceHandedOver();
 
     Cvarnello_mfDoc& doc_;
     UserDialogs& dialogs_;
@@ -150,6 +159,7 @@ private:
     QLabel* numPane_ = nullptr;
     QLabel* scrlPane_ = nullptr;
     QTimer* lockTimer_ = nullptr;
+    QTimer* closeWait_ = nullptr;  // polls for the hand-over after "stop and close"
 };
 
 }  // namespace vmf

@@ -11,6 +11,7 @@
 #include "app/CMainFrame.h"
 #include "app/JournalKeeper.h"
 #include "app/QtSettingsBackend.h"
+#include "app/QtTranslations.h"
 #include "app/QtUserDialogs.h"
 #include "device/DeviceLibraryFactory.h"
 #include "device/LibraryConventions.h"
@@ -66,10 +67,13 @@ std::optional<AppOptions> Cvarnello_mfApp::ParseCommandLine(const QStringList& a
 
 bool Cvarnello_mfApp::InitInstance(const AppOptions& options) {
     QApplication::setWindowIcon(ApplicationIcon());
+    InstallQtTranslations();
     settings_ = options.settingsFile.isEmpty()
                     ? std::make_unique<QtSettingsBackend>()
                     : std::make_unique<QtSettingsBackend>(options.settingsFile);
     dialogs_ = std::make_unique<QtUserDialogs>();
+    ReadFolders(*settings_, folders_);
+    dialogs_->SetFolders(&folders_);
     std::string note;
     devices_ = CreateDeviceLibrary(options.benchText, note);
     doc_ = std::make_unique<Cvarnello_mfDoc>();
@@ -101,6 +105,7 @@ bool Cvarnello_mfApp::InitInstance(const AppOptions& options) {
     panel.maintenanceMode = [view] { return &view->options().maintenanceMode; };
     panel.toggleMaintenanceMode = [view] { view->commands().OnToggleMaintenanceMode(); };
     panel.isMeasuring = [view] { return view->IsMeasuring(); };
+    panel.stopMeasuring = [view] { view->StopMeasuring(); };
     frame_->SetPanel(panel);
     CMainFrame* frame = frame_;
     frame_->AddFileCommand(
@@ -160,7 +165,10 @@ void Cvarnello_mfApp::ExitInstance() {
     delete frame_;  // the panel writes its options, the frame its placement
     frame_ = nullptr;
     view_ = nullptr;
-    if (settings_) settings_->Sync();
+    if (settings_) {
+        if (dialogs_) WriteFolders(*settings_, folders_);
+        settings_->Sync();
+    }
     devices_.reset();
     doc_.reset();
     journals_.reset();

@@ -14,6 +14,7 @@
 #include <optional>
 #include <string>
 
+#include "app/PanelOptions.h"
 #include "app/SingleInstanceLock.h"
 
 namespace vmf {
@@ -69,6 +70,7 @@ private:
     SingleInstanceLock instanceMutex_;
     std::unique_ptr<QtSettingsBackend> settings_;
     std::unique_ptr<QtUserDialogs> dialogs_;
+    RecentFolders folders_;  // where each kind of file dialog starts
     std::unique_ptr<DeviceLibrary> devices_;
     std::unique_ptr<Cvarnello_mfDoc> doc_;
     std::unique_ptr<JournalKeeper> journals_;  // recovery journals of the store's recordings

@@ -54,11 +54,21 @@ const std::array kPlacement = {
     PlacementEntry{"Settings", "bottom", &WindowPlacement::bottom, 640},
 };
 
+const std::array kFolders = {
+    FolderEntry{"folder", "data", FileKind::DataFile},
+    FolderEntry{"folder", "compare", FileKind::CompareFile},
+    FolderEntry{"folder", "csv", FileKind::Csv},
+    FolderEntry{"folder", "coeflist", FileKind::CoefficientList},
+    FolderEntry{"folder", "autosave", FileKind::AutoSaveFolder},
+};
+static_assert(kFolders.size() == kFileKindCount);
+
 }  // namespace
 
 std::span<const SettingEntry> PanelSettingsReadOrder() { return kReadOrder; }
 std::span<const SettingEntry> PanelSettingsWriteOrder() { return kWriteOrder; }
 std::span<const PlacementEntry> PlacementSettings() { return kPlacement; }
+std::span<const FolderEntry> FolderSettings() { return kFolders; }
 
 void ReadPanelOptions(SettingsBackend& backend, PanelOptions& options) {
     for (const auto& e : PanelSettingsReadOrder()) {
@@ -86,6 +96,15 @@ void ReadPlacement(SettingsBackend& backend, WindowPlacement& placement) {
 void WritePlacement(SettingsBackend& backend, const WindowPlacement& placement) {
     for (const auto& e : PlacementSettings())
         backend.WriteInt(e.section, e.key, placement.*e.member);
+}
+
+void ReadFolders(SettingsBackend& backend, RecentFolders& folders) {
+    for (const auto& e : FolderSettings())
+        folders[e.kind] = backend.ReadString(e.section, e.key, "");
+}
+
+void WriteFolders(SettingsBackend& backend, const RecentFolders& folders) {
+    for (const auto& e : FolderSettings()) backend.WriteString(e.section, e.key, folders[e.kind]);
 }
 
 }  // namespace vmf

@@ -3,6 +3,8 @@
 // that names each setting's section, key, type and default. Reading and
 // writing loop over the table, so adding a setting is one line here.
 
+#include <array>
+#include <cstddef>
 #include <span>
 #include <string>
 
@@ -65,6 +67,22 @@ struct PlacementEntry {
 };
 std::span<const PlacementEntry> PlacementSettings();
 
+// The folder each kind of file dialog last went to ("folder" section), so
+// the next dialog of that kind opens there, also after a restart.
+enum class FileKind { DataFile, CompareFile, Csv, CoefficientList, AutoSaveFolder };
+inline constexpr std::size_t kFileKindCount = 5;
+struct RecentFolders {
+    std::array<std::string, kFileKindCount> path;  // by FileKind, UTF-8; empty: none yet
+    std::string& operator[](FileKind k) { return path[static_cast<std::size_t>(k)]; }
+    const std::string& operator[](FileKind k) const { return path[static_cast<std::size_t>(k)]; }
+};
+struct FolderEntry {
+    const char* section;
+    const char* key;
+    FileKind kind;
+};
+std::span<const FolderEntry> FolderSettings();
+
 // Abstract key/value store behind the settings, so the loops above run the
 // same against the desktop settings store and a test fake.
 class SettingsBackend {
@@ -81,5 +99,7 @@ void ReadPanelOptions(SettingsBackend& backend, PanelOptions& options);
 void WritePanelOptions(SettingsBackend& backend, const PanelOptions& options);
 void ReadPlacement(SettingsBackend& backend, WindowPlacement& placement);
 void WritePlacement(SettingsBackend& backend, const WindowPlacement& placement);
+void ReadFolders(SettingsBackend& backend, RecentFolders& folders);
+void WriteFolders(SettingsBackend& backend, const RecentFolders& folders);
 
 }  // namespace vmf

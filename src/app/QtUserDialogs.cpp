@@ -5,6 +5,10 @@
 #include <QPushButton>
 
 #include "app/DocumentNaming.h"
+#include "app/RecentFolders.h"
+#include "maintenance/MaintenanceTexts.h"
+#include "panel/BrowseController.h"
+#include "panel/PanelCommands.h"
 
 namespace vmf {
 namespace {
@@ -27,6 +31,29 @@ QMessageBox::StandardButton RunBox(QWidget* parent, QMessageBox::Icon icon, cons
     for (const auto& [which, caption] : texts)
         if (QAbstractButton* b = box.button(which)) b->setText(QString::fromUtf8(caption));
     return static_cast<QMessageBox::StandardButton>(box.exec());
+}
+
+enum DialogOp { kOpen, kSave, kFolder };
+
+// The kind of file a dialog is for, by its filter: every dialog of the
+// program passes one of these. Nothing for a filter not listed here.
+std::optional<FileKind> KindOf(int op, const std::string& filter) {
+    struct Row {
+        int op;
+        const char* filter;
+        FileKind kind;
+    };
+    const Row rows[] = {
+        {kOpen, kDataFileFilter, FileKind::DataFile},
+        {kSave, kDataFileFilter, FileKind::DataFile},
+        {kOpen, kCompareFileFilter, FileKind::CompareFile},
+        {kSave, kCsvSaveFilter, FileKind::Csv},  // the calibration table's CSV too
+        {kOpen, mnt::kCsvFilter, FileKind::CoefficientList},
+    };
+    if (op == kFolder) return FileKind::AutoSaveFolder;
+    for (const Row& r : rows)
+        if (r.op == op && filter == r.filter) return r.kind;
+    return std::nullopt;
 }
 
 std::optional<std::string> Chosen(const QString& path) {
@@ -61,21 +88,40 @@ int QtUserDialogs::AskYesNoCancel(const std::string& text) {
     }
 }
 
+std::string QtUserDialogs::StartPath(int op, const std::string& filter,
+                                     const std::string& callerPath) {
+    const auto kind = KindOf(op, filter);
+    return folders_ && kind ? FolderStartPath(*folders_, *kind, callerPath) : callerPath;
+}
+
+std::optional<std::string> QtUserDialogs::Remember(int op, const std::string& filter,
+                                                   std::optional<std::string> chosen) {
+    const auto kind = KindOf(op, filter);
+    if (folders_ && kind && chosen) RememberFolder(*folders_, *kind, *chosen);
+    return chosen;
+}
+
 std::optional<std::string> QtUserDialogs::OpenFileName(const std::string& title,
                                                        const std::string& filter,
                                                        const std::string& startPath) {
-    return Chosen(QFileDialog::getOpenFileName(parent_, Q(title), Q(startPath), Q(filter)));
+    const QString start = Q(StartPath(kOpen, filter, startPath));
+    return Remember(kOpen, filter,
+                    Chosen(QFileDialog::getOpenFileName(parent_, Q(title), start, Q(filter))));
 }
 
 std::optional<std::string> QtUserDialogs::SaveFileName(const std::string& title,
                                                        const std::string& filter,
                                                        const std::string& startPath) {
-    return Chosen(QFileDialog::getSaveFileName(parent_, Q(title), Q(startPath), Q(filter)));
+    const QString start = Q(StartPath(kSave, filter, startPath));
+    return Remember(kSave, filter,
+                    Chosen(QFileDialog::getSaveFileName(parent_, Q(title), start, Q(filter))));
 }
 
 std::optional<std::string> QtUserDialogs::ChooseFolder(const std::string& title,
                                                        const std::string& startPath) {
-    return Chosen(QFileDialog::getExistingDirectory(parent_, Q(title), Q(startPath)));
+    const QString start = Q(StartPath(kFolder, {}, startPath));
+    return Remember(kFolder, {},
+                    Chosen(QFileDialog::getExistingDirectory(parent_, Q(title), start)));
 }
 
 }  // namespace vmf

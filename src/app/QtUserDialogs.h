@@ -2,11 +2,13 @@
 // UserDialogs on the desktop: application-modal message boxes with Japanese
 // button texts, and the platform's file and folder dialogs. Everything is
 // parented to the given window (the main frame), so a box never hides behind
-// it.
+// it. File dialogs start in the folder last used for their kind of file
+// (known by the dialog's filter) and remember the folder chosen.
 
 #include <QPointer>
 #include <QWidget>
 
+#include "app/PanelOptions.h"
 #include "app/UserDialogs.h"
 
 namespace vmf {
@@ -15,6 +17,9 @@ class QtUserDialogs : public UserDialogs {
 public:
     explicit QtUserDialogs(QWidget* parent = nullptr) : parent_(parent) {}
     void SetParent(QWidget* parent) { parent_ = parent; }
+    // The remembered folders (owned by the caller, kept across runs through
+    // the settings); without them dialogs start where the caller says.
+    void SetFolders(RecentFolders* folders) { folders_ = folders; }
 
     bool AskOkCancel(const std::string& text) override;
     void Notify(const std::string& text) override;
@@ -28,7 +33,12 @@ public:
                                             const std::string& startPath) override;
 
 private:
+    std::string StartPath(int op, const std::string& filter, const std::string& callerPath);
+    std::optional<std::string> Remember(int op, const std::string& filter,
+                                        std::optional<std::string> chosen);
+
     QPointer<QWidget> parent_;
+    RecentFolders* folders_ = nullptr;
 };
 
 }  // namespace vmf

@@ -6,6 +6,7 @@
 #include <QButtonGroup>
 #include <QCheckBox>
 #include <QComboBox>
+#include <QEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
@@ -17,6 +18,7 @@
 #include "acquire/AcquisitionController.h"
 #include "panel/BrowseController.h"
 #include "panel/GraphFrame.h"
+#include "panel/GraphMath.h"
 #include "panel/PanelCommands.h"
 #include "panel/PanelControls.h"
 #include "panel/PanelLayout.h"
@@ -28,6 +30,9 @@ namespace vmf {
 namespace {
 
 constexpr int kFullRepaintDelayMs = 100;
+// Below this client height the plot box would vanish; a window that small
+// shows the top of the graph rather than no graph.
+constexpr int kMinGraphPanelHeight = 300;
 
 QString Q(const std::string& utf8) { return QString::fromStdString(utf8); }
 
@@ -62,6 +67,10 @@ PanelOptions& Cvarnello_mfView::options() { return options_; }
 // frame's file commands must not replace the store under it.
 bool Cvarnello_mfView::IsMeasuring() const {
     return state_.measuring || (acquisition_ && acquisition_->ProcessingBlocked());
+}
+
+void Cvarnello_mfView::StopMeasuring() {
+    if (acquisition_) acquisition_->cycle().Stop();
 }
 
 GraphRenderer& Cvarnello_mfView::renderer() { return frame_->renderer(); }
@@ -159,6 +168,7 @@ void Cvarnello_mfView::LayoutPanel(int H) {
     for (const ControlPlace& p : vmf::LayoutPanel(in)) {
         if (p.id == ctl::GraphFrame) {
             frame_->LayoutForPanelHeight(H);
+            PlaceGraphSide();
             continue;
         }
         if (p.visible) {
@@ -177,6 +187,74 @@ void Cvarnello_mfView::LayoutPanel(int H) {
     // The frame's scroll area keeps the panel at least as large as its
     // controls need; below that the window scrolls instead of cutting them off.
     setMinimumSize(right + 5, bottom + 5);
+    RedrawAll();
+}
+
+QRect Cvarnello_mfView::VisibleBand() const {
+    const QWidget* parent = parentWidget();
+    const QRect shown = parent ? rect() & QRect(-pos(), parent->size()) : rect();
+    return shown.isEmpty() ? rect() : shown;
+}
+
+int Cvarnello_mfView::TakeVisibleBand() {
+    const QRect band = VisibleBand();
+    const int H = std::max(band.height(), kMinGraphPanelHeight);
+    graphTop_ = std::clamp(band.top(), 0, std::max(0, height() - H));
+    return H;
+}
+
+void Cvarnello_mfView::FollowVisibleBand() {
+    if (!shown_) return;
+    const int oldTop = graphTop_;
+    const int H = TakeVisibleBand();
+    if (H != lastHeight_) {
+        LayoutPanel(H);
+        StartFullRepaint();
+    } else if (graphTop_ != oldTop) {
+        PlaceGraphSide();
+    }
+}
+
+void Cvarnello_mfView::PlaceGraphSide() {
+    frame_->move(FRAME_X, FRAME_Y + graphTop_);
+    for (int id : {ctl::DisplayKindLabel, ctl::DisplayKind}) {
+        if (auto place = TemplatePlace(id)) Control(id)->move(place->x, place->y + graphTop_);
+    }
+}
+
+void Cvarnello_mfView::WatchParent() {
+    if (parentWidget() == watchedParent_) return;
+    if (watchedParent_) watchedParent_->removeEventFilter(this);
+    watchedParent_ = parentWidget();
+    if (watchedParent_) watchedParent_->installEventFilter(this);
+}
+
+bool Cvarnello_mfView::eventFilter(QObject* watched, QEvent* event) {
+    // A viewport that shrinks below the panel's minimum does not resize the
+    // panel; the scroll area settles the panel's place after this event.
+    if (watched == watchedParent_ && event->type() == QEvent::Resize && !bandCheckQueued_) {
+        bandCheckQueued_ = true;
+        QTimer::singleShot(0, this, [this] {
+            bandCheckQueued_ = false;
+            FollowVisibleBand();
+        });
+    }
+    return QWidget::eventFilter(watched, event);
+}
+
+void Cvarnello_mfView::moveEvent(QMoveEvent* event) {
+    QWidget::moveEvent(event);
+    FollowVisibleBand();  // scrolled
+}
+
+void Cvarnello_mfView::RedrawAll() {
+    // The boxes move with the height: anything kept from before a relayout
+    // would show as strips of an old colour bar, message or curve.
+    renderer().Clear();
+    DrawGraph();
+    frame_->DrawColourBar();
+    ShowInfo(info_);
+    ShowMessage(message1_, message2_);
 }
 
 void Cvarnello_mfView::StartFullRepaint() { repaintTimer_->start(); }
@@ -201,12 +279,13 @@ void Cvarnello_mfView::FullRepaint() {
 void Cvarnello_mfView::resizeEvent(QResizeEvent* event) {
     QWidget::resizeEvent(event);
     if (!shown_) return;
-    LayoutPanel(height());
+    LayoutPanel(TakeVisibleBand());
     StartFullRepaint();
 }
 
 void Cvarnello_mfView::showEvent(QShowEvent* event) {
     QWidget::showEvent(event);
+    WatchParent();
     // The frame normally runs the initial update itself; a panel shown
     // without it still comes up laid out and drawn.
     if (!initialised_) OnInitialUpdate();
@@ -270,6 +349,8 @@ bool Cvarnello_mfView::ReprocessDisplayed() {
         return false;
     }
     DrawGraph();
+    // The info line's statistics and colour values come from the same record.
+    UpdateInfoBar(state_.selectedHead);
     return true;
 }
 

@@ -11,6 +11,7 @@
 // "for the panel's parts" section are what those parts use; they all run on
 // the GUI thread.
 
+#include <QRect>
 #include <QString>
 #include <QWidget>
 #include <ctime>
@@ -50,6 +51,8 @@ public:
     void OnInitialUpdate();
     PanelOptions& options();
     bool IsMeasuring() const;
+    // Stops a measurement as the Stop button does (nothing otherwise).
+    void StopMeasuring();
 
     // --- For the panel's parts (acquisition controller, browsing, CSV) -----
     // The control with this id, or nullptr. Cast with qobject_cast.
@@ -76,7 +79,9 @@ public:
     void RefreshControls();
     // Check marks of the mode buttons and the enabling that follows the mode.
     void ModeDisplay();
-    // Places every control for client height H (only once the panel was shown).
+    // Places every control for client height H (only once the panel was shown)
+    // and redraws the whole graph frame: graph, colour bar, info line and the
+    // message area with its current lines.
     void LayoutPanel(int H);
     // Timer 1: the full repaint 100 ms from now (restarted when pending).
     void StartFullRepaint();
@@ -133,7 +138,9 @@ signals:
 
 protected:
     void resizeEvent(QResizeEvent* event) override;
+    void moveEvent(QMoveEvent* event) override;
     void showEvent(QShowEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
     void mousePressEvent(QMouseEvent* event) override;
 
 private:
@@ -150,6 +157,19 @@ private:
     void ApplyOptionsToControls();
     void FillHeadList();
     int LayoutHeight() const;
+    void RedrawAll();
+    // The part of the panel its parent shows: in the frame's scroll area
+    // that is the viewport, and the graph is laid out for its height and
+    // kept inside it while only the column of controls scrolls.
+    QRect VisibleBand() const;
+    // Sets graphTop_ from the visible band and returns the height the graph
+    // is laid out for.
+    int TakeVisibleBand();
+    // After a scroll or a resize of the viewport: a relayout when the
+    // visible height changed, otherwise the graph side moves along.
+    void FollowVisibleBand();
+    void PlaceGraphSide();
+    void WatchParent();
 
     ViewContext ctx_;
     PanelOptions options_;
@@ -163,6 +183,9 @@ private:
     bool shown_ = false;              // layout runs only after the first showing
     bool initialised_ = false;        // OnInitialUpdate ran at least once
     int lastHeight_ = 0;
+    int graphTop_ = 0;  // the graph side's offset: the visible band's top
+    QWidget* watchedParent_ = nullptr;
+    bool bandCheckQueued_ = false;
     QString message1_, message2_, info_;
     NumberEditor numberEditor_;
     std::function<std::time_t()> clock_;

@@ -19,7 +19,8 @@ void Cvarnello_mfView::mousePressEvent(QMouseEvent* event) {
 
 void Cvarnello_mfView::OnGraphClick(QPoint panelPos) {
     if (!shown_) return;
-    const AxisLimit which = HitTestAxisCorner(panelPos.x(), panelPos.y(), LayoutHeight());
+    const AxisLimit which =
+        HitTestAxisCorner(panelPos.x(), panelPos.y() - graphTop_, LayoutHeight());
     int* target = nullptr;
     switch (which) {
         case AxisLimit::GraphMax:

@@ -100,8 +100,9 @@ void Cvarnello_mfView::Release() {
     ShowMessage(QStringLiteral("ヴァルネロを接続して検出ボタンを押してください"));
     state_.measuring = false;
     qobject_cast<QPushButton*>(Control(ctl::Start))->setText(QStringLiteral("開始"));
-    Control(ctl::Start)->setEnabled(false);
-    Control(ctl::OneShot)->setEnabled(false);
+    // Every control that needs heads goes off with them: a dark measurement
+    // against closed heads would store a table of zeros.
+    RefreshControls();
 }
 
 void Cvarnello_mfView::OnHeadSelectionChanged(int index) {

@@ -62,7 +62,7 @@ void Cvarnello_mfView::FillHeadList() {
 void Cvarnello_mfView::OnInitialUpdate() {
     initialised_ = true;
     shown_ = true;
-    LayoutPanel(height());
+    LayoutPanel(TakeVisibleBand());
 
     ModeDisplay();
     ApplyOptionsToControls();

@@ -116,6 +116,12 @@ void GraphRenderer::Resize(int panelHeight) {
     Changed();
 }
 
+void GraphRenderer::Clear() {
+    if (image_.isNull()) return;
+    image_.fill(background_);
+    Changed();
+}
+
 void GraphRenderer::Changed() const {
     if (changed_) changed_();
 }

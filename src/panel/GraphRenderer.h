@@ -76,6 +76,9 @@ public:
     // Called after every drawing call, so whoever shows the image repaints.
     void SetChangedCallback(std::function<void()> changed) { changed_ = std::move(changed); }
 
+    // Fills the whole image with the background colour, so what follows
+    // draws on a clean image.
+    void Clear();
     // Graph area: boxes, grid, labels, and the curves or bars. Writes the
     // derived ratioMin back through input.ratioMin.
     void DrawGraph(const GraphInput& input);

@@ -38,9 +38,12 @@ class AcquireGuiTest : public QObject {
     Q_OBJECT
 private slots:
     void enablingFollowsDetectionAndMode();
+    void releaseSwitchesOffWhatNeedsHeads();
     void startButtonMeasuresOnTheWorkerAndStops();
     void busyFlagCoversEveryCycleAndNothingElse();
     void oneShotKeepsOneRecord();
+    void positionFollowsTheRecordsAndStopGuidanceStays();
+    void infoLineFollowsTheSensitivityBox();
     void darkMeasurementRunsToTheEnd();
     void autoSaveWritesTheSlotJustFilled();
     void autoSaveFailureIsReportedOncePerStreak();
@@ -71,6 +74,24 @@ void AcquireGuiTest::enablingFollowsDetectionAndMode() {
     p.C<QAbstractButton>(ctl::Interval)->click();
     QCOMPARE(p.view->options().intervalOn, 1);
     QVERIFY(p.Enabled(ctl::IntervalEdit));
+}
+
+void AcquireGuiTest::releaseSwitchesOffWhatNeedsHeads() {
+    Panel p;
+    p.Click(ctl::Reflectance);
+    QVERIFY(p.Enabled(ctl::White));
+    const float darkBefore = p.doc.darkTable[0][5][100];
+    p.Click(ctl::Detect);  // 解除
+    QVERIFY(!p.view->state().detected);
+    for (int id : {1001, 1023, 1053, 1040, 1020, 1021})
+        QVERIFY2(!p.Enabled(id), qPrintable(QString::number(id)));
+    QVERIFY(p.Enabled(ctl::Detect));
+    // Reached some other way, the commands still refuse without heads.
+    p.dialogs.asked.clear();
+    p.acq().dark().OnButton();
+    QVERIFY(!p.view->state().darkInProgress);
+    QVERIFY(p.dialogs.asked.empty());
+    QCOMPARE(p.doc.darkTable[0][5][100], darkBefore);
 }
 
 void AcquireGuiTest::startButtonMeasuresOnTheWorkerAndStops() {
@@ -143,6 +164,60 @@ void AcquireGuiTest::oneShotKeepsOneRecord() {
     const QString history = QString::fromStdString(Cp932ToUtf8(p.doc.historyText));
     QCOMPARE(history.count(QStringLiteral("計測開始")), 1);
     QCOMPARE(history.count(QStringLiteral("計測終了 DataNo=0")), 1);
+}
+
+void AcquireGuiTest::positionFollowsTheRecordsAndStopGuidanceStays() {
+    // Reads of 60 ms of real time.
+    Panel p("3:head:AAA;scene=halogen;timescale=1");
+    p.SetEdit(ctl::ExposureEdit, "60000");
+    p.C<QAbstractButton>(ctl::Logging)->click();
+    auto shown = [&] { return p.C<QLineEdit>(ctl::Position)->text(); };
+    auto named = [&] {
+        return QStringLiteral("%1 / %2")
+            .arg(p.view->state().displayedRecord + 1)
+            .arg(p.doc.recordCount[0]);
+    };
+    bool lagged = false;
+    p.Click(ctl::Start);
+    QVERIFY(QTest::qWaitFor(
+        [&] {
+            lagged = lagged || shown() != named();
+            return p.doc.recordCount[0] >= 3;
+        },
+        10000));
+    QVERIFY(!lagged);
+    QCOMPARE(shown(), QStringLiteral("%1 / %1").arg(p.doc.recordCount[0]));
+
+    // A cycle of 20 reads (1.2 s) stopped while its worker reads.
+    p.Click(ctl::Start);
+    QVERIFY(QTest::qWaitFor([&] { return p.Enabled(ctl::Start); }, 5000));
+    p.SetEdit(ctl::AverageEdit, "20");
+    p.Click(ctl::Start);
+    QVERIFY(QTest::qWaitFor([&] { return p.acq().cycle().WorkerState() == 1; }, 5000));
+    const int before = p.doc.recordCount[0];
+    p.Click(ctl::Start);
+    QVERIFY(QTest::qWaitFor([&] { return !p.acq().cycle().WorkerActive(); }, 5000));
+    QCOMPARE(p.doc.recordCount[0], before + 1);
+    QCOMPARE(shown(), QStringLiteral("%1 / %1").arg(before + 1));
+    QCOMPARE(p.view->messageLine1(),
+             QStringLiteral("露光時間、平均回数を設定して開始ボタンを押すことで計測を開始します"));
+}
+
+void AcquireGuiTest::infoLineFollowsTheSensitivityBox() {
+    Panel p;
+    p.view->FullRepaint();  // the pending one would clear the line later
+    p.Click(ctl::OneShot);
+    QVERIFY(QTest::qWaitFor([&] { return p.Enabled(ctl::Start); }, 5000));
+    const QString without = p.view->infoText();
+    QVERIFY(!without.isEmpty());
+    p.Click(ctl::Sensitivity);
+    QCOMPARE(p.view->options().sensitivityOn, 1);
+    // The gain changes the curve; the maxima and minima of the line must
+    // be those of the curve now drawn.
+    QVERIFY(p.view->infoText() != without);
+    QCOMPARE(p.view->infoText(),
+             QString::fromStdString(p.view->workspace().UpdateInfoBarText(
+                 p.doc, 0, p.view->options().displayKind, 0, p.view->options().graphMax)));
 }
 
 void AcquireGuiTest::darkMeasurementRunsToTheEnd() {

@@ -151,9 +151,16 @@ private slots:
         QVERIFY(doc.IsModified());
     }
 
-    void enterAfterANoteDropsIt() {
+    void enterKeepsANoteAndLeavesAnUnchangedTextAlone() {
         Cvarnello_mfDoc doc;
         doc.historyText = Utf8ToCp932(kHistory);
+        {
+            CDispLogDlg dlg(doc);
+            dlg.show();
+            QTest::keyClick(dlg.editControl(), Qt::Key_Return);
+            QVERIFY(!dlg.isVisible());
+            QVERIFY(!doc.IsModified());
+        }
         CDispLogDlg dlg(doc);
         dlg.show();
         dlg.editControl()->moveCursor(QTextCursor::End);
@@ -161,8 +168,8 @@ private slots:
         QTest::keyClick(dlg.editControl(), Qt::Key_Return);
         QVERIFY(!dlg.isVisible());
         QCOMPARE(dlg.result(), int(QDialog::Accepted));
-        QCOMPARE(doc.historyText, Utf8ToCp932(kHistory));
-        QVERIFY(!doc.IsModified());
+        QCOMPARE(doc.historyText, Utf8ToCp932(std::string(kHistory) + "メモ"));
+        QVERIFY(doc.IsModified());
     }
 };
 

@@ -53,6 +53,7 @@ class FrameTest : public QObject {
         int initialUpdates = 0;
         int maintenance = 0;
         bool measuring = false;
+        int stops = 0;
         std::unique_ptr<CMainFrame> frame;
 
         CMainFrame& Make() {
@@ -62,6 +63,11 @@ class FrameTest : public QObject {
             panel.initialUpdate = [this] { ++initialUpdates; };
             panel.maintenanceMode = [this] { return &maintenance; };
             panel.isMeasuring = [this] { return measuring; };
+            panel.stopMeasuring = [this] {
+                ++stops;
+                // The worker hands over a little later.
+                QTimer::singleShot(50, [this] { measuring = false; });
+            };
             frame->SetPanel(panel);
             frame->InitialUpdate();
             return *frame;
@@ -209,6 +215,37 @@ private slots:
         QCOMPARE(rig.dialogs.asked.back(), std::string("無題 への変更を保存しますか?"));
         rig.dialogs.yesNoCancelAnswers = {0};
         QVERIFY(f.close());
+    }
+
+    void closeWhileMeasuringAsksToStopAndSavesOnlyAfterTheHandOver() {
+        Rig rig(Ini("measuring.ini"));
+        CMainFrame& f = rig.Make();
+        f.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&f));
+        rig.doc.SetModifiedFlag(true);
+        rig.measuring = true;
+        f.busy = 1;  // in the middle of a cycle, too
+        rig.dialogs.okCancelAnswers = {false};
+        QVERIFY(!f.close());
+        QCOMPARE(rig.dialogs.asked,
+                 (std::vector<std::string>{"計測中です。計測を停止して終了しますか?"}));
+        QCOMPARE(rig.stops, 0);  // Cancel: measuring goes on
+        QVERIFY(f.isVisible());
+
+        // OK: stopped at once, the save prompt only once the worker is done.
+        rig.dialogs.okCancelAnswers = {true};
+        rig.dialogs.yesNoCancelAnswers = {0};
+        QVERIFY(!f.close());
+        QCOMPARE(rig.stops, 1);
+        QVERIFY(f.isVisible());
+        QCOMPARE(rig.dialogs.asked.size(), size_t(2));
+        QVERIFY(!f.close());  // a second request meanwhile asks nothing more
+        QCOMPARE(rig.dialogs.asked.size(), size_t(2));
+        QTimer::singleShot(80, [&] { f.busy = 0; });
+        QTRY_VERIFY(!f.isVisible());
+        QVERIFY(!rig.measuring);
+        QCOMPARE(rig.dialogs.asked.size(), size_t(3));
+        QCOMPARE(rig.dialogs.asked.back(), std::string("無題 への変更を保存しますか?"));
     }
 
     void openingABadFileLeavesTheDocumentAndPanelAlone() {

@@ -7,6 +7,7 @@
 
 #include "app/PanelOptions.h"
 #include "app/RecentFileList.h"
+#include "app/RecentFolders.h"
 #include "app/WindowRect.h"
 #include "fakes/FakeSettings.h"
 
@@ -94,6 +95,33 @@ TEST(SettingsTable, ChangedOptionsSurviveARoundTrip) {
     EXPECT_EQ(back.graphMin, -500);
     EXPECT_EQ(back.ratioMin, -9);
     EXPECT_EQ(back.csvTarget, 3);
+}
+
+TEST(RecentFolders, StartWhereTheKindWasLastUsedAndPersist) {
+    RecentFolders f;
+    // Nothing remembered yet: the caller's path as given.
+    EXPECT_EQ(FolderStartPath(f, FileKind::Csv, "*.csv"), "*.csv");
+    RememberFolder(f, FileKind::Csv, "/data/run 1/out.csv");
+    RememberFolder(f, FileKind::DataFile, "C:\\meas\\a.vqdata");
+    RememberFolder(f, FileKind::CompareFile, "/b.vqdata");
+    RememberFolder(f, FileKind::AutoSaveFolder, "/data/auto");
+    RememberFolder(f, FileKind::CoefficientList, "bare.csv");  // no folder: nothing learnt
+    EXPECT_EQ(FolderStartPath(f, FileKind::Csv, ""), "/data/run 1");
+    EXPECT_EQ(FolderStartPath(f, FileKind::Csv, "*.csv"), "/data/run 1/*.csv");
+    EXPECT_EQ(FolderStartPath(f, FileKind::DataFile, "AAA_1.vqdata"), "C:\\meas/AAA_1.vqdata");
+    EXPECT_EQ(FolderStartPath(f, FileKind::CompareFile, ""), "/");
+    EXPECT_EQ(FolderStartPath(f, FileKind::AutoSaveFolder, ""), "/data/auto");
+    // A path the caller already chose wins.
+    EXPECT_EQ(FolderStartPath(f, FileKind::AutoSaveFolder, "/mine"), "/mine");
+    EXPECT_EQ(FolderStartPath(f, FileKind::CoefficientList, ""), "");
+
+    test::FakeSettings store;
+    WriteFolders(store, f);
+    EXPECT_EQ(store.writes, (std::vector<std::string>{"folder/data", "folder/compare", "folder/csv",
+                                                      "folder/coeflist", "folder/autosave"}));
+    RecentFolders back;
+    ReadFolders(store, back);
+    EXPECT_EQ(back.path, f.path);
 }
 
 TEST(RecentFileList, NewestFirstNoDuplicatesAtMostFour) {

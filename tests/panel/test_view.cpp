@@ -18,6 +18,7 @@
 #include "fakes/PanelFixture.h"
 #include "panel/Cvarnello_mfView.h"
 #include "panel/GraphFrame.h"
+#include "panel/GraphRenderer.h"
 #include "panel/PanelControls.h"
 #include "panel/PanelLayout.h"
 #include "spectrum/SpectrumWorkspace.h"
@@ -69,6 +70,7 @@ private slots:
     void displayKindComboSetsKindAndInfoLine();
     void historyButtonEmptyAndFilled();
     void fullRepaintMessages();
+    void relayoutLeavesNoOldDrawing();
     void screenshotAfterMeasurement();
 };
 
@@ -479,6 +481,29 @@ void ViewTest::fullRepaintMessages() {
     float peak = 0;
     for (float v : p.view->workspace().displaySpectrum[0]) peak = std::max(peak, v);
     QVERIFY(peak > 100.0f);
+}
+
+void ViewTest::relayoutLeavesNoOldDrawing() {
+    auto draw = [](Panel& p) {
+        p.view->OnInitialUpdate();
+        p.Click(1002);
+        p.Record(3);
+        p.view->OnInitialUpdate();
+        p.view->FullRepaint();
+        p.view->ShowInfo(QStringLiteral("情報行"));
+        p.view->ShowMessage(QStringLiteral("一行目"), QStringLiteral("二行目"));
+    };
+    const char* bench = "3:head:AAA;5:head:BBB;scene=halogen;timescale=0";
+    Panel relaid(bench, 700);
+    draw(relaid);
+    relaid.view->LayoutPanel(800);
+    relaid.view->LayoutPanel(660);
+    Panel fresh(bench, 660);
+    draw(fresh);
+    // Pixel for pixel what a panel drawn at that height from scratch shows:
+    // no strip of the colour bar, message or curves from before.
+    QCOMPARE(relaid.view->renderer().image(), fresh.view->renderer().image());
+    QCOMPARE(relaid.view->messageLine1(), QStringLiteral("一行目"));
 }
 
 void ViewTest::screenshotAfterMeasurement() {
