@@ -43,6 +43,7 @@ bool CycleWorker::Launch(Cvarnello_mfDoc& doc, DeviceLibrary& lib, const CycleJo
         RunCycle(doc, lib, job_);
         if (busy) busy->store(0);
         state.fetch_add(1, std::memory_order_acq_rel);
+        if (notify_) notify_();
     });
 }
 

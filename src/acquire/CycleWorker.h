@@ -13,6 +13,8 @@
 
 #include <array>
 #include <atomic>
+#include <functional>
+#include <utility>
 
 #include "acquire/ReadAveragedSpectrum.h"
 #include "acquire/WorkerThread.h"
@@ -47,6 +49,11 @@ public:
     // ratio rows as the worker's starting point. Not while running.
     void LoadDarkModel(const SpectrumWorkspace& panel);
 
+    // Called on the worker's thread right after a cycle's state moved to 2,
+    // to wake the panel's thread (it must do no more than post an event).
+    // Set before the first Launch.
+    void SetDoneNotifier(std::function<void()> notify) { notify_ = std::move(notify); }
+
     // Starts the cycle. `state` must be 1; the worker moves it to 2 when done.
     // *busy (when given) is 1 from before the start until the heads are done.
     // Refused (false, nothing changed) while a previous worker is not joined.
@@ -72,6 +79,7 @@ private:
     std::array<ChannelSpectrum, MAX_HEADS> current_{};
     std::array<bool, MAX_HEADS> processed_{};
     CycleJob job_;
+    std::function<void()> notify_;
 };
 
 }  // namespace vmf
