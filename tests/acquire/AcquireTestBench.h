@@ -233,6 +233,23 @@ struct TestBench {
         onCycleDone = [&cycle](uint32_t t) { cycle.OnCycleDone(t); };
     }
 
+    // Interval mode, 1000 ms apart, on cycles of 300 ms of which the second
+    // takes 2500 ms; the fake clock moves with the reads.
+    void ScriptLongCycleAmongIntervals() {
+        lib->clock = &now;
+        lib->defaultCycleMs = 300;
+        lib->cycleMs = {300, 2500, 300, 300, 300};
+        options.intervalOn = 1;
+        host.edits[1017] = "1000";
+    }
+    // When the first n cycles began their reads, relative to t0.
+    std::vector<uint32_t> StartsSince(uint32_t t0, size_t n) const {
+        std::vector<uint32_t> out;
+        for (size_t i = 0; i < n && i < lib->readStarts.size(); ++i)
+            out.push_back(lib->readStarts[i] - t0);
+        return out;
+    }
+
     void DetectHeads() {
         const auto out = Detect(
             doc, *lib, dialogs, [&](int s) { ws.DeriveDarkModel(doc, s); }, std::time(nullptr));

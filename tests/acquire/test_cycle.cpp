@@ -39,11 +39,7 @@ protected:
 
 TEST_F(CycleTest, IntervalScheduleStartsOnTimeAndCatchesUpAfterALongCycle) {
     SetUpTimers();
-    bench.lib->clock = &bench.now;
-    bench.lib->defaultCycleMs = 300;
-    bench.lib->cycleMs = {300, 2500, 300, 300, 300};
-    bench.options.intervalOn = 1;
-    bench.host.edits[1017] = "1000";
+    bench.ScriptLongCycleAmongIntervals();
     const uint32_t t0 = bench.now;
     ASSERT_TRUE(cycle.Start(t0));
     RunCycles(7);

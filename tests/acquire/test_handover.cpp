@@ -47,11 +47,7 @@ TEST_F(HandOverTest, BackToBackCyclesStartRightAfterTheHandOver) {
     const uint32_t t0 = bench.now;
     ASSERT_TRUE(cycle.Start(t0));
     RunCycles(3);
-    const auto& s = bench.lib->readStarts;
-    ASSERT_GE(s.size(), 3u);
-    EXPECT_EQ(s[0] - t0, 10u);
-    EXPECT_EQ(s[1] - s[0], 45u);
-    EXPECT_EQ(s[2] - s[1], 45u);
+    EXPECT_EQ(bench.StartsSince(t0, 3), (std::vector<uint32_t>{10, 55, 100}));
     EXPECT_EQ(bench.doc.recordCount[0], 3);
     EXPECT_EQ(bench.displayedRecord, 2);
     EXPECT_EQ(bench.host.draws, 3);  // slower than the pace: every cycle drawn
@@ -60,24 +56,15 @@ TEST_F(HandOverTest, BackToBackCyclesStartRightAfterTheHandOver) {
 }
 
 TEST_F(HandOverTest, IntervalScheduleKeepsItsGridAndFloor) {
-    bench.lib->defaultCycleMs = 300;
-    bench.lib->cycleMs = {300, 2500, 300, 300, 300};
-    bench.options.intervalOn = 1;
-    bench.host.edits[1017] = "1000";
+    bench.ScriptLongCycleAmongIntervals();
     const uint32_t t0 = bench.now;
     ASSERT_TRUE(cycle.Start(t0));
     RunCycles(7);
-    const auto& s = bench.lib->readStarts;
-    ASSERT_GE(s.size(), 7u);
-    EXPECT_EQ(s[0] - t0, 10u);
-    EXPECT_EQ(s[1] - t0, 1010u);
     // The 2500 ms cycle ends at 3510 and is handed over then; far behind the
-    // schedule, the next starts at the 10 ms floor, and so do two more.
-    EXPECT_EQ(s[2] - t0, 3520u);
-    EXPECT_EQ(s[3] - t0, 3830u);
-    EXPECT_EQ(s[4] - t0, 4140u);
-    EXPECT_EQ(s[5] - t0, 5010u);
-    EXPECT_EQ(s[6] - t0, 6010u);
+    // schedule, the next starts at the 10 ms floor, and so do two more; then
+    // back on the 1000 ms grid.
+    EXPECT_EQ(bench.StartsSince(t0, 7),
+              (std::vector<uint32_t>{10, 1010, 3520, 3830, 4140, 5010, 6010}));
 }
 
 TEST_F(HandOverTest, OneShotAndKeepNextKeepOneRecordEach) {
