@@ -7,9 +7,9 @@
 // SpectrumWorkspace (the panel's dark model is copied in at Start), reads only
 // the job's snapshot of slots, exposures and options, and writes nothing the
 // panel reads until the panel has seen the worker state move to 2 and called
-// HandOver, which joins the thread and copies the grid rows into the panel's
-// workspace. The store's working slots and dark step 20 are written by the
-// worker alone while it runs.
+// HandOver, which copies the grid rows into the panel's workspace. The
+// store's working slots and dark step 20 are written by the worker alone
+// while it runs.
 
 #include <array>
 #include <atomic>
@@ -60,7 +60,7 @@ public:
     bool Launch(Cvarnello_mfDoc& doc, DeviceLibrary& lib, const CycleJob& job,
                 std::atomic<int>& state, std::atomic<int>* busy);
 
-    // After the state reached 2: joins the worker and copies displaySpectrum,
+    // After the state reached 2: copies displaySpectrum,
     // ratioSpectrum and (unless the method is light source) displayRatio of
     // every head it processed into `panel`.
     void HandOver(SpectrumWorkspace& panel);
@@ -80,6 +80,7 @@ private:
     std::array<bool, MAX_HEADS> processed_{};
     CycleJob job_;
     std::function<void()> notify_;
+    std::atomic<bool> reading_{false};  // from Launch until the cycle's reads are done
 };
 
 }  // namespace vmf
