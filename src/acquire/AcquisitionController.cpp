@@ -93,6 +93,14 @@ AcquisitionController::AcquisitionController(Cvarnello_mfView& view)
     connect(cycleTimer_, &QTimer::timeout, this, [this] { FireTimer(kTimerCycle); });
     connect(darkStepTimer_, &QTimer::timeout, this, [this] { FireTimer(kTimerDarkStep); });
     connect(darkEndTimer_, &QTimer::timeout, this, [this] { FireTimer(kTimerDarkEnd); });
+    // The worker's completion wakes this thread with a queued event, which
+    // hands the cycle over at once. Posted from the worker's thread; it
+    // touches nothing of the panel there. Events still queued when this
+    // object goes are dropped with it, and cycle_ joins its worker first.
+    cycle_.SetCycleDoneNotifier([this] {
+        QMetaObject::invokeMethod(
+            this, [this] { cycle_.OnCycleDone(clock_()); }, Qt::QueuedConnection);
+    });
     Connect();
 }
 

@@ -86,6 +86,7 @@ bool AcquisitionCycle::Start(uint32_t now) {
     intervalMs_ = ParseIntPrefix(host_.EditText(kIntervalEdit));
     ctx_.options.intervalMs = intervalMs_;
     workerState_.store(0, std::memory_order_release);
+    pacer_.Reset();
     worker_.LoadDarkModel(ctx_.workspace);
 
     host_.StartTimer(kTimerCycle, kPollMs);
@@ -107,6 +108,12 @@ bool AcquisitionCycle::Start(uint32_t now) {
 
 void AcquisitionCycle::Stop() {
     if (!ctx_.measuring || ctx_.darkInProgress) return;
+    // Results whose redraw was held back are the run's last when no worker is
+    // left to hand over another cycle: they are shown before the run ends.
+    if (pacer_.Pending() && WorkerState() == 0) {
+        DrawResults();
+        pacer_.Reset();
+    }
     ctx_.measuring = false;
     host_.SetStartCaption(acq::kCaptionStart);
     host_.ShowMessage(acq::kMsgPressStart, {});
@@ -191,14 +198,19 @@ void AcquisitionCycle::CountRecords() {
 void AcquisitionCycle::OnTimer(uint32_t now) {
     switch (WorkerState()) {
         case 0:
+            // Held-back results (an interval shorter than the redraw gap) are
+            // drawn here, between cycles, while no worker writes.
+            if (pacer_.Pending() && pacer_.Due(now)) {
+                DrawResults();
+                pacer_.Drawn(now);
+            }
             if (ctx_.measuring) {
-                LaunchWorker();
-                host_.StartTimer(kTimerCycle, kPollMs);
+                StartCycle(now);
             } else {
                 RefreshControls();
+                startTick_ = now;
+                lastShownSecond_ = 0;
             }
-            startTick_ = now;
-            lastShownSecond_ = 0;
             break;
         case 1: {
             const int seconds = static_cast<int>((now - startTick_) / 1000u);
@@ -215,6 +227,25 @@ void AcquisitionCycle::OnTimer(uint32_t now) {
             FinishCycle(now);
             break;
     }
+}
+
+void AcquisitionCycle::StartCycle(uint32_t now) {
+    LaunchWorker();
+    host_.StartTimer(kTimerCycle, kPollMs);
+    startTick_ = now;
+    lastShownSecond_ = 0;
+}
+
+void AcquisitionCycle::OnCycleDone(uint32_t now) {
+    if (WorkerState() >= 2) FinishCycle(now);
+}
+
+void AcquisitionCycle::DrawResults() {
+    host_.DrawGraph();
+    if (ctx_.selectedHead >= 0)
+        host_.UpdateInfoBar(ctx_.selectedHead);
+    else
+        host_.ShowInfo({});
 }
 
 void AcquisitionCycle::FinishCycle(uint32_t now) {
@@ -244,11 +275,13 @@ void AcquisitionCycle::FinishCycle(uint32_t now) {
     // comes after a Stop.
     host_.ShowPosition();
 
-    host_.DrawGraph();
-    if (ctx_.selectedHead >= 0)
-        host_.UpdateInfoBar(ctx_.selectedHead);
-    else
-        host_.ShowInfo({});
+    // The last cycle of a run is always drawn; faster than the eye, only
+    // the newest results are.
+    if (pacer_.OnResults(now, oneShotPending_ || !ctx_.measuring)) {
+        DrawResults();
+        pacer_.Drawn(now);
+    }
+    host_.CycleHandedOver();
 
     if (oneShotPending_) {
         oneShotPending_ = false;
@@ -263,8 +296,9 @@ void AcquisitionCycle::FinishCycle(uint32_t now) {
         else
             RefreshControls();
     } else {
+        // Back to back: the next cycle starts in this hand-over.
         if (ctx_.measuring)
-            host_.StartTimer(kTimerCycle, kPollMs);
+            StartCycle(now);
         else
             RefreshControls();
     }

@@ -5,16 +5,27 @@
 // CycleWorker (its own thread, or inline for the command line and tests).
 //
 // Worker state: 0 idle --tick while measuring--> 1 --worker ends--> 2
-// --tick--> 0. Only the worker moves 1 to 2; a worker is started only from 0.
+// --hand-over--> 0. Only the worker moves 1 to 2; a worker is started only
+// from 0.
+//
+// The hand-over runs as soon as the worker is done: the worker wakes the
+// panel's thread through the completion notifier (a queued event there), which
+// calls OnCycleDone. Back to back, the hand-over starts the next cycle itself,
+// so a cycle follows the previous one by the hand-over's own time rather than
+// by polling ticks. The 10 ms poll of timer 2 stays while a worker runs: it
+// shows the elapsed time and hands over itself should it see state 2 first.
+// Redraws are paced by a DrawPacer; every cycle is still saved and counted.
 
 #include <atomic>
 #include <cstdint>
+#include <functional>
 #include <utility>
 
 #include "acquire/AcquisitionContext.h"
 #include "acquire/AcquisitionHost.h"
 #include "acquire/ControlEnabling.h"
 #include "acquire/CycleWorker.h"
+#include "acquire/DrawPacer.h"
 
 namespace vmf {
 
@@ -29,6 +40,13 @@ public:
     void SetWorkerMode(WorkerMode mode) { worker_.SetMode(mode); }
     // Where the records' time stamps come from; tests fix it.
     void SetWallClock(WallClock clock) { worker_.SetWallClock(std::move(clock)); }
+    // How a finished worker wakes the panel's thread: called on the worker's
+    // thread, it must only arrange for OnCycleDone to run on the panel's
+    // thread (post an event, raise a CompletionFlag). Without one the 10 ms
+    // poll finds the results. Set before the first Start.
+    void SetCycleDoneNotifier(std::function<void()> notify) {
+        worker_.SetDoneNotifier(std::move(notify));
+    }
 
     // Button 1001: Start while not measuring, Stop while measuring.
     void OnStartStopButton(uint32_t now);
@@ -40,6 +58,9 @@ public:
     void OnOneShot(uint32_t now);
     // Timer 2 (the dispatcher has stopped it already).
     void OnTimer(uint32_t now);
+    // The completion event: hands the finished cycle over now. An event that
+    // finds no finished cycle (the poll was first) does nothing.
+    void OnCycleDone(uint32_t now);
 
     // The panel's flags as RefreshControls needs them.
     ControlFlags Flags() const;
@@ -64,7 +85,11 @@ public:
 
 private:
     void LaunchWorker();
+    // Launches the next cycle and polls it every 10 ms (timer 2).
+    void StartCycle(uint32_t now);
     void FinishCycle(uint32_t now);
+    // DrawGraph and the info line of the results taken up last.
+    void DrawResults();
     CycleJob MakeJob() const;
     // Advances the record counters for the cycle just handed over and
     // journals the records that became counted.
@@ -82,6 +107,7 @@ private:
     uint32_t startTick_ = 0;
     int lastShownSecond_ = 0;
     std::array<int32_t, MAX_HEADS> startExposure_{};
+    DrawPacer pacer_;
 };
 
 }  // namespace vmf

@@ -46,6 +46,11 @@ public:
     // Writes the automatic CSV file of the slot just filled (called only when
     // automatic saving is on, before the counters advance).
     virtual void AutoSaveCsv() = 0;
+    // A cycle's results have been taken up and the next cycle is about to be
+    // scheduled or started: a runner that measures a fixed number of cycles
+    // stops here (Stop), so no cycle beyond it is begun. The panel has nothing
+    // to do here.
+    virtual void CycleHandedOver() {}
 };
 
 }  // namespace vmf

@@ -41,22 +41,31 @@ void CycleWorker::RunCycle(Cvarnello_mfDoc& doc, DeviceLibrary& lib, const Cycle
 
 bool CycleWorker::Launch(Cvarnello_mfDoc& doc, DeviceLibrary& lib, const CycleJob& job,
                          std::atomic<int>& state, std::atomic<int>* busy) {
-    if (thread_.Running()) return false;
+    // A worker still reading refuses; one that has finished its cycle and is
+    // only leaving its thread is waited for.
+    if (reading_.load(std::memory_order_acquire)) return false;
     thread_.Join();
     job_ = job;
     // Raised before the thread exists, so a close request can never slip in
     // between the start of the cycle and the worker's first device call.
     if (busy) busy->store(1);
-    return thread_.Launch([this, &doc, &lib, &state, busy] {
+    reading_.store(true, std::memory_order_release);
+    const bool launched = thread_.Launch([this, &doc, &lib, &state, busy] {
         if (busy) busy->store(1);
         RunCycle(doc, lib, job_);
+        reading_.store(false, std::memory_order_release);
         if (busy) busy->store(0);
         state.fetch_add(1, std::memory_order_acq_rel);
+        if (notify_) notify_();
     });
+    if (!launched) reading_.store(false, std::memory_order_release);
+    return launched;
 }
 
 void CycleWorker::HandOver(SpectrumWorkspace& panel) {
-    thread_.Join();
+    // The worker state's move to 2 publishes all the worker wrote; its thread
+    // is joined at the next Launch, so the hand-over never waits for it to
+    // leave.
     const bool ratioRows = job_.processing.method != MeasuringMethod::LightSource;
     for (int a = 0; a < MAX_HEADS; ++a) {
         if (!processed_[a]) continue;

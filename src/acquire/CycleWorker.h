@@ -7,12 +7,13 @@
 // SpectrumWorkspace (the panel's dark model is copied in at Start), reads only
 // the job's snapshot of slots, exposures and options, and writes nothing the
 // panel reads until the panel has seen the worker state move to 2 and called
-// HandOver, which joins the thread and copies the grid rows into the panel's
-// workspace. The store's working slots and dark step 20 are written by the
-// worker alone while it runs.
+// HandOver, which copies the grid rows into the panel's workspace. The
+// store's working slots and dark step 20 are written by the worker alone
+// while it runs.
 
 #include <array>
 #include <atomic>
+#include <functional>
 #include <utility>
 
 #include "acquire/ReadAveragedSpectrum.h"
@@ -52,13 +53,18 @@ public:
     // ratio rows as the worker's starting point. Not while running.
     void LoadDarkModel(const SpectrumWorkspace& panel);
 
+    // Called on the worker's thread right after a cycle's state moved to 2,
+    // to wake the panel's thread (it must do no more than post an event).
+    // Set before the first Launch.
+    void SetDoneNotifier(std::function<void()> notify) { notify_ = std::move(notify); }
+
     // Starts the cycle. `state` must be 1; the worker moves it to 2 when done.
     // *busy (when given) is 1 from before the start until the heads are done.
     // Refused (false, nothing changed) while a previous worker is not joined.
     bool Launch(Cvarnello_mfDoc& doc, DeviceLibrary& lib, const CycleJob& job,
                 std::atomic<int>& state, std::atomic<int>* busy);
 
-    // After the state reached 2: joins the worker and copies displaySpectrum,
+    // After the state reached 2: copies displaySpectrum,
     // ratioSpectrum and (unless the method is light source) displayRatio of
     // every head it processed into `panel`.
     void HandOver(SpectrumWorkspace& panel);
@@ -78,6 +84,8 @@ private:
     std::array<bool, MAX_HEADS> processed_{};
     CycleJob job_;
     WallClock wallClock_ = SystemRecordTime;
+    std::function<void()> notify_;
+    std::atomic<bool> reading_{false};  // from Launch until the cycle's reads are done
 };
 
 }  // namespace vmf

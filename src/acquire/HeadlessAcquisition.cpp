@@ -6,6 +6,7 @@
 
 #include "acquire/AcquisitionContext.h"
 #include "acquire/AcquisitionCycle.h"
+#include "acquire/CompletionFlag.h"
 #include "acquire/ScheduleHost.h"
 #include "acquire/TimerSchedule.h"
 #include "app/FixedAnswerDialogs.h"
@@ -75,27 +76,23 @@ HeadlessAcquireResult HeadlessAcquisition::Run(const HeadlessAcquireOptions& opt
     ScheduleHost host(timers, doc_, options, selectedHead);
     AcquisitionCycle cycle(ctx, host, WorkerMode::Inline);
     cycle.SetWallClock(wallClock_);
+    // The panel's queued completion event, as a flag this loop takes first.
+    CompletionFlag cycleDone;
+    cycle.SetCycleDoneNotifier([&] { cycleDone.Post(); });
     TimerDispatch dispatch([&](int id) { timers.Stop(id); });
     dispatch.Set(kTimerCycle, [&](uint32_t now) { cycle.OnTimer(now); });
 
     const uint32_t started = clock_();
     const int first = doc_.recordCount[0];
-    if (!cycle.Start(started)) {
-        result.error =
-            dialogs.notices.empty() ? "measuring could not be started" : dialogs.notices.back();
-        return result;
-    }
     int done = 0;
     bool stopSeen = false;
-    while (measuring || cycle.WorkerActive()) {
-        const auto next = timers.Next();
-        if (!next) break;
-        const auto wait = static_cast<int32_t>(next->second - clock_());
-        if (wait > 0) sleep_(static_cast<uint32_t>(wait));
-        dispatch.Fire(next->first, clock_());
-        const int now_done = doc_.recordCount[0] - first;
-        if (now_done != done) {
-            done = now_done;
+    // At the end of every hand-over, before the next cycle is begun: stopped
+    // only between cycles, so the cycle a stop request arrives in is kept,
+    // no cycle beyond the count is read, and the end entry names the last.
+    host.onHandedOver = [&] {
+        const int nowDone = doc_.recordCount[0] - first;
+        if (nowDone != done) {
+            done = nowDone;
             if (progress) progress(done, opt.count, clock_() - started);
         }
         const bool stopAsked = stop && stop->load();
@@ -103,10 +100,23 @@ HeadlessAcquireResult HeadlessAcquisition::Run(const HeadlessAcquireOptions& opt
         // wait for records that cannot come.
         const bool full = doc_.recordCount[0] >= LAST_RECORD;
         stopSeen = stopSeen || stopAsked;
-        // Stopped only between cycles, so the cycle a stop request arrives in
-        // is kept and the end entry names it.
-        if (measuring && cycle.WorkerState() == 0 && (done >= opt.count || stopAsked || full))
-            cycle.Stop();
+        if (measuring && (done >= opt.count || stopAsked || full)) cycle.Stop();
+    };
+    if (!cycle.Start(started)) {
+        result.error =
+            dialogs.notices.empty() ? "measuring could not be started" : dialogs.notices.back();
+        return result;
+    }
+    while (measuring || cycle.WorkerActive()) {
+        if (cycleDone.Take()) {
+            cycle.OnCycleDone(clock_());
+            continue;
+        }
+        const auto next = timers.Next();
+        if (!next) break;
+        const auto wait = static_cast<int32_t>(next->second - clock_());
+        if (wait > 0) sleep_(static_cast<uint32_t>(wait));
+        dispatch.Fire(next->first, clock_());
     }
     result.records = doc_.recordCount[0] - first;
     result.elapsedMs = clock_() - started;

@@ -1,10 +1,11 @@
 #pragma once
-// Measuring without a window, on the same cycle the panel runs: detection,
-// then logged cycles on the panel's schedule (10 ms polling, the interval
-// delay with its 10 ms floor) until the requested number of records is kept
-// or a stop is requested; the history gets its detection, start and end
-// entries. The worker runs inline; the clock and the sleep are injected so
-// tests run on a fake clock.
+// Measuring without a window, on the same cycle and hand-over the panel runs:
+// detection, then logged cycles on the panel's schedule (back to back, each
+// cycle started in the previous one's hand-over; or the interval delay with
+// its 10 ms floor) until the requested number of records is kept or a stop is
+// requested; the history gets its detection, start and end entries. The
+// worker runs inline and its completion event is a flag the loop takes before
+// any timer; the clock and the sleep are injected so tests run on a fake clock.
 
 #include <atomic>
 #include <cstdint>
@@ -54,7 +55,7 @@ public:
     void SetWallClock(WallClock clock) { wallClock_ = std::move(clock); }
 
     // Refuses options out of range before touching the store or devices.
-    // `stop` (may be null) is polled between timer steps: once set, the cycle
+    // `stop` (may be null) is polled at every hand-over: once set, the cycle
     // in progress completes and is kept, then the run ends.
     HeadlessAcquireResult Run(const HeadlessAcquireOptions& options, const std::atomic<bool>* stop,
                               const Progress& progress);

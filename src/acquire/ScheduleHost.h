@@ -3,6 +3,7 @@
 // window (the command line tool, benchmarks): the edits give the run's
 // options, the timers are a TimerSchedule, nothing is drawn.
 
+#include <functional>
 #include <string>
 
 #include "acquire/AcquisitionHost.h"
@@ -46,6 +47,12 @@ public:
     void StartTimer(int id, int ms) override { timers_.Start(id, ms); }
     void StopTimer(int id) override { timers_.Stop(id); }
     void AutoSaveCsv() override {}
+    void CycleHandedOver() override {
+        if (onHandedOver) onHandedOver();
+    }
+
+    // Runs at the end of every hand-over (the runner counts and stops there).
+    std::function<void()> onHandedOver;
 
 private:
     TimerSchedule& timers_;

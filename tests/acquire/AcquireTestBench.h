@@ -24,6 +24,7 @@
 #include "acquire/AcquisitionContext.h"
 #include "acquire/AcquisitionCycle.h"
 #include "acquire/AcquisitionHost.h"
+#include "acquire/CompletionFlag.h"
 #include "acquire/TimerSchedule.h"
 #include "device/Detection.h"
 #include "device/SimulatedDeviceLibrary.h"
@@ -154,12 +155,17 @@ public:
     std::string caption;
     ModeDisplayState mode;
     int draws = 0, infoBars = 0, reprocessed = 0, positions = 0, recordCounts = 0, autoSaves = 0;
+    int handOvers = 0;
+    std::vector<uint32_t> drawTimes;  // fake time of every DrawGraph
 
     void ShowMessage(const std::string& l1, const std::string& l2) override {
         messages.emplace_back(l1, l2);
     }
     void ShowInfo(const std::string& t) override { infos.push_back(t); }
-    void DrawGraph() override { ++draws; }
+    void DrawGraph() override {
+        ++draws;
+        drawTimes.push_back(timers_.Now());
+    }
     void UpdateInfoBar(int) override { ++infoBars; }
     void ReprocessDisplayed() override { ++reprocessed; }
     void ShowPosition() override { ++positions; }
@@ -177,6 +183,7 @@ public:
     void StartTimer(int id, int ms) override { timers_.Start(id, ms); }
     void StopTimer(int id) override { timers_.Stop(id); }
     void AutoSaveCsv() override { ++autoSaves; }
+    void CycleHandedOver() override { ++handOvers; }
 
     std::string LastLine1() const {
         return messages.empty() ? std::string() : messages.back().first;
@@ -216,6 +223,32 @@ struct TestBench {
     TimerSchedule timers{[this] { return now; }};
     FakeHost host{timers};
     TimerDispatch dispatch{[this](int id) { timers.Stop(id); }};
+    // The completion event as a runner without an event loop has it: the
+    // worker raises the flag, Run hands over before any timer fires.
+    CompletionFlag cycleDone;
+    std::function<void(uint32_t)> onCycleDone;
+
+    void WireCompletion(AcquisitionCycle& cycle) {
+        cycle.SetCycleDoneNotifier([this] { cycleDone.Post(); });
+        onCycleDone = [&cycle](uint32_t t) { cycle.OnCycleDone(t); };
+    }
+
+    // Interval mode, 1000 ms apart, on cycles of 300 ms of which the second
+    // takes 2500 ms; the fake clock moves with the reads.
+    void ScriptLongCycleAmongIntervals() {
+        lib->clock = &now;
+        lib->defaultCycleMs = 300;
+        lib->cycleMs = {300, 2500, 300, 300, 300};
+        options.intervalOn = 1;
+        host.edits[1017] = "1000";
+    }
+    // When the first n cycles began their reads, relative to t0.
+    std::vector<uint32_t> StartsSince(uint32_t t0, size_t n) const {
+        std::vector<uint32_t> out;
+        for (size_t i = 0; i < n && i < lib->readStarts.size(); ++i)
+            out.push_back(lib->readStarts[i] - t0);
+        return out;
+    }
 
     void DetectHeads() {
         const auto out = Detect(
@@ -227,12 +260,15 @@ struct TestBench {
     }
 
     // Fires due timers in order on the fake clock until `done` holds or no
-    // timer is left (or `maxSteps` firings). Threaded workers: waits in real
-    // time for a running worker before each firing so the fake clock never
-    // runs ahead of it unseen.
+    // timer is left (or `maxSteps` firings); a posted completion event is
+    // handled first, at the current fake time.
     template <class Pred>
     void Run(Pred done, int maxSteps = 100000) {
         for (int i = 0; i < maxSteps && !done(); ++i) {
+            if (onCycleDone && cycleDone.Take()) {
+                onCycleDone(now);
+                continue;
+            }
             const auto next = timers.Next();
             if (!next) return;
             if (static_cast<int32_t>(next->second - now) > 0) now = next->second;

@@ -41,6 +41,7 @@ private slots:
     void releaseSwitchesOffWhatNeedsHeads();
     void startButtonMeasuresOnTheWorkerAndStops();
     void busyFlagCoversEveryCycleAndNothingElse();
+    void backToBackKeepsEveryCycleAndShowsTheLast();
     void oneShotKeepsOneRecord();
     void positionFollowsTheRecordsAndStopGuidanceStays();
     void infoLineFollowsTheSensitivityBox();
@@ -123,9 +124,13 @@ void AcquireGuiTest::startButtonMeasuresOnTheWorkerAndStops() {
 
 void AcquireGuiTest::busyFlagCoversEveryCycleAndNothingElse() {
     // Reads take 60 ms of real time: the flag must be seen up while a cycle
-    // reads and down between cycles and after the end.
+    // reads and down between cycles and after the end. Back to back the next
+    // cycle starts in the hand-over, so the gap between cycles is an
+    // interval's.
     Panel p("3:head:AAA;scene=halogen;timescale=1");
     p.C<QLineEdit>(ctl::ExposureEdit)->setText(QStringLiteral("60000"));
+    p.C<QAbstractButton>(ctl::Interval)->click();
+    p.SetEdit(ctl::IntervalEdit, "150");
     QCOMPARE(p.busy.load(), 0);
     p.Click(ctl::Start);
     bool sawBusy = false, sawIdleWhileMeasuring = false;
@@ -149,6 +154,39 @@ void AcquireGuiTest::busyFlagCoversEveryCycleAndNothingElse() {
     QVERIFY(!p.view->IsMeasuring());
     QCOMPARE(p.busy.load(), 0);
     QVERIFY(!p.acq().ProcessingBlocked());
+}
+
+void AcquireGuiTest::backToBackKeepsEveryCycleAndShowsTheLast() {
+    // Real time: two heads at 5 ms, so cycles come faster than the panel
+    // redraws and most are never drawn while measuring.
+    Panel p("3:head:AAA;5:head:BBB;scene=halogen;timescale=1");
+    p.doc.exposureUs[1] = 5000;
+    p.SetEdit(ctl::ExposureEdit, "5000");
+    p.C<QAbstractButton>(ctl::Logging)->click();
+    p.lib->ResetCounters();
+    p.Click(ctl::Start);
+    QVERIFY(QTest::qWaitFor([&] { return p.doc.recordCount[0] >= 60; }, 10000));
+    p.Click(ctl::Start);  // lands in a cycle, which is kept
+    QVERIFY(QTest::qWaitFor(
+        [&] { return p.Enabled(ctl::Start) && !p.acq().cycle().WorkerActive(); }, 5000));
+    QTest::qWait(30);  // nothing more may come
+    const int records = p.doc.recordCount[0];
+    QCOMPARE(static_cast<int>(p.lib->Counters(DeviceNumber(3)).spectra), records);
+    QCOMPARE(static_cast<int>(p.lib->Counters(DeviceNumber(5)).spectra), records);
+    QCOMPARE(p.doc.recordCount[1], records);
+    QCOMPARE(p.view->state().displayedRecord, records - 1);
+    QCOMPARE(p.C<QLineEdit>(ctl::RecordCountEdit)->text(), QString::number(records));
+
+    // What is shown is the last record: processing it again gives the same
+    // curves and the same info line.
+    const auto shown = p.view->workspace().displaySpectrum;
+    const QString info = p.view->infoText();
+    QVERIFY(p.view->ReprocessDisplayed());
+    for (int a = 0; a < 2; ++a)
+        for (int k = 0; k < GRID_POINTS; ++k)
+            QCOMPARE(shown[a][k], p.view->workspace().displaySpectrum[a][k]);
+    p.view->UpdateInfoBar(p.view->state().selectedHead);
+    QCOMPARE(info, p.view->infoText());
 }
 
 void AcquireGuiTest::oneShotKeepsOneRecord() {
