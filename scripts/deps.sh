@@ -11,8 +11,15 @@ PACKAGES=(
   qt6-base-dev qt6-base-dev-tools libgl-dev
   fonts-noto-cjk locales
 )
-if [ "${VMF_WITH_MINGW:-0}" = 1 ]; then PACKAGES+=(g++-mingw-w64-x86-64); fi
+if [ "${VMF_WITH_MINGW:-0}" = 1 ]; then PACKAGES+=(g++-mingw-w64-x86-64 g++-mingw-w64-x86-64-posix); fi
 if [ "${VMF_WITH_XVFB:-0}" = 1 ]; then PACKAGES+=(xvfb); fi
+# The Windows build: cross compiler (posix threads), the source package tools
+# for Debian's Qt source, Wine on a virtual display for the tests, NSIS for the
+# installer, Qt's translations to ship.
+if [ "${VMF_WITH_WINDOWS:-0}" = 1 ]; then
+  PACKAGES+=(g++-mingw-w64-x86-64-posix gcc-mingw-w64-x86-64-posix dpkg-dev perl
+    wine wine64 xvfb xdotool imagemagick nsis zip qt6-translations-l10n)
+fi
 
 missing=()
 for p in "${PACKAGES[@]}"; do

@@ -4,10 +4,13 @@
 #include <QCommandLineParser>
 #include <QTimer>
 #include <QWindow>
+#include <cstdio>
+#include <cstdlib>
 
 #include "app/CMainFrame.h"
 #include "app/QtSettingsBackend.h"
 #include "app/QtUserDialogs.h"
+#include "app/TestScriptDriver.h"
 #include "device/DeviceLibraryFactory.h"
 #include "panel/Cvarnello_mfView.h"
 #include "panel/PanelCommands.h"
@@ -91,6 +94,17 @@ bool Cvarnello_mfApp::InitInstance(const AppOptions& options) {
     // After show: a message set while the status bar is hidden leaves the
     // "レディ" pane visible underneath it.
     frame_->ShowStatusText(QString::fromStdString(note));
+
+    if (const char* script = std::getenv("VMF_TEST_SCRIPT"); script && *script) {
+        std::string error;
+        auto steps = ParseTestScript(script, error);
+        if (!steps) {
+            std::fprintf(stderr, "varnello_mf: VMF_TEST_SCRIPT: %s\n", error.c_str());
+            return false;
+        }
+        auto* driver = new TestScriptDriver(std::move(*steps), *frame_, *view_, *doc_, *dialogs_);
+        driver->Begin();
+    }
 
     if (options.quitAfterShow) {
         // Ends once the window system has the window on screen, so the time of

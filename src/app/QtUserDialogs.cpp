@@ -36,6 +36,12 @@ std::optional<std::string> Chosen(const QString& path) {
 
 }  // namespace
 
+std::optional<std::string> QtUserDialogs::TakeScriptedAnswer() {
+    std::optional<std::string> answer = std::move(scriptedAnswer_);
+    scriptedAnswer_.reset();
+    return answer;
+}
+
 bool QtUserDialogs::AskOkCancel(const std::string& text) {
     return RunBox(parent_, QMessageBox::Question, text, QMessageBox::Ok | QMessageBox::Cancel,
                   QMessageBox::Ok) == QMessageBox::Ok;
@@ -64,17 +70,20 @@ int QtUserDialogs::AskYesNoCancel(const std::string& text) {
 std::optional<std::string> QtUserDialogs::OpenFileName(const std::string& title,
                                                        const std::string& filter,
                                                        const std::string& startPath) {
+    if (auto answer = TakeScriptedAnswer()) return answer;
     return Chosen(QFileDialog::getOpenFileName(parent_, Q(title), Q(startPath), Q(filter)));
 }
 
 std::optional<std::string> QtUserDialogs::SaveFileName(const std::string& title,
                                                        const std::string& filter,
                                                        const std::string& startPath) {
+    if (auto answer = TakeScriptedAnswer()) return answer;
     return Chosen(QFileDialog::getSaveFileName(parent_, Q(title), Q(startPath), Q(filter)));
 }
 
 std::optional<std::string> QtUserDialogs::ChooseFolder(const std::string& title,
                                                        const std::string& startPath) {
+    if (auto answer = TakeScriptedAnswer()) return answer;
     return Chosen(QFileDialog::getExistingDirectory(parent_, Q(title), Q(startPath)));
 }
 

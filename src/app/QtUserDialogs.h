@@ -15,6 +15,9 @@ class QtUserDialogs : public UserDialogs {
 public:
     explicit QtUserDialogs(QWidget* parent = nullptr) : parent_(parent) {}
     void SetParent(QWidget* parent) { parent_ = parent; }
+    // The next file or folder dialog returns path without showing itself
+    // (the test script's File Save As).
+    void AnswerNextFileDialog(std::string path) { scriptedAnswer_ = std::move(path); }
 
     bool AskOkCancel(const std::string& text) override;
     void Notify(const std::string& text) override;
@@ -28,7 +31,10 @@ public:
                                             const std::string& startPath) override;
 
 private:
+    std::optional<std::string> TakeScriptedAnswer();
+
     QPointer<QWidget> parent_;
+    std::optional<std::string> scriptedAnswer_;
 };
 
 }  // namespace vmf

@@ -1,6 +1,9 @@
 // The varnello_mf executable.
 
 #include <QApplication>
+#include <QLibraryInfo>
+#include <QLocale>
+#include <QTranslator>
 #include <cstdio>
 
 #include "app/Cvarnello_mfApp.h"
@@ -15,6 +18,13 @@ int main(int argc, char** argv) {
     QApplication::setOrganizationName(QString::fromUtf8(vmf::kSettingsOrganisation));
     QApplication::setApplicationName(QString::fromUtf8(vmf::kSettingsApplication));
     QApplication::setApplicationVersion(QStringLiteral("1.35"));
+    // Qt's own texts (file dialogs, edit menus) in Japanese like the rest of
+    // the program, whatever the desktop's language; without the file (not
+    // installed) they stay in English.
+    QTranslator qtTexts;
+    if (qtTexts.load(QLocale(QLocale::Japanese), QStringLiteral("qtbase"), QStringLiteral("_"),
+                     QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
+        QApplication::installTranslator(&qtTexts);
 
     QString error;
     const auto options = vmf::Cvarnello_mfApp::ParseCommandLine(QApplication::arguments(), error);
