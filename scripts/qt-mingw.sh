@@ -2,7 +2,8 @@
 # Cross-builds Qt 6 for Windows (MinGW-w64, posix threads) from Debian's own
 # source packages, so the Windows program is built from the same Qt release as
 # the Linux one. Only what the program uses is built: Core, Gui, Widgets, the
-# Windows platform plugin, and Qt Charts.
+# Windows platform plugin, and Qt Charts once the program links it (or when
+# VMF_QT_CHARTS=1 asks for it), added to the same folder.
 #
 # The result lands in a per-user cache folder named after the Qt version and a
 # hash of what shapes the build (source versions, options, toolchain file,
@@ -12,7 +13,8 @@
 # last line on stdout is the folder, for callers:  QT=$(scripts/qt-mingw.sh)
 #
 # Environment: VMF_QT_JOBS (default 2) parallel compile jobs; VMF_QT_CACHE
-# (default ~/.cache/varnello) the cache root.
+# (default ~/.cache/varnello) the cache root; VMF_QT_CHARTS=1/0 builds Qt
+# Charts or not, whatever the program links.
 set -euo pipefail
 repo=$(cd "$(dirname "$0")/.." && pwd)
 cd "$repo"
@@ -78,7 +80,13 @@ key=$( {
 prefix=$cache_root/qt-mingw-$QT_VERSION-$key
 work=$cache_root/qt-mingw-build-$QT_VERSION-$key
 
-if [ -f "$prefix/.complete" ]; then
+charts=${VMF_QT_CHARTS:-}
+if [ -z "$charts" ]; then
+  if grep -rqs --include=CMakeLists.txt 'Qt6::Charts' src CMakeLists.txt; then charts=1; else charts=0; fi
+fi
+complete() { [ -f "$prefix/.qtbase-complete" ] && { [ "$charts" != 1 ] || [ -f "$prefix/.charts-complete" ]; }; }
+
+if complete; then
   log "cached: $prefix"
   echo "$prefix"
   exit 0
@@ -172,19 +180,21 @@ if [ ! -f "$prefix/.qtbase-complete" ]; then
   log "qtbase built in $(( ($(date +%s) - start) / 60 )) min"
 fi
 
-src=$(fetch_source qt6-charts "$CHARTS_SRC_VERSION")
-log "configuring Qt Charts (log: $work/qtcharts.log)"
-nice -n 19 cmake -S "$src" -B "$work/qtcharts" -G Ninja \
-  -DCMAKE_TOOLCHAIN_FILE="$prefix/lib/cmake/Qt6/qt.toolchain.cmake" \
-  -DCMAKE_INSTALL_PREFIX="$prefix" \
-  "${CHARTS_OPTIONS[@]}" >"$work/qtcharts.log" 2>&1 || {
-  tail -40 "$work/qtcharts.log" >&2; log "Qt Charts configure failed"; exit 1; }
-nice -n 19 ninja -C "$work/qtcharts" -j "$jobs" >>"$work/qtcharts.log" 2>&1 || {
-  tail -40 "$work/qtcharts.log" >&2; log "Qt Charts build failed"; exit 1; }
-nice -n 19 ninja -C "$work/qtcharts" install >>"$work/qtcharts.log" 2>&1 || {
-  tail -40 "$work/qtcharts.log" >&2; log "Qt Charts install failed"; exit 1; }
+if [ "$charts" = 1 ] && [ ! -f "$prefix/.charts-complete" ]; then
+  src=$(fetch_source qt6-charts "$CHARTS_SRC_VERSION")
+  log "configuring Qt Charts (log: $work/qtcharts.log)"
+  nice -n 19 cmake -S "$src" -B "$work/qtcharts" -G Ninja \
+    -DCMAKE_TOOLCHAIN_FILE="$prefix/lib/cmake/Qt6/qt.toolchain.cmake" \
+    -DCMAKE_INSTALL_PREFIX="$prefix" \
+    "${CHARTS_OPTIONS[@]}" >"$work/qtcharts.log" 2>&1 || {
+    tail -40 "$work/qtcharts.log" >&2; log "Qt Charts configure failed"; exit 1; }
+  nice -n 19 ninja -C "$work/qtcharts" -j "$jobs" >>"$work/qtcharts.log" 2>&1 || {
+    tail -40 "$work/qtcharts.log" >&2; log "Qt Charts build failed"; exit 1; }
+  nice -n 19 ninja -C "$work/qtcharts" install >>"$work/qtcharts.log" 2>&1 || {
+    tail -40 "$work/qtcharts.log" >&2; log "Qt Charts install failed"; exit 1; }
+  touch "$prefix/.charts-complete"
+fi
 
-touch "$prefix/.complete"
 # The sources and build trees are only needed to build; the install is what
 # the cache keeps.
 rm -rf "$work"

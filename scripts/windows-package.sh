@@ -11,7 +11,7 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 VMF_WITH_WINDOWS=1 scripts/deps.sh
 qt=$(scripts/qt-mingw.sh | tail -n 1)
-[ -f "$qt/.complete" ] || { echo "windows-package: no Qt at '$qt'" >&2; exit 1; }
+[ -f "$qt/.qtbase-complete" ] || { echo "windows-package: no Qt at '$qt'" >&2; exit 1; }
 export VMF_QT_MINGW=$qt
 
 cmake --preset windows >/dev/null

@@ -46,7 +46,6 @@ Section "${APP}"
   ; The data file type: extension -> type id -> open command.
   WriteRegStr HKLM "Software\Classes\.vqdata" "" "${TYPEID}"
   WriteRegStr HKLM "Software\Classes\${TYPEID}" "" "${TYPENAME}"
-  WriteRegStr HKLM "Software\Classes\${TYPEID}\DefaultIcon" "" "$INSTDIR\varnello_mf.exe,0"
   WriteRegStr HKLM "Software\Classes\${TYPEID}\shell\open\command" "" '"$INSTDIR\varnello_mf.exe" "%1"'
 
   WriteRegStr HKLM "${UNINSTKEY}" "DisplayName" "${APP}"
