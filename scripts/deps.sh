@@ -18,7 +18,7 @@ if [ "${VMF_WITH_XVFB:-0}" = 1 ]; then PACKAGES+=(xvfb); fi
 # installer, Qt's translations to ship.
 if [ "${VMF_WITH_WINDOWS:-0}" = 1 ]; then
   PACKAGES+=(g++-mingw-w64-x86-64-posix gcc-mingw-w64-x86-64-posix dpkg-dev perl
-    wine wine64 xvfb xdotool imagemagick nsis zip qt6-translations-l10n)
+    wine wine64 xvfb x11-utils xdotool imagemagick fontconfig nsis zip qt6-translations-l10n)
 fi
 
 missing=()
