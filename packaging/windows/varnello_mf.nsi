@@ -4,7 +4,9 @@
 ; Built by scripts/windows-package.sh, which passes VERSION, STAGE (the
 ; program folder), FILELIST (the uninstaller's Delete lines) and OUTFILE.
 
-Unicode true
+; A 64-bit installer for the 64-bit program: it also runs where Windows has
+; no 32-bit layer (a 64-bit-only Wine, Windows on ARM without x86 emulation).
+Target amd64-unicode
 SetCompressor /SOLID lzma
 
 !define APP "varnello_mf"
