@@ -14,6 +14,13 @@ qt=$(scripts/qt-mingw.sh | tail -n 1)
 [ -f "$qt/.qtbase-complete" ] || { echo "windows-package: no Qt at '$qt'" >&2; exit 1; }
 export VMF_QT_MINGW=$qt
 
+# A build tree keeps the toolchain it was configured with: another Qt (new
+# options, new hash) needs a fresh one.
+if [ "$(cat build/windows/.qt-prefix 2>/dev/null)" != "$qt" ]; then
+  rm -rf build/windows
+  mkdir -p build/windows
+  echo "$qt" >build/windows/.qt-prefix
+fi
 cmake --preset windows >/dev/null
 cmake --build --preset windows --target varnello_mf varnello-cli -- -j "${VMF_JOBS:-2}"
 
