@@ -132,14 +132,17 @@ ensure_deb_src() {
 }
 
 # Fetches and unpacks one source package (Debian's patches applied) into
-# $work/src and prints the unpacked folder.
+# $work/src and prints the unpacked folder. An interrupted build resumes:
+# the unpacked source and the build tree stay until Qt is complete.
 fetch_source() {
   local name=$1 version=$2 upstream=${2%-*}
   local dir=$work/src/$name-$upstream
-  if [ ! -d "$dir" ]; then
+  # The marker tells a complete unpack from one an interrupted run left.
+  if [ ! -f "$dir/.vmf-unpacked" ]; then
     ensure_deb_src
     mkdir -p "$work/src"
     (cd "$work/src" && rm -rf "$name-$upstream" && apt-get source -q "$name=$version" >&2)
+    touch "$dir/.vmf-unpacked"
   fi
   echo "$dir"
 }
