@@ -12,6 +12,11 @@ PACKAGES=(
   fonts-noto-cjk locales
 )
 if [ "${VMF_WITH_MINGW:-0}" = 1 ]; then PACKAGES+=(g++-mingw-w64-x86-64 g++-mingw-w64-x86-64-posix); fi
+# The Windows build run under Wine (scripts/wine-check.sh): GoogleTest as
+# source for the cross compiler, ccache so a second run compiles nothing.
+if [ "${VMF_WITH_WINE:-0}" = 1 ]; then
+  PACKAGES+=(g++-mingw-w64-x86-64 wine64 googletest ccache python3)
+fi
 if [ "${VMF_WITH_XVFB:-0}" = 1 ]; then PACKAGES+=(xvfb); fi
 # The Windows build: cross compiler (posix threads), the source package tools
 # for Debian's Qt source, Wine on a virtual display for the tests, NSIS for the

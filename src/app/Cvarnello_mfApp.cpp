@@ -12,6 +12,7 @@
 #include "app/QtUserDialogs.h"
 #include "app/TestScriptDriver.h"
 #include "device/DeviceLibraryFactory.h"
+#include "device/LibraryConventions.h"
 #include "panel/Cvarnello_mfView.h"
 #include "panel/PanelCommands.h"
 #include "panel/ViewContext.h"
@@ -36,6 +37,8 @@ std::optional<AppOptions> Cvarnello_mfApp::ParseCommandLine(const QStringList& a
                                    QStringLiteral("TEXT"));
     const QCommandLineOption quit(QStringLiteral("quit-after-show"),
                                   QStringLiteral("end as soon as the main window is shown"));
+    parser.setApplicationDescription(QString::fromUtf8(kDeviceEnvironmentHelp));
+    const QCommandLineOption help = parser.addHelpOption();
     parser.addOption(bench);
     parser.addOption(quit);
     parser.addPositionalArgument(QStringLiteral("file"),
@@ -45,6 +48,7 @@ std::optional<AppOptions> Cvarnello_mfApp::ParseCommandLine(const QStringList& a
         return std::nullopt;
     }
     AppOptions options;
+    if (parser.isSet(help)) options.helpText = parser.helpText();
     options.benchText = parser.value(bench).toStdString();
     options.quitAfterShow = parser.isSet(quit);
     const QStringList files = parser.positionalArguments();

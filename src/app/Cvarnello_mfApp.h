@@ -29,6 +29,7 @@ struct AppOptions {
     std::string benchText;       // --bench TEXT; empty lets VMF_BENCH decide
     QString file;                // data file to open at start
     bool quitAfterShow = false;  // --quit-after-show: end once the window is exposed
+    QString helpText;            // --help: print this and end (empty otherwise)
 };
 
 class Cvarnello_mfApp {

@@ -32,6 +32,10 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "varnello_mf: %s\n", error.toLocal8Bit().constData());
         return 2;
     }
+    if (!options->helpText.isEmpty()) {
+        std::fputs(options->helpText.toUtf8().constData(), stdout);
+        return 0;
+    }
     if (!app.InitInstance(*options)) {
         app.ExitInstance();
         return 1;

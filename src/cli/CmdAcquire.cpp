@@ -47,7 +47,8 @@ struct AcquireArgs {
 
 int RunAcquire(const AcquireArgs& args) {
     std::string text = args.bench;
-    if (text.empty()) {
+    // VMF_DLL hands VMF_BENCH to the library it names.
+    if (text.empty() && !LibraryRequestedByEnvironment()) {
         if (const char* env = std::getenv("VMF_BENCH")) text = env;
     }
     std::unique_ptr<DeviceLibrary> lib;
@@ -93,8 +94,15 @@ int RunAcquire(const AcquireArgs& args) {
 
     gStopRequested.store(false);
     auto previous = std::signal(SIGINT, OnInterrupt);
+#if defined(SIGBREAK)
+    // Ctrl+Break on a Windows console stops the same way as Ctrl+C.
+    auto previousBreak = std::signal(SIGBREAK, OnInterrupt);
+#endif
     const HeadlessAcquireResult result = run.Run(options, &gStopRequested, progress);
     std::signal(SIGINT, previous == SIG_ERR ? SIG_DFL : previous);
+#if defined(SIGBREAK)
+    std::signal(SIGBREAK, previousBreak == SIG_ERR ? SIG_DFL : previousBreak);
+#endif
     if (tty) std::fputs("\n", stderr);
 
     if (!result.ok) {

@@ -1,6 +1,7 @@
 // varnello-cli detect [--bench TEXT]: runs detection on the simulated bench
-// (TEXT, else VMF_BENCH, else the real library where there is one, else the
-// default bench) and prints one JSON object: the library used, the devices by
+// (TEXT, else the library VMF_DLL names, else VMF_BENCH, else the real
+// library where there is one, else the default bench) and prints one JSON
+// object: the route ("library", the status bar's words), the devices by
 // number with kind and label, the heads by slot with serial, exposure and
 // wavelength coefficients.
 
@@ -43,7 +44,8 @@ Json DeviceObject(const DetectedDevice& d) {
 
 int RunDetect(const std::string& benchOption) {
     std::string text = benchOption;
-    if (text.empty()) {
+    // VMF_DLL hands VMF_BENCH to the library it names.
+    if (text.empty() && !LibraryRequestedByEnvironment()) {
         if (const char* env = std::getenv("VMF_BENCH")) text = env;
     }
     std::unique_ptr<DeviceLibrary> lib;

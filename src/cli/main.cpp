@@ -6,6 +6,7 @@
 #include <utility>
 
 #include "cli/CliCommand.h"
+#include "device/LibraryConventions.h"
 
 namespace vmf::cli {
 std::vector<CliCommandSetup>& CliCommands() {
@@ -17,6 +18,7 @@ std::vector<CliCommandSetup>& CliCommands() {
 int main(int argc, char** argv) {
     CLI::App app{"varnello-cli: measuring core of varnello_mf without a window"};
     app.require_subcommand(1);
+    app.footer(vmf::kDeviceEnvironmentHelp);
     std::vector<std::pair<CLI::App*, std::function<int()>>> runners;
     for (auto& setup : vmf::cli::CliCommands()) {
         size_t before = app.get_subcommands({}).size();

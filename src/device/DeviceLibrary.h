@@ -2,10 +2,12 @@
 // The device library: the sixteen operations every route to the heads offers
 // (the real library on Windows, the simulated bench elsewhere or on request).
 // Every implementation is thread-safe: the acquisition worker and the GUI
-// thread may call at the same time. Return values follow the library's own
-// conventions: DevOpen gives 1 when a device answers; DevGetInfoText* give the
-// text length; DevGetKind gives the kind code; the rest give 0 or more on
-// success and a negative value on failure (which callers may ignore).
+// thread may call at the same time. Return values: DevOpen gives 1 when a
+// device answers; DevGetInfoText* give the text length; DevGetKind gives the
+// kind code; the rest give 0 or more on success and a negative value on
+// failure (which callers may ignore). The real library's own convention for
+// the rest is unknown: its binding derives these values from what each call
+// provably did (WinDeviceLibrary.h).
 
 #include <cstdint>
 

@@ -2,9 +2,11 @@
 
 #include <windows.h>
 
+#include <span>
 #include <string>
 
 #include "device/HeadSlotOrder.h"
+#include "device/ReplyEvidence.h"
 
 namespace vmf {
 
@@ -55,6 +57,7 @@ bool Bind(HMODULE module, int ordinal, Fn& fn, std::string& error) {
 }  // namespace
 
 std::unique_ptr<WinDeviceLibrary> WinDeviceLibrary::Load(const wchar_t* dllName,
+                                                         const LibraryConventions& conventions,
                                                          std::string& error) {
     HMODULE module = LoadLibraryW(dllName);
     if (!module) {
@@ -76,11 +79,12 @@ std::unique_ptr<WinDeviceLibrary> WinDeviceLibrary::Load(const wchar_t* dllName,
         FreeLibrary(module);
         return nullptr;
     }
-    return std::unique_ptr<WinDeviceLibrary>(new WinDeviceLibrary(module, std::move(e)));
+    return std::unique_ptr<WinDeviceLibrary>(new WinDeviceLibrary(module, std::move(e), conventions));
 }
 
-WinDeviceLibrary::WinDeviceLibrary(void* module, std::unique_ptr<Entries> entries)
-    : module_(module), entries_(std::move(entries)) {}
+WinDeviceLibrary::WinDeviceLibrary(void* module, std::unique_ptr<Entries> entries,
+                                   const LibraryConventions& conventions)
+    : conventions_(conventions), module_(module), entries_(std::move(entries)) {}
 
 // The DLL stays loaded until exit: the devices are deliberately left open at
 // program end, and unloading a driver library with open handles is unsafe.
@@ -92,7 +96,7 @@ int WinDeviceLibrary::DevOpen(DeviceNumber dev) {
     int result = entries_->open(dev.value);
     if (result == 1) {
         open_[dev.value] = true;
-        kind_[dev.value] = entries_->kind(dev.value);
+        kind_[dev.value] = 0;  // learnt when the caller asks the kind
     }
     return result;
 }
@@ -120,76 +124,96 @@ int WinDeviceLibrary::DevGetKind(DeviceNumber dev) {
 int WinDeviceLibrary::DevGetSerial(DeviceNumber dev, char* buffer, int size) {
     if (!ValidDevice(dev) || !buffer || size <= 0) return -1;
     std::lock_guard lock(mutex_);
-    return entries_->getSerial(dev.value, buffer, size);
+    const std::span<char> text(buffer, static_cast<size_t>(size));
+    MarkText(text);
+    const int result = entries_->getSerial(dev.value, buffer, size);
+    if (TextWritten(text)) return Reported(result, 0);
+    buffer[0] = '\0';  // the marker is no text for the caller to take
+    return Reported(result, -1);
 }
 
 int WinDeviceLibrary::DevSetSerial(DeviceNumber dev, const char* bytes, int size) {
     if (!ValidDevice(dev) || !bytes || size <= 0) return -1;
     std::lock_guard lock(mutex_);
-    return entries_->setSerial(dev.value, bytes, size);
+    return Reported(entries_->setSerial(dev.value, bytes, size), 0);
 }
 
 int WinDeviceLibrary::DevGetCoefficients(DeviceNumber dev, double coeffs[WAVE_COEFFS]) {
     if (!ValidDevice(dev) || !coeffs) return -1;
     std::lock_guard lock(mutex_);
-    return entries_->getCoefficients(dev.value, coeffs);
+    const std::span<double> values(coeffs, WAVE_COEFFS);
+    MarkDoubles(values);
+    const int result = entries_->getCoefficients(dev.value, coeffs);
+    return Reported(result, AllDoublesWritten(values) ? 0 : -1);
 }
 
 int WinDeviceLibrary::DevSetCoefficients(DeviceNumber dev, const double coeffs[WAVE_COEFFS]) {
     if (!ValidDevice(dev) || !coeffs) return -1;
     std::lock_guard lock(mutex_);
-    return entries_->setCoefficients(dev.value, coeffs);
+    return Reported(entries_->setCoefficients(dev.value, coeffs), 0);
 }
 
 int WinDeviceLibrary::DevGetExposure(DeviceNumber dev, double* exposureUs) {
     if (!ValidDevice(dev) || !exposureUs) return -1;
     std::lock_guard lock(mutex_);
-    return entries_->getExposure(dev.value, exposureUs);
+    const std::span<double> value(exposureUs, 1);
+    MarkDoubles(value);
+    const int result = entries_->getExposure(dev.value, exposureUs);
+    return Reported(result, AllDoublesWritten(value) ? 0 : -1);
 }
 
 int WinDeviceLibrary::DevSetExposure(DeviceNumber dev, double exposureUs) {
     if (!ValidDevice(dev)) return -1;
     std::lock_guard lock(mutex_);
-    return entries_->setExposure(dev.value, exposureUs);
+    return Reported(entries_->setExposure(dev.value, exposureUs), 0);
 }
 
 int WinDeviceLibrary::DevReadSpectrum(HeadSlot slot, int16_t counts[MAX_CHANNELS]) {
-    if (!counts || slot.value < 0) return -1;
+    if (!counts || slot.value < 0 || slot.value >= MAX_HEADS) return -1;
     std::lock_guard lock(mutex_);
-    auto dev = DeviceForSlot(open_, kind_, slot);
-    if (!dev) return -1;
-    return entries_->readSpectrum(dev->value, reinterpret_cast<short*>(counts));
+    int argument = slot.value;
+    if (conventions_.spectrumByDevice) {
+        auto dev = DeviceForSlot(open_, kind_, slot);
+        if (!dev) return -1;
+        argument = dev->value;
+    }
+    // Any count is a valid count: nothing shows whether a spectrum arrived.
+    return Reported(entries_->readSpectrum(argument, reinterpret_cast<short*>(counts)), 0);
 }
 
 int WinDeviceLibrary::DevGetTemperature(DeviceNumber dev, int16_t* tenthsC) {
     if (!ValidDevice(dev) || !tenthsC) return -1;
     std::lock_guard lock(mutex_);
-    return entries_->getTemperature(dev.value, reinterpret_cast<short*>(tenthsC));
+    return Reported(entries_->getTemperature(dev.value, reinterpret_cast<short*>(tenthsC)), 0);
 }
 
 int WinDeviceLibrary::DevWrite(DeviceNumber dev, const uint8_t* bytes, int size) {
     if (!ValidDevice(dev) || !bytes || size <= 0) return -1;
     std::lock_guard lock(mutex_);
-    return entries_->write(dev.value, bytes, size);
+    // A command that did not get through shows as the reply that never comes.
+    return Reported(entries_->write(dev.value, bytes, size), 0);
 }
 
 int WinDeviceLibrary::DevRead(DeviceNumber dev, uint8_t* buffer, int size) {
     if (!ValidDevice(dev) || !buffer || size <= 0) return -1;
     std::lock_guard lock(mutex_);
-    return entries_->read(dev.value, buffer, size);
+    const std::span<uint8_t> reply(buffer, static_cast<size_t>(size));
+    MarkReply(reply);
+    const int result = entries_->read(dev.value, buffer, size);
+    return Reported(result, ReceivedReplyBytes(reply));
 }
 
 int WinDeviceLibrary::DevClose(DeviceNumber dev) {
     if (!ValidDevice(dev)) return -1;
     std::lock_guard lock(mutex_);
     open_[dev.value] = false;
-    return entries_->close(dev.value);
+    return Reported(entries_->close(dev.value), 0);
 }
 
 int WinDeviceLibrary::DevSetMirrorPosition(DeviceNumber dev, uint16_t position) {
     if (!ValidDevice(dev)) return -1;
     std::lock_guard lock(mutex_);
-    return entries_->setMirrorPosition(dev.value, position);
+    return Reported(entries_->setMirrorPosition(dev.value, position), 0);
 }
 
 }  // namespace vmf

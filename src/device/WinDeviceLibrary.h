@@ -10,11 +10,11 @@
 //   ord  4  int DevGetInfoText2(int dev, char* buf, int size)     text length
 //   ord  5  int DevGetKind(int dev)                               kind code
 //   ord  7  int DevWrite(int dev, const unsigned char* cmd, int len)
-//   ord  8  int DevRead(int dev, unsigned char* buf, int len)     bytes received
+//   ord  8  int DevRead(int dev, unsigned char* buf, int len)     fills buf
 //   ord  9  int DevClose(int dev)
 //   ord 10  int DevGetExposure(int dev, double* us)
 //   ord 11  int DevSetExposure(int dev, double us)
-//   ord 12  int DevReadSpectrum(int dev, short counts[288])
+//   ord 12  int DevReadSpectrum(int slot, short counts[288])      see below
 //   ord 15  int DevGetSerial(int dev, char* buf, int size)        NUL-terminated
 //   ord 16  int DevSetSerial(int dev, const char* bytes, int size)
 //   ord 17  int DevGetCoefficients(int dev, double coeffs[6])
@@ -22,11 +22,23 @@
 //   ord 61  int DevGetTemperature(int dev, short* tenthsC)
 //   ord 63  int DevSetMirrorPosition(int dev, unsigned short position)
 //
-// The spectrum read of the DLL is taken to address the device number, like
-// every other operation. The binding therefore translates the head slot it
-// receives into a device number by the slot rule of DeviceLibrary: slot k is
-// the k-th device of kind 33 in ascending device number among the devices
-// opened through this binding (kinds are learnt when DevOpen succeeds).
+// Only DevOpen's 1, the info texts' length and the kind code are known
+// results (LibraryConventions.h). By default every other call is judged by
+// what it provably did to its output buffers (ReplyEvidence.h): a DevRead
+// whose buffer still holds the marker received nothing, a serial buffer
+// without a NUL received no text, coefficients or exposure still holding
+// the marker were not delivered; calls with nothing to show count as done.
+// With trustReturnValues the return values are read instead (negative =
+// failure, DevRead = bytes received).
+//
+// DevReadSpectrum gets the head slot by default. With spectrumByDevice the
+// binding translates it into the device number of that slot by the slot
+// rule of DeviceLibrary: the k-th device of kind 33 in ascending number among
+// the devices opened through this binding, kinds as DevGetKind reported them.
+//
+// Each operation calls exactly its one entry point: DevOpen asks nothing
+// else, so a device sees open, the two texts, the kind, then the head's
+// reads, in the order detection calls them.
 //
 // Thread safety: the DLL's own is unknown, so every call into it is made
 // under one mutex. A spectrum read holds it for the exposure time.
@@ -37,6 +49,7 @@
 #include <string>
 
 #include "device/DeviceLibrary.h"
+#include "device/LibraryConventions.h"
 
 namespace vmf {
 
@@ -44,7 +57,9 @@ class WinDeviceLibrary : public DeviceLibrary {
 public:
     // Loads the DLL (LoadLibraryW) and resolves all sixteen ordinals. Nothing
     // when the DLL is absent or an ordinal is missing; `error` says which.
-    static std::unique_ptr<WinDeviceLibrary> Load(const wchar_t* dllName, std::string& error);
+    static std::unique_ptr<WinDeviceLibrary> Load(const wchar_t* dllName,
+                                                  const LibraryConventions& conventions,
+                                                  std::string& error);
     ~WinDeviceLibrary() override;
 
     int DevOpen(DeviceNumber dev) override;
@@ -67,9 +82,16 @@ public:
     struct Entries;  // the resolved function pointers (WinDeviceLibrary.cpp)
 
 private:
-    WinDeviceLibrary(void* module, std::unique_ptr<Entries> entries);
+    WinDeviceLibrary(void* module, std::unique_ptr<Entries> entries,
+                     const LibraryConventions& conventions);
+    // The result a call reports: the library's own value when it is trusted,
+    // else `evidence` (what the buffers showed, or 0 where nothing can show).
+    int Reported(int libraryValue, int evidence) const {
+        return conventions_.trustReturnValues ? libraryValue : evidence;
+    }
     static bool ValidDevice(DeviceNumber dev) { return dev.value >= 0 && dev.value < MAX_DEVICES; }
 
+    const LibraryConventions conventions_;
     std::mutex mutex_;
     void* module_;  // HMODULE
     std::unique_ptr<Entries> entries_;

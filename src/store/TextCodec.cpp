@@ -28,12 +28,28 @@ std::string Narrow(std::wstring_view w, UINT cp) {
     WideCharToMultiByte(cp, 0, w.data(), static_cast<int>(w.size()), s.data(), n, nullptr, nullptr);
     return s;
 }
+// Code page 932 holds nothing beyond the basic plane: a surrogate pair
+// becomes one '?', as one character (Windows would give one per half).
+std::wstring OneUnitPerCharacter(std::wstring w) {
+    std::wstring out;
+    out.reserve(w.size());
+    for (size_t i = 0; i < w.size(); ++i) {
+        const bool pair = w[i] >= 0xD800 && w[i] <= 0xDBFF && i + 1 < w.size() &&
+                          w[i + 1] >= 0xDC00 && w[i + 1] <= 0xDFFF;
+        out.push_back(pair ? L'?' : w[i]);
+        if (pair) ++i;
+    }
+    return out;
+}
 }  // namespace
 
-std::string Utf8ToCp932(std::string_view utf8) { return Narrow(Widen(utf8, CP_UTF8), 932); }
+std::string Utf8ToCp932(std::string_view utf8) {
+    return Narrow(OneUnitPerCharacter(Widen(utf8, CP_UTF8)), 932);
+}
 std::string Cp932ToUtf8(std::string_view cp932) { return Narrow(Widen(cp932, 932), CP_UTF8); }
 std::string Utf16ToCp932(std::u16string_view utf16) {
-    return Narrow(std::wstring_view(reinterpret_cast<const wchar_t*>(utf16.data()), utf16.size()),
+    return Narrow(OneUnitPerCharacter(std::wstring(
+                      reinterpret_cast<const wchar_t*>(utf16.data()), utf16.size())),
                   932);
 }
 #else

@@ -19,10 +19,29 @@ _locale_t CLocale() {
     static _locale_t loc = _create_locale(LC_ALL, "C");
     return loc;
 }
+#if defined(__MINGW32__)
+// MinGW's own formatter rounds a tie to even, as glibc and the CSV cells do
+// (msvcrt.dll gives "0.3" for 0.25 with "%.1f"), but takes the decimal point
+// from the process locale: it is used only while that point is '.'.
+bool PointIsDot() {
+    const lconv* conv = localeconv();
+    return conv && conv->decimal_point && conv->decimal_point[0] == '.' &&
+           conv->decimal_point[1] == '\0';
+}
+int FormatInto(char* buf, size_t size, const char* fmt, va_list args) {
+    if (PointIsDot()) return __mingw_vsnprintf(buf, size, fmt, args);
+    return _vsnprintf_l(buf, size, fmt, CLocale(), args);
+}
+int MeasureFormat(const char* fmt, va_list args) {
+    if (PointIsDot()) return __mingw_vsnprintf(nullptr, 0, fmt, args);
+    return _vscprintf_l(fmt, CLocale(), args);
+}
+#else
 int FormatInto(char* buf, size_t size, const char* fmt, va_list args) {
     return _vsnprintf_l(buf, size, fmt, CLocale(), args);
 }
 int MeasureFormat(const char* fmt, va_list args) { return _vscprintf_l(fmt, CLocale(), args); }
+#endif
 #else
 locale_t CLocale() {
     static locale_t loc = newlocale(LC_ALL_MASK, "C", static_cast<locale_t>(nullptr));

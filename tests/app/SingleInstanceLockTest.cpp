@@ -5,7 +5,9 @@
 
 #include "app/SingleInstanceLock.h"
 
-#if !defined(_WIN32)
+#if defined(_WIN32)
+#include <windows.h>
+#else
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -19,7 +21,7 @@ using Result = SingleInstanceLock::Result;
 
 std::string UniqueName(const char* what) {
 #if defined(_WIN32)
-    return std::string("vmf-test-") + what;
+    return std::string("vmf-test-") + what + "-" + std::to_string(GetCurrentProcessId());
 #else
     return std::string("vmf-test-") + what + "-" + std::to_string(::getpid());
 #endif
@@ -62,7 +64,82 @@ TEST(SingleInstanceLock, NameComesFromTheEnvironmentWhenSet) {
 #endif
 }
 
-#if !defined(_WIN32)
+#if defined(_WIN32)
+
+// The other process is this test program again, started with
+// VMF_LOCK_CHILD=<mode>:<name> to run only SingleInstanceLockChild.Acts:
+//   probe  exits 0 when the lock is held elsewhere, 1 otherwise;
+//   hold   takes the lock, signals the event "<name>-ready", and waits to be
+//          killed.
+// Without the variable that test does nothing.
+TEST(SingleInstanceLockChild, Acts) {
+    const char* role = std::getenv("VMF_LOCK_CHILD");
+    if (!role || !*role) return;
+    const std::string text = role;
+    const std::string mode = text.substr(0, text.find(':'));
+    const std::string name = text.substr(text.find(':') + 1);
+    SingleInstanceLock theirs(name);
+    const Result result = theirs.TryAcquire();
+    if (mode == "probe") std::exit(result == Result::HeldElsewhere ? 0 : 1);
+    if (result != Result::Acquired) std::exit(2);
+    HANDLE ready = OpenEventA(EVENT_MODIFY_STATE, FALSE, (name + "-ready").c_str());
+    if (ready) SetEvent(ready);
+    Sleep(INFINITE);
+}
+
+PROCESS_INFORMATION StartChild(const std::string& mode, const std::string& name) {
+    wchar_t self[MAX_PATH];
+    GetModuleFileNameW(nullptr, self, MAX_PATH);
+    std::wstring command = L"\"" + std::wstring(self) + L"\" --gtest_filter=SingleInstanceLockChild.Acts";
+    const std::string role = mode + ":" + name;
+    _putenv_s("VMF_LOCK_CHILD", role.c_str());
+    STARTUPINFOW si{};
+    si.cb = sizeof si;
+    PROCESS_INFORMATION pi{};
+    const BOOL ok = CreateProcessW(self, command.data(), nullptr, nullptr, FALSE, 0, nullptr,
+                                   nullptr, &si, &pi);
+    _putenv_s("VMF_LOCK_CHILD", "");
+    EXPECT_TRUE(ok);
+    return pi;
+}
+
+DWORD WaitForExit(const PROCESS_INFORMATION& pi) {
+    WaitForSingleObject(pi.hProcess, 60000);
+    DWORD code = 99;
+    GetExitCodeProcess(pi.hProcess, &code);
+    CloseHandle(pi.hProcess);
+    CloseHandle(pi.hThread);
+    return code;
+}
+
+TEST(SingleInstanceLock, AnotherProcessIsRefusedWhileTheFirstRuns) {
+    SingleInstanceLock mine(UniqueName("proc"));
+    ASSERT_EQ(mine.TryAcquire(), Result::Acquired);
+    EXPECT_EQ(WaitForExit(StartChild("probe", mine.name())), 0u);
+}
+
+TEST(SingleInstanceLock, ACrashedHolderLeavesNothingStuck) {
+    const std::string name = UniqueName("crash");
+    HANDLE ready = CreateEventA(nullptr, TRUE, FALSE, (name + "-ready").c_str());
+    ASSERT_TRUE(ready);
+    PROCESS_INFORMATION child = StartChild("hold", name);
+    ASSERT_EQ(WaitForSingleObject(ready, 60000), WAIT_OBJECT_0);
+    SingleInstanceLock mine(name);
+    EXPECT_EQ(mine.TryAcquire(), Result::HeldElsewhere);
+    TerminateProcess(child.hProcess, 9);  // killed while holding the lock
+    WaitForExit(child);
+    EXPECT_EQ(mine.TryAcquire(), Result::Acquired);
+    CloseHandle(ready);
+}
+
+// A name in a namespace that does not exist cannot become a mutex at all:
+// that is no other instance, and says so.
+TEST(SingleInstanceLock, ANameNoMutexCanTakeIsUnavailableNotHeld) {
+    SingleInstanceLock lock("NoSuchNamespace\\" + UniqueName("nofolder"));
+    EXPECT_EQ(lock.TryAcquire(), Result::Unavailable);
+}
+
+#else
 
 // Runs `body` in a child process and returns its exit code.
 template <typename F>

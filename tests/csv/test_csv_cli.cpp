@@ -3,24 +3,17 @@
 
 #include <gtest/gtest.h>
 
-#include <cstdlib>
-#if !defined(_WIN32)
-#include <sys/wait.h>
-#endif
-
 #include "csv/CsvTestData.h"
 #include "csv/CsvWriter.h"
+#include "fakes/CliRunner.h"
 
 namespace vmf {
 namespace {
 
-int RunCli(const std::string& args, const std::filesystem::path& dir, std::string* err = nullptr) {
-    const auto errPath = dir / "stderr.txt";
-    const std::string command = std::string("'") + VARNELLO_CLI_PATH + "' " + args +
-                                " >/dev/null 2>'" + errPath.string() + "'";
-    const int status = std::system(command.c_str());
-    if (err) *err = test::ReadFileBytes(errPath);
-    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+int RunCli(const std::string& args, const std::filesystem::path&, std::string* err = nullptr) {
+    const test::CliRun run = test::RunCli(args);
+    if (err) *err = run.err;
+    return run.exitCode;
 }
 
 // A data file with two heads; head 1 has a rising dark, a gain, a white

@@ -326,6 +326,20 @@ TEST(DataFile, FailedSaveKeepsTheOldFile) {
     EXPECT_NE(error.find("no-such-folder/x.vqdata"), std::string::npos);
 }
 
+// The new file takes the old one's place in one step (rename over it, a
+// replacing move on Windows), leaving no temporary behind.
+TEST(DataFile, SavingAgainReplacesTheWholeFile) {
+    ScratchDir dir;
+    Cvarnello_mfDoc doc;
+    testing::FillSample(doc, 7);
+    const auto first = Saved(doc, dir, "again.vqdata");
+    testing::FillSample(doc, 3);
+    const auto fresh = Saved(doc, dir, "fresh.vqdata");
+    ASSERT_NE(fresh, first);
+    EXPECT_EQ(Saved(doc, dir, "again.vqdata"), fresh);
+    EXPECT_EQ(dir.EntryCount(), 2u);
+}
+
 TEST(DataFile, MissingFileIsReported) {
     ScratchDir dir;
     Cvarnello_mfDoc doc;
