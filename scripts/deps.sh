@@ -12,7 +12,7 @@ PACKAGES=(
   fonts-noto-cjk locales ccache
   libhdf5-dev python3 python3-numpy python3-pytest python3-h5py
 )
-if [ "${VMF_WITH_MINGW:-0}" = 1 ]; then PACKAGES+=(g++-mingw-w64-x86-64); fi
+if [ "${VMF_WITH_MINGW:-0}" = 1 ]; then PACKAGES+=(g++-mingw-w64-x86-64 g++-mingw-w64-x86-64-posix); fi
 # The Windows build run under Wine (scripts/wine-check.sh): GoogleTest as
 # source for the cross compiler, ccache so a second run compiles nothing.
 if [ "${VMF_WITH_WINE:-0}" = 1 ]; then
@@ -24,6 +24,13 @@ if [ "${VMF_WITH_PACKAGING:-0}" = 1 ]; then
 fi
 # scripts/fuzz.sh: clang with libFuzzer and the sanitizer runtimes.
 if [ "${VMF_WITH_CLANG:-0}" = 1 ]; then PACKAGES+=(clang libclang-rt-14-dev); fi
+# The Windows build: cross compiler (posix threads), the source package tools
+# for Debian's Qt source, Wine on a virtual display for the tests, NSIS for the
+# installer, Qt's translations to ship.
+if [ "${VMF_WITH_WINDOWS:-0}" = 1 ]; then
+  PACKAGES+=(g++-mingw-w64-x86-64-posix gcc-mingw-w64-x86-64-posix dpkg-dev perl
+    wine wine64 xvfb x11-utils xdotool imagemagick fontconfig nsis zip qt6-translations-l10n)
+fi
 
 missing=()
 for p in "${PACKAGES[@]}"; do

@@ -7,12 +7,15 @@
 #include <QMenu>
 #include <QTimer>
 #include <QWindow>
+#include <cstdio>
+#include <cstdlib>
 
 #include "app/CMainFrame.h"
 #include "app/JournalKeeper.h"
 #include "app/QtSettingsBackend.h"
 #include "app/QtTranslations.h"
 #include "app/QtUserDialogs.h"
+#include "app/TestScriptDriver.h"
 #include "device/DeviceLibraryFactory.h"
 #include "device/LibraryConventions.h"
 #include "hdf5/Hdf5ExportAction.h"
@@ -130,6 +133,17 @@ bool Cvarnello_mfApp::InitInstance(const AppOptions& options) {
     // Asked with the window up, so the question has its parent; restored
     // records re-initialise the panel as a file just opened does.
     if (journals_->OfferRecovery()) frame_->InitialUpdate();
+
+    if (const char* script = std::getenv("VMF_TEST_SCRIPT"); script && *script) {
+        std::string error;
+        auto steps = ParseTestScript(script, error);
+        if (!steps) {
+            std::fprintf(stderr, "varnello_mf: VMF_TEST_SCRIPT: %s\n", error.c_str());
+            return false;
+        }
+        auto* driver = new TestScriptDriver(std::move(*steps), *frame_, *view_, *doc_, *dialogs_);
+        driver->Begin();
+    }
 
     if (options.quitAfterShow) {
         // Ends once the window system has the window on screen, so the time of

@@ -63,6 +63,12 @@ std::optional<std::string> Chosen(const QString& path) {
 
 }  // namespace
 
+std::optional<std::string> QtUserDialogs::TakeScriptedAnswer() {
+    std::optional<std::string> answer = std::move(scriptedAnswer_);
+    scriptedAnswer_.reset();
+    return answer;
+}
+
 bool QtUserDialogs::AskOkCancel(const std::string& text) {
     return RunBox(parent_, QMessageBox::Question, text, QMessageBox::Ok | QMessageBox::Cancel,
                   QMessageBox::Ok) == QMessageBox::Ok;
@@ -104,6 +110,7 @@ std::optional<std::string> QtUserDialogs::Remember(int op, const std::string& fi
 std::optional<std::string> QtUserDialogs::OpenFileName(const std::string& title,
                                                        const std::string& filter,
                                                        const std::string& startPath) {
+    if (auto answer = TakeScriptedAnswer()) return answer;
     const QString start = Q(StartPath(kOpen, filter, startPath));
     return Remember(kOpen, filter,
                     Chosen(QFileDialog::getOpenFileName(parent_, Q(title), start, Q(filter))));
@@ -112,6 +119,7 @@ std::optional<std::string> QtUserDialogs::OpenFileName(const std::string& title,
 std::optional<std::string> QtUserDialogs::SaveFileName(const std::string& title,
                                                        const std::string& filter,
                                                        const std::string& startPath) {
+    if (auto answer = TakeScriptedAnswer()) return answer;
     const QString start = Q(StartPath(kSave, filter, startPath));
     return Remember(kSave, filter,
                     Chosen(QFileDialog::getSaveFileName(parent_, Q(title), start, Q(filter))));
@@ -119,6 +127,7 @@ std::optional<std::string> QtUserDialogs::SaveFileName(const std::string& title,
 
 std::optional<std::string> QtUserDialogs::ChooseFolder(const std::string& title,
                                                        const std::string& startPath) {
+    if (auto answer = TakeScriptedAnswer()) return answer;
     const QString start = Q(StartPath(kFolder, {}, startPath));
     return Remember(kFolder, {},
                     Chosen(QFileDialog::getExistingDirectory(parent_, Q(title), start)));

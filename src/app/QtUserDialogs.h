@@ -20,6 +20,9 @@ public:
     // The remembered folders (owned by the caller, kept across runs through
     // the settings); without them dialogs start where the caller says.
     void SetFolders(RecentFolders* folders) { folders_ = folders; }
+    // The next file or folder dialog returns path without showing itself
+    // (the test script's File Save As).
+    void AnswerNextFileDialog(std::string path) { scriptedAnswer_ = std::move(path); }
 
     bool AskOkCancel(const std::string& text) override;
     void Notify(const std::string& text) override;
@@ -36,9 +39,11 @@ private:
     std::string StartPath(int op, const std::string& filter, const std::string& callerPath);
     std::optional<std::string> Remember(int op, const std::string& filter,
                                         std::optional<std::string> chosen);
+    std::optional<std::string> TakeScriptedAnswer();
 
     QPointer<QWidget> parent_;
     RecentFolders* folders_ = nullptr;
+    std::optional<std::string> scriptedAnswer_;
 };
 
 }  // namespace vmf

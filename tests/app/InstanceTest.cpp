@@ -2,6 +2,7 @@
 // another instance holds the lock, and a normal start reaches a shown window.
 
 #include <QElapsedTimer>
+#include <QFileInfo>
 #include <QProcess>
 #include <QTemporaryDir>
 #include <QTest>
@@ -81,6 +82,37 @@ private slots:
         qInfo("start-up to a shown window and back: %lld ms", static_cast<long long>(t.elapsed()));
         QCOMPARE(p.exitStatus(), QProcess::NormalExit);
         QCOMPARE(p.exitCode(), 0);
+    }
+
+    // The test script drives a real measurement through the panel's own
+    // buttons and saves it; a step that cannot be done ends the run with 3.
+    void scriptMeasuresSavesAndFailsLoudly() {
+        const QString file = dir_.filePath(QStringLiteral("run.vqdata"));
+        QProcess p;
+        Prepare(p);
+        QProcessEnvironment env = p.processEnvironment();
+        env.insert(QStringLiteral("VMF_TEST_SCRIPT"),
+                   QStringLiteral("click ctrl1002; check ctrl1014 1; check ctrl1016 1; "
+                                  "text ctrl1017 300; click ctrl1001; records 2; click ctrl1001; "
+                                  "idle; saveas %1; quit")
+                       .arg(file));
+        p.setProcessEnvironment(env);
+        p.setArguments({QStringLiteral("--bench"), QStringLiteral("0:head:SN000001;timescale=0")});
+        p.start();
+        QVERIFY(p.waitForFinished(30000));
+        QCOMPARE(p.exitCode(), 0);
+        QVERIFY(p.readAllStandardError().contains("vmf-test: step 10 done"));
+        QVERIFY(QFileInfo(file).size() > 0);
+
+        env.insert(QStringLiteral("VMF_TEST_SCRIPT"), QStringLiteral("click noSuchButton; quit"));
+        p.setProcessEnvironment(env);
+        p.start();
+        QVERIFY(p.waitForFinished(30000));
+        QCOMPARE(p.exitCode(), 3);
+        // Qt's own platform notes may come first.
+        const QByteArray err = p.readAllStandardError();
+        QVERIFY2(('\n' + err).endsWith("\nvmf-test: step 1 failed: no control noSuchButton\n"),
+                 err.constData());
     }
 };
 

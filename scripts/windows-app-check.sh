@@ -1,0 +1,212 @@
+#!/usr/bin/env bash
+# The Windows program as an operator gets it, run under Wine on a virtual
+# display:
+#  1. builds Qt for Windows if the cache lacks it, the programs and packages
+#     (scripts/windows-package.sh);
+#  2. on the simulated bench and on the stand-in device library: detect, a
+#     logged measurement, File Save As; the saved file's `info` must equal the
+#     Linux build's for the same bench and script (history time stamps aside);
+#  3. a second start while the first runs ends at once with 0;
+#  4. the settings are in the registry (read back with reg query);
+#  5. a screenshot of the running window (Japanese texts) for a person to see;
+#  6. the installer: silent install, the installed program opens a .vqdata
+#     through the registered file type, silent uninstall leaves nothing.
+# Output: build/windows/check/ (screenshots, saved files, logs).
+set -euo pipefail
+cd "$(dirname "$0")/.."
+repo=$(pwd)
+t0=$(date +%s)
+unset VMF_BENCH VMF_DLL
+step() { echo "windows-app-check: $*"; }
+fail() { echo "windows-app-check: FAILED: $*" >&2; exit 1; }
+
+scripts/windows-package.sh
+t_built=$(date +%s)
+version=$(sed -n 's/^project(varnello_mf VERSION \([0-9.]*\).*/\1/p' CMakeLists.txt)
+dist=$repo/build/windows/dist
+stage=$dist/varnello_mf-$version
+cmake --build --preset windows --target KVWinUSBIF >/dev/null
+standin=$repo/build/windows/tests/device/standin/KVWinUSBIF.dll
+
+# The Linux build gives the reference files.
+cmake --preset ci >/dev/null
+cmake --build --preset ci --target varnello_mf varnello-cli >/dev/null
+linux_app=$repo/build/ci/src/app/varnello_mf
+linux_cli=$repo/build/ci/src/cli/varnello-cli
+
+out=$repo/build/windows/check
+rm -rf "$out"
+mkdir -p "$out"
+
+# A prefix of its own: this check installs, uninstalls and resets settings,
+# and the program's named mutex is shared by everything in one prefix.
+export VMF_WINEPREFIX=${VMF_APP_WINEPREFIX:-${XDG_CACHE_HOME:-$HOME/.cache}/varnello_mf/wine64-app-check}
+# shellcheck source=scripts/wine-env.sh
+. scripts/wine-env.sh
+vmf_wine_prefix
+wineserver_bin=${VMF_WINESERVER:-$(command -v wineserver || echo /usr/lib/wine/wineserver64)}
+w() { "$VMF_WINE64" "$@"; }
+winpath() { w winepath -w "$1" 2>/dev/null | tr -d '\r'; }
+
+# A display of its own for the run.
+display=
+for n in $(seq 69 120); do
+  if [ ! -e "/tmp/.X11-unix/X$n" ] && [ ! -e "/tmp/.X$n-lock" ]; then display=$n; break; fi
+done
+[ -n "$display" ] || fail "no free X display"
+Xvfb ":$display" -screen 0 1280x1024x24 -nolisten tcp >"$out/xvfb.log" 2>&1 &
+xvfb=$!
+cleanup() {
+  "$wineserver_bin" -k 2>/dev/null || true
+  kill "$xvfb" 2>/dev/null || true
+}
+trap cleanup EXIT
+export DISPLAY=:$display
+for _ in $(seq 50); do xdpyinfo >/dev/null 2>&1 && break; sleep 0.1; done
+
+# The Japanese texts are drawn with Noto Sans CJK JP, named explicitly: Wine's
+# own fallback would make the screenshots depend on what the machine has.
+fontfile=$(fc-match -f '%{file}' 'Noto Sans CJK JP:style=Regular')
+[ -f "$fontfile" ] || fail "Noto Sans CJK JP not found (fonts-noto-cjk)"
+mkdir -p "$WINEPREFIX/drive_c/windows/Fonts"
+cp -f "$fontfile" "$WINEPREFIX/drive_c/windows/Fonts/"
+w reg add 'HKLM\Software\Microsoft\Windows NT\CurrentVersion\Fonts' /v 'Noto Sans CJK JP (TrueType)' \
+  /t REG_SZ /d "$(basename "$fontfile")" /f >/dev/null
+for face in 'MS Shell Dlg' 'MS Shell Dlg 2' 'Tahoma' 'Segoe UI' 'MS UI Gothic' 'Meiryo UI'; do
+  w reg add 'HKCU\Software\Wine\Fonts\Replacements' /v "$face" /t REG_SZ /d 'Noto Sans CJK JP' /f >/dev/null
+done
+# Earlier runs' settings and installs go, so every run starts as a first start.
+w reg delete 'HKCU\Software\VarnelloMF' /f >/dev/null 2>&1 || true
+"$wineserver_bin" -w
+
+# The measurement every run makes: detect, logging and a 300 ms interval on,
+# start, stop after the third record (between cycles, so every run stops at
+# the same point), save.
+script() {
+  echo "click ctrl1002; check ctrl1014 1; check ctrl1016 1; text ctrl1017 300; click ctrl1001;" \
+    "records 3; click ctrl1001; idle; saveas $1; wait ${2:-0}; quit"
+}
+bench='0:head:SN000001;1:head:SN000002;2:led16;3:mirror;scene=halogen;timescale=0;seed=7'
+
+# History time stamps ("2026/12/08 09:14:50,") differ between runs.
+info_of() { "$linux_cli" info "$1" | sed -E 's#[0-9]{4}/[0-9]{2}/[0-9]{2} [0-9]{2}:[0-9]{2}:[0-9]{2},#<time>,#g'; }
+
+# The Linux program on the same bench with the same script.
+linux_reference() { # name bench
+  VMF_TEST_SCRIPT=$(script "$out/$1.vqdata") QT_QPA_PLATFORM=offscreen VMF_INSTANCE_LOCK=vmf-app-check-$$ \
+    XDG_CONFIG_HOME=$out/linux-config "$linux_app" --bench "$2" 2>"$out/$1.log" ||
+    fail "Linux run (see $out/$1.log)"
+  info_of "$out/$1.vqdata" >"$out/$1.info"
+}
+step "Linux reference run"
+linux_reference linux "$bench"
+
+# Runs the Windows program from the program folder with a script; the run
+# waits `hold` ms after saving so the shell can look at the window meanwhile.
+# Sets run_pid.
+run_windows() { # name exe hold [args...]
+  local name=$1 exe=$2 hold=$3
+  shift 3
+  VMF_TEST_SCRIPT=$(script "$(winpath "$out/$name.vqdata")" "$hold") w "$exe" "$@" >"$out/$name.log" 2>&1 &
+  run_pid=$!
+}
+wait_for_line() { # file pattern seconds
+  for _ in $(seq $(($3 * 10))); do grep -q "$2" "$1" 2>/dev/null && return 0; sleep 0.1; done
+  return 1
+}
+
+step "Windows program on the simulated bench"
+t_run=$(date +%s)
+run_windows sim "$stage/varnello_mf.exe" 20000 --bench "$bench"
+pid=$run_pid
+# Step 9 (save) done: the window shows the finished measurement for 20 s.
+wait_for_line "$out/sim.log" 'vmf-test: step 9 done' 120 || { cat "$out/sim.log" >&2; fail "simulated run"; }
+sleep 1
+import -window root "$out/windows-sim.png"
+caption=$(xdotool search --name 'varnello_mf' getwindowname 2>/dev/null | head -n 1 || true)
+step "window caption: $caption"
+
+step "second start while the first runs"
+s0=$(date +%s%N)
+rc=0
+VMF_TEST_SCRIPT= w "$stage/varnello_mf.exe" --bench "$bench" >"$out/second.log" 2>&1 || rc=$?
+s1=$(date +%s%N)
+[ "$rc" -eq 0 ] || fail "second start exit code $rc"
+ms=$(((s1 - s0) / 1000000))
+[ "$ms" -lt 10000 ] || fail "second start took $ms ms"
+grep -q 'step' "$out/second.log" && fail "second start ran the script"
+step "second start ended with 0 after $ms ms"
+kill -0 "$pid" 2>/dev/null || fail "first instance ended early"
+
+rc=0
+wait "$pid" || rc=$?
+[ "$rc" -eq 0 ] || { cat "$out/sim.log" >&2; fail "simulated run ended with $rc"; }
+info_of "$out/sim.vqdata" >"$out/sim.info"
+diff -u "$out/linux.info" "$out/sim.info" || fail "Windows data file differs from the Linux one"
+# The Windows command line reads its own file alike.
+w "$stage/varnello-cli.exe" info "$(winpath "$out/sim.vqdata")" 2>/dev/null | tr -d '\r' |
+  sed -E 's#[0-9]{4}/[0-9]{2}/[0-9]{2} [0-9]{2}:[0-9]{2}:[0-9]{2},#<time>,#g' >"$out/sim.cli-info"
+diff -u "$out/linux.info" "$out/sim.cli-info" || fail "varnello-cli.exe info differs"
+step "simulated bench: data file equals the Linux build's ($(($(date +%s) - t_run)) s)"
+
+step "settings in the registry"
+w reg query 'HKCU\Software\VarnelloMF\varnello_mf' /s | tr -d '\r' >"$out/registry.txt"
+for expect in 'interval' 'time    REG_DWORD    0x12c' 'logging' 'go    REG_DWORD    0x1' 'Settings' 'right    REG_DWORD'; do
+  grep -q "$expect" "$out/registry.txt" || { cat "$out/registry.txt" >&2; fail "registry lacks '$expect'"; }
+done
+
+step "Windows program on the stand-in device library"
+# VMF_DLL binds the stand-in where it was built (it is never shipped) and
+# leaves VMF_BENCH to it, so it serves the same bench as the run above.
+rc=0
+VMF_DLL=$(winpath "$standin") VMF_BENCH=$bench VMF_STANDIN_LOG=$(winpath "$out/standin-calls.txt") \
+  VMF_TEST_SCRIPT=$(script "$(winpath "$out/standin.vqdata")") \
+  w "$stage/varnello_mf.exe" >"$out/standin.log" 2>&1 || rc=$?
+[ "$rc" -eq 0 ] || { cat "$out/standin.log" >&2; fail "stand-in run exit code $rc"; }
+info_of "$out/standin.vqdata" >"$out/standin.info"
+# Had the library not loaded, the program would have simulated the bench
+# itself: the stand-in's call log shows it was the library that answered.
+[ -s "$out/standin-calls.txt" ] || fail "the stand-in library was not used"
+diff -u "$out/linux.info" "$out/standin.info" || fail "stand-in data file differs from the Linux one"
+
+step "installer: silent install"
+w "$dist/varnello_mf-$version-setup.exe" /S
+"$wineserver_bin" -w
+progdir=$WINEPREFIX/drive_c/Program\ Files/varnello_mf
+[ -f "$progdir/varnello_mf.exe" ] || fail "not installed under Program Files"
+(cd "$stage" && find . -type f | sort) >"$out/staged.txt"
+(cd "$progdir" && find . -type f ! -name uninstall.exe | sort) >"$out/installed.txt"
+diff -u "$out/staged.txt" "$out/installed.txt" || fail "installed files differ from the program folder"
+ls "$WINEPREFIX/drive_c/ProgramData/Microsoft/Windows/Start Menu/Programs/varnello_mf/varnello_mf.lnk" >/dev/null ||
+  fail "no Start-menu entry"
+w reg query 'HKLM\Software\Classes\.vqdata' | tr -d '\r' | grep -q 'varnellomf.Document' || fail ".vqdata not registered"
+
+step "installed program opens a .vqdata through the file type"
+rc=0
+VMF_TEST_SCRIPT='wait 3000; quit' w start /wait /unix "$out/sim.vqdata" >"$out/open.log" 2>&1 &
+opener=$!
+title=
+for _ in $(seq 150); do
+  title=$(xdotool search --name 'sim\.vqdata' getwindowname 2>/dev/null | head -n 1 || true)
+  [ -n "$title" ] && break
+  sleep 0.1
+done
+import -window root "$out/windows-open.png"
+wait "$opener" || rc=$?
+[ -n "$title" ] || fail "no window showing sim.vqdata"
+[ "$rc" -eq 0 ] || fail "opening through the file type ended with $rc"
+step "opened: $title"
+
+step "installer: silent uninstall"
+w "$progdir/uninstall.exe" /S
+for _ in $(seq 300); do [ -e "$progdir" ] || break; sleep 0.2; done
+"$wineserver_bin" -w
+[ ! -e "$progdir" ] || { find "$progdir" >&2; fail "files left after uninstall"; }
+[ ! -e "$WINEPREFIX/drive_c/ProgramData/Microsoft/Windows/Start Menu/Programs/varnello_mf" ] ||
+  fail "Start-menu entry left after uninstall"
+if w reg query 'HKLM\Software\Classes\.vqdata' >/dev/null 2>&1; then fail ".vqdata still registered"; fi
+if w reg query 'HKLM\Software\Classes\varnellomf.Document' >/dev/null 2>&1; then fail "file type still registered"; fi
+
+t1=$(date +%s)
+step "passed: build and packages $((t_built - t0)) s, Wine checks $((t1 - t_built)) s, total $((t1 - t0)) s"
+step "screenshots: $out/windows-sim.png $out/windows-open.png"
