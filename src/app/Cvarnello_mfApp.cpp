@@ -15,6 +15,9 @@
 #include "device/DeviceLibraryFactory.h"
 #include "hdf5/Hdf5ExportAction.h"
 #include "panel/CColourValuesDlg.h"
+#include "panel/CTrendDlg.h"
+#include "panel/CursorReadout.h"
+#include "panel/HeadSwatches.h"
 #include "panel/Cvarnello_mfView.h"
 #include "panel/PanelCommands.h"
 #include "panel/ViewContext.h"
@@ -106,6 +109,9 @@ bool Cvarnello_mfApp::InitInstance(const AppOptions& options) {
                      &CMainFrame::UpdateCaption);
     QObject::connect(view, &Cvarnello_mfView::statusText, frame_, &CMainFrame::ShowStatusText);
     AddColourValuesWindow(view);
+    const bool trendOpen = AddTrendWindow(view);
+    new HeadSwatches(*view);
+    new CursorReadout(*view);
 
     // Without a file the store stays as constructed: a new, untitled document.
     if (!options.file.isEmpty() &&
@@ -121,6 +127,7 @@ bool Cvarnello_mfApp::InitInstance(const AppOptions& options) {
     // Asked with the window up, so the question has its parent; restored
     // records re-initialise the panel as a file just opened does.
     if (journals_->OfferRecovery()) frame_->InitialUpdate();
+    if (trendOpen) trendWindow_->show();
 
     if (options.quitAfterShow) {
         // Ends once the window system has the window on screen, so the time of
@@ -150,11 +157,25 @@ void Cvarnello_mfApp::AddColourValuesWindow(Cvarnello_mfView* view) {
                      &CColourValuesDlg::ScheduleRefresh);
 }
 
+bool Cvarnello_mfApp::AddTrendWindow(Cvarnello_mfView* view) {
+    trendWindow_ = new CTrendDlg(*view, settings_.get(), frame_);
+    CTrendDlg* window = trendWindow_;
+    QAction* open = frame_->ViewMenu()->addAction(QStringLiteral("トレンド(&T)"));
+    open->setStatusTip(QStringLiteral("記録ごとのピーク、統計値、温度、色彩値の推移を表示します"));
+    QObject::connect(open, &QAction::triggered, window, [window] {
+        window->show();
+        window->raise();
+        window->activateWindow();
+    });
+    return window->WasOpen();
+}
+
 void Cvarnello_mfApp::ExitInstance() {
     // Nothing unsaved left: whatever journal is still open has no more use.
     if (journals_ && doc_ && !doc_->IsModified()) journals_->Discard();
     delete frame_;  // the panel writes its options, the frame its placement
     frame_ = nullptr;
+    trendWindow_ = nullptr;
     view_ = nullptr;
     if (settings_) settings_->Sync();
     devices_.reset();
