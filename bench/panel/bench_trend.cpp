@@ -11,6 +11,7 @@
 #include <chrono>
 #include <memory>
 
+#include "BenchQtMain.h"
 #include "BenchSupport.h"
 #include "panel/CTrendDlg.h"
 #include "panel/Cvarnello_mfView.h"
@@ -148,12 +149,4 @@ BENCHMARK(BM_TrendRedraw)->Unit(benchmark::kMillisecond)->Iterations(20);
 }  // namespace
 }  // namespace vmf
 
-int main(int argc, char** argv) {
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
-    QApplication app(argc, argv);
-    benchmark::Initialize(&argc, argv);
-    if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
-}
+int main(int argc, char** argv) { return vmf::bench::RunQtBenchmarks(argc, argv); }

@@ -144,30 +144,30 @@ bool Cvarnello_mfApp::InitInstance(const AppOptions& options) {
     return true;
 }
 
-void Cvarnello_mfApp::AddColourValuesWindow(Cvarnello_mfView* view) {
-    auto* window = new CColourValuesDlg(PanelColourSource(*view), frame_);
-    QAction* open = frame_->ViewMenu()->addAction(QStringLiteral("色彩値(&C)"));
-    open->setStatusTip(QStringLiteral("表示中の記録の色温度、演色評価数、L*a*b* などを表示します"));
+void Cvarnello_mfApp::AddViewMenuWindow(QWidget* window, const QString& text,
+                                        const QString& tip) {
+    QAction* open = frame_->ViewMenu()->addAction(text);
+    open->setStatusTip(tip);
     QObject::connect(open, &QAction::triggered, window, [window] {
         window->show();
         window->raise();
         window->activateWindow();
     });
+}
+
+void Cvarnello_mfApp::AddColourValuesWindow(Cvarnello_mfView* view) {
+    auto* window = new CColourValuesDlg(PanelColourSource(*view), frame_);
+    AddViewMenuWindow(window, QStringLiteral("色彩値(&C)"),
+                      QStringLiteral("表示中の記録の色温度、演色評価数、L*a*b* などを表示します"));
     QObject::connect(view, &Cvarnello_mfView::displayedChanged, window,
                      &CColourValuesDlg::ScheduleRefresh);
 }
 
 bool Cvarnello_mfApp::AddTrendWindow(Cvarnello_mfView* view) {
     trendWindow_ = new CTrendDlg(*view, settings_.get(), frame_);
-    CTrendDlg* window = trendWindow_;
-    QAction* open = frame_->ViewMenu()->addAction(QStringLiteral("トレンド(&T)"));
-    open->setStatusTip(QStringLiteral("記録ごとのピーク、統計値、温度、色彩値の推移を表示します"));
-    QObject::connect(open, &QAction::triggered, window, [window] {
-        window->show();
-        window->raise();
-        window->activateWindow();
-    });
-    return window->WasOpen();
+    AddViewMenuWindow(trendWindow_, QStringLiteral("トレンド(&R)"),
+                      QStringLiteral("記録ごとのピーク、統計値、温度、色彩値の推移を表示します"));
+    return trendWindow_->WasOpen();
 }
 
 void Cvarnello_mfApp::ExitInstance() {

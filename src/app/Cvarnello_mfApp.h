@@ -10,6 +10,7 @@
 
 #include <QString>
 #include <QStringList>
+#include <QWidget>
 #include <memory>
 #include <optional>
 #include <string>
@@ -64,6 +65,8 @@ public:
 
 private:
     // The "色彩値" window under the 表示 menu, following the panel.
+    // A modeless window opened (and brought up) from the 表示 menu.
+    void AddViewMenuWindow(QWidget* window, const QString& text, const QString& tip);
     void AddColourValuesWindow(Cvarnello_mfView* view);
     // The "トレンド" window in the 表示 menu; true when it was open at the last exit.
     bool AddTrendWindow(Cvarnello_mfView* view);

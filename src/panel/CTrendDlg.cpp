@@ -10,7 +10,9 @@
 #include <QLineSeries>
 #include <QListWidget>
 #include <QSignalBlocker>
+#include <QMouseEvent>
 #include <QProgressBar>
+#include <QRubberBand>
 #include <QPushButton>
 #include <QTimer>
 #include <QValueAxis>
@@ -58,11 +60,13 @@ CTrendDlg::CTrendDlg(Cvarnello_mfView& view, SettingsBackend* settings, QWidget*
     axis_->setCurrentIndex(state_.timeAxis != 0 ? 1 : 0);
     whole_ = new QPushButton(U("全体表示"), this);
     heads_ = new QListWidget(this);
-    heads_->setFixedWidth(120);
+    heads_->setFixedWidth(100);
     chart_ = new QChart();
     chart_->legend()->hide();
     chartView_ = new QChartView(chart_, this);
     chartView_->setRubberBand(QChartView::HorizontalRubberBand);
+    // Dragging zooms; a click (no drag) picks the record under it.
+    chartView_->viewport()->installEventFilter(this);
     progress_ = new QProgressBar(this);
     progress_->setRange(0, 1000);
     progress_->setFormat(U("計算中 %p%"));
@@ -129,14 +133,22 @@ CTrendDlg::~CTrendDlg() {
     slice_->stop();
     redraw_->stop();
     if (!settings_) return;
-    const QRect g = geometry();
-    if (g.isValid() && testAttribute(Qt::WA_WState_Created)) {
-        state_.left = g.left();
-        state_.top = g.top();
-        state_.right = g.left() + g.width();
-        state_.bottom = g.top() + g.height();
-    }
+    if (isVisible()) RememberPlacement();
     WriteTrendWindow(*settings_, state_);
+}
+
+void CTrendDlg::RememberPlacement() {
+    const QRect g = geometry();
+    if (!g.isValid()) return;
+    state_.left = g.left();
+    state_.top = g.top();
+    state_.right = g.left() + g.width();
+    state_.bottom = g.top() + g.height();
+}
+
+void CTrendDlg::hideEvent(QHideEvent* event) {
+    RememberPlacement();
+    QWidget::hideEvent(event);
 }
 
 TrendValue CTrendDlg::Value() const {
@@ -165,8 +177,46 @@ void CTrendDlg::showEvent(QShowEvent* event) {
 }
 
 void CTrendDlg::closeEvent(QCloseEvent* event) {
-    state_.open = 0;
+    // At exit the application closes every window after the main one: the
+    // window stays "open" for the next start then.
+    if (!parentWidget() || parentWidget()->isVisible()) state_.open = 0;
     QWidget::closeEvent(event);
+}
+
+bool CTrendDlg::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == chartView_->viewport()) {
+        if (event->type() == QEvent::MouseButtonPress) {
+            pressPos_ = static_cast<QMouseEvent*>(event)->position().toPoint();
+        } else if (event->type() == QEvent::MouseButtonRelease) {
+            auto* mouse = static_cast<QMouseEvent*>(event);
+            const QPoint at = mouse->position().toPoint();
+            if (mouse->button() == Qt::LeftButton && (at - pressPos_).manhattanLength() <= 3) {
+                // No zoom into a rectangle of a pixel or two.
+                if (auto* band = chartView_->findChild<QRubberBand*>()) band->hide();
+                PickNear(at);
+            }
+        }
+    }
+    return QWidget::eventFilter(watched, event);
+}
+
+void CTrendDlg::PickNear(QPoint viewportPos) {
+    const QPointF inChart = chart_->mapFromScene(chartView_->mapToScene(viewportPos));
+    if (!chart_->plotArea().contains(inChart)) return;
+    int best = -1;
+    double bestDistance = 0;
+    QPointF bestValue;
+    for (int a = 0; a < collector_.HeadCount(); ++a) {
+        QLineSeries* line = series_[static_cast<size_t>(a)];
+        if (!line || line->count() == 0) continue;
+        const QPointF value = chart_->mapToValue(inChart, line);
+        // The head whose line passes nearest to the click, in pixels.
+        for (const QPointF& p : line->points()) {
+            const double d = QLineF(chart_->mapToPosition(p, line), inChart).length();
+            if (best < 0 || d < bestDistance) best = a, bestDistance = d, bestValue = value;
+        }
+    }
+    if (best >= 0) PickAt(best, bestValue.x());
 }
 
 void CTrendDlg::Sync() {
@@ -260,7 +310,8 @@ void CTrendDlg::Rebuild() {
     QAbstractAxis* x = nullptr;
     if (TimeAxis()) {
         auto* t = new QDateTimeAxis;
-        t->setFormat(QStringLiteral("MM/dd HH:mm:ss"));
+        t->setFormat(QStringLiteral("HH:mm:ss"));
+        t->setTickCount(3);
         t->setTitleText(U("時刻"));
         x = t;
     } else {
@@ -289,10 +340,6 @@ void CTrendDlg::Rebuild() {
         connect(v, &QValueAxis::rangeChanged, this, &CTrendDlg::OnRangeChanged);
     if (auto* t = qobject_cast<QDateTimeAxis*>(x))
         connect(t, &QDateTimeAxis::rangeChanged, this, &CTrendDlg::OnRangeChanged);
-    int records = 0;
-    for (int a = 0; a < collector_.HeadCount(); ++a)
-        records = std::max(records, static_cast<int>(collector_.Points(a).size()));
-    note_->setText(records > 0 ? U("記録 %1 件").arg(records) : U("記録がありません"));
     Redraw();
 }
 
@@ -337,6 +384,10 @@ void CTrendDlg::Redraw() {
         x0 = static_cast<double>(t->min().toMSecsSinceEpoch());
         x1 = static_cast<double>(t->max().toMSecsSinceEpoch());
     }
+    int records = 0;
+    for (int a = 0; a < collector_.HeadCount(); ++a)
+        records = std::max(records, static_cast<int>(collector_.Points(a).size()));
+    note_->setText(records > 0 ? U("記録 %1 件").arg(records) : U("記録がありません"));
     const int columns = std::max(50, static_cast<int>(chart_->plotArea().width()));
     double y0 = inf, y1 = -inf;
     std::vector<double> px, py;

@@ -66,6 +66,8 @@ public:
 protected:
     void showEvent(QShowEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
+    void hideEvent(QHideEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
     TrendValue Value() const;
@@ -78,6 +80,8 @@ private:
     void FillHeadList();
     void ResetZoom();
     double XOf(const TrendPoint& p) const;
+    void PickNear(QPoint viewportPos);
+    void RememberPlacement();
 
     Cvarnello_mfView& view_;
     SettingsBackend* settings_;
@@ -97,6 +101,7 @@ private:
     bool autoRange_ = true;
     bool settingRange_ = false;
     bool stale_ = true;
+    QPoint pressPos_;
 };
 
 }  // namespace vmf

@@ -5,6 +5,7 @@
 #include <QListWidget>
 #include <QPainter>
 #include <QPixmap>
+#include <QTimer>
 #include <algorithm>
 
 #include "panel/Cvarnello_mfView.h"
@@ -31,6 +32,10 @@ HeadSwatches::HeadSwatches(Cvarnello_mfView& view) : QObject(&view), view_(view)
     tip(ctl::CompareRecordPosition, "比較ファイルの記録 (番号 / 記録数)");
     tip(ctl::CompareRecordNext, "比較ファイルの次の記録");
     connect(&view_, &Cvarnello_mfView::displayedChanged, this, &HeadSwatches::Update);
+    // Detection fills the list without a redraw: the entries get theirs at once.
+    if (auto* list = qobject_cast<QListWidget*>(view_.Control(ctl::HeadList)))
+        connect(list->model(), &QAbstractItemModel::rowsInserted, this,
+                [this] { QTimer::singleShot(0, this, &HeadSwatches::Update); });
 }
 
 QColor HeadSwatches::PenColour(const Rgb& c) { return QColor(c.r, c.g, c.b); }
