@@ -8,7 +8,7 @@ PACKAGES=(
   build-essential cmake ninja-build pkg-config
   libgtest-dev libgmock-dev libbenchmark-dev
   nlohmann-json3-dev libcli11-dev
-  qt6-base-dev qt6-base-dev-tools libgl-dev qt6-translations-l10n
+  qt6-base-dev qt6-base-dev-tools qt6-charts-dev libgl-dev qt6-translations-l10n
   fonts-noto-cjk locales ccache
   libhdf5-dev python3 python3-numpy python3-pytest python3-h5py
 )

@@ -11,6 +11,7 @@
 #include <cmath>
 #include <memory>
 
+#include "BenchQtMain.h"
 #include "panel/GraphRenderer.h"
 #include "store/Cvarnello_mfDoc.h"
 
@@ -102,13 +103,4 @@ BENCHMARK(BM_DrawGraphBars)->Unit(benchmark::kMicrosecond);
 
 }  // namespace
 
-int main(int argc, char** argv) {
-    // Fonts and text drawing need an application object; no window is shown.
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
-    QApplication app(argc, argv);
-    benchmark::Initialize(&argc, argv);
-    if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
-}
+int main(int argc, char** argv) { return vmf::bench::RunQtBenchmarks(argc, argv); }

@@ -20,6 +20,9 @@
 #include "device/LibraryConventions.h"
 #include "hdf5/Hdf5ExportAction.h"
 #include "panel/CColourValuesDlg.h"
+#include "panel/CTrendDlg.h"
+#include "panel/CursorReadout.h"
+#include "panel/HeadSwatches.h"
 #include "panel/Cvarnello_mfView.h"
 #include "panel/PanelCommands.h"
 #include "panel/ViewContext.h"
@@ -118,6 +121,9 @@ bool Cvarnello_mfApp::InitInstance(const AppOptions& options) {
                      &CMainFrame::UpdateCaption);
     QObject::connect(view, &Cvarnello_mfView::statusText, frame_, &CMainFrame::ShowStatusText);
     AddColourValuesWindow(view);
+    const bool trendOpen = AddTrendWindow(view);
+    new HeadSwatches(*view);
+    new CursorReadout(*view);
 
     // Without a file the store stays as constructed: a new, untitled document.
     if (!options.file.isEmpty() &&
@@ -133,6 +139,7 @@ bool Cvarnello_mfApp::InitInstance(const AppOptions& options) {
     // Asked with the window up, so the question has its parent; restored
     // records re-initialise the panel as a file just opened does.
     if (journals_->OfferRecovery()) frame_->InitialUpdate();
+    if (trendOpen) trendWindow_->show();
 
     if (const char* script = std::getenv("VMF_TEST_SCRIPT"); script && *script) {
         std::string error;
@@ -160,17 +167,30 @@ bool Cvarnello_mfApp::InitInstance(const AppOptions& options) {
     return true;
 }
 
-void Cvarnello_mfApp::AddColourValuesWindow(Cvarnello_mfView* view) {
-    auto* window = new CColourValuesDlg(PanelColourSource(*view), frame_);
-    QAction* open = frame_->ViewMenu()->addAction(QStringLiteral("色彩値(&C)"));
-    open->setStatusTip(QStringLiteral("表示中の記録の色温度、演色評価数、L*a*b* などを表示します"));
+void Cvarnello_mfApp::AddViewMenuWindow(QWidget* window, const QString& text,
+                                        const QString& tip) {
+    QAction* open = frame_->ViewMenu()->addAction(text);
+    open->setStatusTip(tip);
     QObject::connect(open, &QAction::triggered, window, [window] {
         window->show();
         window->raise();
         window->activateWindow();
     });
+}
+
+void Cvarnello_mfApp::AddColourValuesWindow(Cvarnello_mfView* view) {
+    auto* window = new CColourValuesDlg(PanelColourSource(*view), frame_);
+    AddViewMenuWindow(window, QStringLiteral("色彩値(&C)"),
+                      QStringLiteral("表示中の記録の色温度、演色評価数、L*a*b* などを表示します"));
     QObject::connect(view, &Cvarnello_mfView::displayedChanged, window,
                      &CColourValuesDlg::ScheduleRefresh);
+}
+
+bool Cvarnello_mfApp::AddTrendWindow(Cvarnello_mfView* view) {
+    trendWindow_ = new CTrendDlg(*view, settings_.get(), frame_);
+    AddViewMenuWindow(trendWindow_, QStringLiteral("トレンド(&R)"),
+                      QStringLiteral("記録ごとのピーク、統計値、温度、色彩値の推移を表示します"));
+    return trendWindow_->WasOpen();
 }
 
 void Cvarnello_mfApp::ExitInstance() {
@@ -178,6 +198,7 @@ void Cvarnello_mfApp::ExitInstance() {
     if (journals_ && doc_ && !doc_->IsModified()) journals_->Discard();
     delete frame_;  // the panel writes its options, the frame its placement
     frame_ = nullptr;
+    trendWindow_ = nullptr;
     view_ = nullptr;
     if (settings_) {
         if (dialogs_) WriteFolders(*settings_, folders_);

@@ -10,6 +10,7 @@
 
 #include <QString>
 #include <QStringList>
+#include <QWidget>
 #include <memory>
 #include <optional>
 #include <string>
@@ -22,6 +23,7 @@ namespace vmf {
 class CMainFrame;
 class Cvarnello_mfDoc;
 class Cvarnello_mfView;
+class CTrendDlg;
 class DeviceLibrary;
 class JournalKeeper;
 class QtSettingsBackend;
@@ -65,7 +67,11 @@ public:
 
 private:
     // The "色彩値" window under the 表示 menu, following the panel.
+    // A modeless window opened (and brought up) from the 表示 menu.
+    void AddViewMenuWindow(QWidget* window, const QString& text, const QString& tip);
     void AddColourValuesWindow(Cvarnello_mfView* view);
+    // The "トレンド" window in the 表示 menu; true when it was open at the last exit.
+    bool AddTrendWindow(Cvarnello_mfView* view);
 
     SingleInstanceLock instanceMutex_;
     std::unique_ptr<QtSettingsBackend> settings_;
@@ -76,6 +82,7 @@ private:
     std::unique_ptr<JournalKeeper> journals_;  // recovery journals of the store's recordings
     CMainFrame* frame_ = nullptr;       // owned here, deleted in ExitInstance
     Cvarnello_mfView* view_ = nullptr;  // owned by the frame
+    CTrendDlg* trendWindow_ = nullptr;  // owned by the frame
 };
 
 }  // namespace vmf

@@ -63,7 +63,21 @@ const std::array kFolders = {
 };
 static_assert(kFolders.size() == kFileKindCount);
 
+using T = TrendWindowState;
+const std::array kTrendWindow = {
+    TrendSettingEntry{"trend", "left", &T::left, 0},
+    TrendSettingEntry{"trend", "top", &T::top, 0},
+    TrendSettingEntry{"trend", "right", &T::right, 0},
+    TrendSettingEntry{"trend", "bottom", &T::bottom, 0},
+    TrendSettingEntry{"trend", "open", &T::open, 0},
+    TrendSettingEntry{"trend", "value", &T::value, 0},
+    TrendSettingEntry{"trend", "heads", &T::heads, 0x3FF},
+    TrendSettingEntry{"trend", "timeaxis", &T::timeAxis, 1},
+};
+
 }  // namespace
+
+std::span<const TrendSettingEntry> TrendWindowSettings() { return kTrendWindow; }
 
 std::span<const SettingEntry> PanelSettingsReadOrder() { return kReadOrder; }
 std::span<const SettingEntry> PanelSettingsWriteOrder() { return kWriteOrder; }
@@ -105,6 +119,15 @@ void ReadFolders(SettingsBackend& backend, RecentFolders& folders) {
 
 void WriteFolders(SettingsBackend& backend, const RecentFolders& folders) {
     for (const auto& e : FolderSettings()) backend.WriteString(e.section, e.key, folders[e.kind]);
+}
+
+void ReadTrendWindow(SettingsBackend& backend, TrendWindowState& state) {
+    for (const auto& e : TrendWindowSettings())
+        state.*e.member = backend.ReadInt(e.section, e.key, e.intDefault);
+}
+
+void WriteTrendWindow(SettingsBackend& backend, const TrendWindowState& state) {
+    for (const auto& e : TrendWindowSettings()) backend.WriteInt(e.section, e.key, state.*e.member);
 }
 
 }  // namespace vmf

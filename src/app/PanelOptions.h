@@ -82,6 +82,26 @@ struct FolderEntry {
     FileKind kind;
 };
 std::span<const FolderEntry> FolderSettings();
+// The trend window ("trend" section): its placement (a right of 0 means never
+// placed), whether it was open at exit, the value shown, the heads shown (bit
+// a for head a) and the x axis (0 record number, 1 time).
+struct TrendWindowState {
+    int left = 0;
+    int top = 0;
+    int right = 0;
+    int bottom = 0;
+    int open = 0;
+    int value = 0;
+    int heads = 0x3FF;
+    int timeAxis = 1;
+};
+struct TrendSettingEntry {
+    const char* section;
+    const char* key;
+    int TrendWindowState::*member;
+    int intDefault;
+};
+std::span<const TrendSettingEntry> TrendWindowSettings();
 
 // Abstract key/value store behind the settings, so the loops above run the
 // same against the desktop settings store and a test fake.
@@ -101,5 +121,7 @@ void ReadPlacement(SettingsBackend& backend, WindowPlacement& placement);
 void WritePlacement(SettingsBackend& backend, const WindowPlacement& placement);
 void ReadFolders(SettingsBackend& backend, RecentFolders& folders);
 void WriteFolders(SettingsBackend& backend, const RecentFolders& folders);
+void ReadTrendWindow(SettingsBackend& backend, TrendWindowState& state);
+void WriteTrendWindow(SettingsBackend& backend, const TrendWindowState& state);
 
 }  // namespace vmf

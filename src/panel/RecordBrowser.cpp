@@ -32,6 +32,16 @@ bool RecordBrowser::Step(BrowseDirection d) {
     return true;
 }
 
+bool RecordBrowser::GoTo(int r) {
+    if (host_.Blocked() || r < 0 || r >= host_.RecordCount() || r == displayedRecord_) return false;
+    displayedRecord_ = r;
+    host_.ShowPosition();
+    host_.ReprocessRecord(displayedRecord_);
+    host_.DrawGraph();
+    host_.ShowSelectedInfo();
+    return true;
+}
+
 void RecordBrowser::OnContinuousClicked(bool checked) {
     continuousMode_ = checked ? 1 : 0;
     host_.ShowMessage(checked ? kContinuousOnText : kContinuousOffText);

@@ -32,6 +32,10 @@ public:
     // the first / last record. True when the position moved.
     bool OnBack() { return Step(BrowseDirection::Back); }
     bool OnNext() { return Step(BrowseDirection::Next); }
+    // Shows record r (a point picked in the trend window) as a step there
+    // would, without starting the repeat. Nothing happens while the records
+    // are blocked or when r is not a record. True when the position moved.
+    bool GoTo(int r);
     // The check box after its click: on or off as it now shows, with the
     // message telling which.
     void OnContinuousClicked(bool checked);

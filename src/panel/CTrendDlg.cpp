@@ -1,0 +1,450 @@
+#include "panel/CTrendDlg.h"
+
+#include <QCheckBox>
+#include <QCloseEvent>
+#include <QComboBox>
+#include <QDateTime>
+#include <QDateTimeAxis>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineSeries>
+#include <QListWidget>
+#include <QSignalBlocker>
+#include <QMouseEvent>
+#include <QProgressBar>
+#include <QRubberBand>
+#include <QPushButton>
+#include <QTimer>
+#include <QValueAxis>
+#include <QVBoxLayout>
+#include <QtCharts/QChart>
+#include <QtCharts/QChartView>
+#include <algorithm>
+#include <cmath>
+#include <limits>
+
+#include "panel/BrowseController.h"
+#include "panel/Cvarnello_mfView.h"
+#include "panel/GraphMath.h"
+#include "panel/HeadSwatches.h"
+#include "panel/TrendThinning.h"
+#include "store/Cvarnello_mfDoc.h"
+#include "store/TextCodec.h"
+#include "store/TextFormat.h"
+
+namespace vmf {
+namespace {
+
+QString U(const char* utf8) { return QString::fromUtf8(utf8); }
+
+// A computation step: records between looks at the clock, and the time one
+// step may keep the event loop waiting.
+constexpr int kRecordsPerLook = 512;
+constexpr int kStepMs = 12;
+// Points that arrive during logging are drawn together, at most this often.
+constexpr int kRedrawDelayMs = 100;
+
+}  // namespace
+
+CTrendDlg::CTrendDlg(Cvarnello_mfView& view, SettingsBackend* settings, QWidget* parent)
+    : QWidget(parent, Qt::Window), view_(view), settings_(settings) {
+    setWindowTitle(U("トレンド"));
+    if (settings_) ReadTrendWindow(*settings_, state_);
+
+    value_ = new QComboBox(this);
+    for (const TrendValueInfo& info : TrendValues()) value_->addItem(U(info.label));
+    value_->setCurrentIndex(std::clamp(state_.value, 0, TREND_VALUE_COUNT - 1));
+    axis_ = new QComboBox(this);
+    axis_->addItem(U("記録番号"));
+    axis_->addItem(U("時刻"));
+    axis_->setCurrentIndex(state_.timeAxis != 0 ? 1 : 0);
+    whole_ = new QPushButton(U("全体表示"), this);
+    heads_ = new QListWidget(this);
+    heads_->setFixedWidth(100);
+    chart_ = new QChart();
+    chart_->legend()->hide();
+    chartView_ = new QChartView(chart_, this);
+    chartView_->setRubberBand(QChartView::HorizontalRubberBand);
+    // Dragging zooms; a click (no drag) picks the record under it.
+    chartView_->viewport()->installEventFilter(this);
+    progress_ = new QProgressBar(this);
+    progress_->setRange(0, 1000);
+    progress_->setFormat(U("計算中 %p%"));
+    progress_->hide();
+    note_ = new QLabel(this);
+
+    auto* top = new QHBoxLayout;
+    top->addWidget(new QLabel(U("表示値"), this));
+    top->addWidget(value_);
+    top->addWidget(new QLabel(U("横軸"), this));
+    top->addWidget(axis_);
+    top->addWidget(whole_);
+    top->addStretch(1);
+    auto* middle = new QHBoxLayout;
+    middle->addWidget(heads_);
+    middle->addWidget(chartView_, 1);
+    auto* layout = new QVBoxLayout(this);
+    layout->addLayout(top);
+    layout->addLayout(middle, 1);
+    layout->addWidget(progress_);
+    layout->addWidget(note_);
+
+    if (state_.right > state_.left && state_.bottom > state_.top)
+        setGeometry(state_.left, state_.top, state_.right - state_.left,
+                    state_.bottom - state_.top);
+    else
+        resize(720, 440);
+
+    slice_ = new QTimer(this);
+    slice_->setSingleShot(true);
+    connect(slice_, &QTimer::timeout, this, &CTrendDlg::OnSlice);
+    redraw_ = new QTimer(this);
+    redraw_->setSingleShot(true);
+    connect(redraw_, &QTimer::timeout, this, &CTrendDlg::Redraw);
+
+    connect(&view_, &Cvarnello_mfView::displayedChanged, this, &CTrendDlg::Sync);
+    connect(value_, &QComboBox::currentIndexChanged, this, [this](int index) {
+        state_.value = index;
+        const TrendOptions& have = collector_.Options();
+        const bool more = IsColourTrendValue(Value()) &&
+                          (!have.colour || (Value() == TrendValue::Ra && !have.ra));
+        if (more)
+            StartComputation();
+        else
+            Rebuild();
+    });
+    connect(axis_, &QComboBox::currentIndexChanged, this, [this](int index) {
+        state_.timeAxis = index;
+        autoRange_ = true;
+        Rebuild();
+    });
+    connect(heads_, &QListWidget::itemChanged, this, [this](QListWidgetItem* item) {
+        const int a = item->data(Qt::UserRole).toInt();
+        if (item->checkState() == Qt::Checked)
+            state_.heads |= 1 << a;
+        else
+            state_.heads &= ~(1 << a);
+        Rebuild();
+    });
+    connect(whole_, &QPushButton::clicked, this, &CTrendDlg::ResetZoom);
+}
+
+CTrendDlg::~CTrendDlg() {
+    slice_->stop();
+    redraw_->stop();
+    if (!settings_) return;
+    if (isVisible()) RememberPlacement();
+    WriteTrendWindow(*settings_, state_);
+}
+
+void CTrendDlg::RememberPlacement() {
+    const QRect g = geometry();
+    if (!g.isValid()) return;
+    state_.left = g.left();
+    state_.top = g.top();
+    state_.right = g.left() + g.width();
+    state_.bottom = g.top() + g.height();
+}
+
+void CTrendDlg::hideEvent(QHideEvent* event) {
+    RememberPlacement();
+    QWidget::hideEvent(event);
+}
+
+TrendValue CTrendDlg::Value() const {
+    return static_cast<TrendValue>(std::clamp(value_->currentIndex(), 0, TREND_VALUE_COUNT - 1));
+}
+
+TrendOptions CTrendDlg::WantedOptions() const {
+    TrendOptions o;
+    o.graphMax = view_.options().graphMax;
+    // Colour values once computed stay: switching back and forth costs nothing.
+    o.colour = IsColourTrendValue(Value()) || collector_.Options().colour;
+    o.ra = Value() == TrendValue::Ra || collector_.Options().ra;
+    return o;
+}
+
+bool CTrendDlg::TimeAxis() const { return state_.timeAxis != 0 && collector_.HasTimes(); }
+
+double CTrendDlg::XOf(const TrendPoint& p) const {
+    return TimeAxis() ? static_cast<double>(p.utcMs) : p.record + 1.0;
+}
+
+void CTrendDlg::showEvent(QShowEvent* event) {
+    QWidget::showEvent(event);
+    state_.open = 1;
+    if (stale_) StartComputation();
+}
+
+void CTrendDlg::closeEvent(QCloseEvent* event) {
+    // At exit the application closes every window after the main one: the
+    // window stays "open" for the next start then.
+    if (!parentWidget() || parentWidget()->isVisible()) state_.open = 0;
+    QWidget::closeEvent(event);
+}
+
+bool CTrendDlg::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == chartView_->viewport()) {
+        if (event->type() == QEvent::MouseButtonPress) {
+            pressPos_ = static_cast<QMouseEvent*>(event)->position().toPoint();
+        } else if (event->type() == QEvent::MouseButtonRelease) {
+            auto* mouse = static_cast<QMouseEvent*>(event);
+            const QPoint at = mouse->position().toPoint();
+            if (mouse->button() == Qt::LeftButton && (at - pressPos_).manhattanLength() <= 3) {
+                // No zoom into a rectangle of a pixel or two.
+                if (auto* band = chartView_->findChild<QRubberBand*>()) band->hide();
+                PickNear(at);
+            }
+        }
+    }
+    return QWidget::eventFilter(watched, event);
+}
+
+void CTrendDlg::PickNear(QPoint viewportPos) {
+    const QPointF inChart = chart_->mapFromScene(chartView_->mapToScene(viewportPos));
+    if (!chart_->plotArea().contains(inChart)) return;
+    int best = -1;
+    double bestDistance = 0;
+    QPointF bestValue;
+    for (int a = 0; a < collector_.HeadCount(); ++a) {
+        QLineSeries* line = series_[static_cast<size_t>(a)];
+        if (!line || line->count() == 0) continue;
+        const QPointF value = chart_->mapToValue(inChart, line);
+        // The head whose line passes nearest to the click, in pixels.
+        for (const QPointF& p : line->points()) {
+            const double d = QLineF(chart_->mapToPosition(p, line), inChart).length();
+            if (best < 0 || d < bestDistance) best = a, bestDistance = d, bestValue = value;
+        }
+    }
+    if (best >= 0) PickAt(best, bestValue.x());
+}
+
+void CTrendDlg::Sync() {
+    if (!isVisible()) {
+        stale_ = true;  // computed when shown
+        return;
+    }
+    if (stale_) {
+        StartComputation();
+        return;
+    }
+    switch (collector_.Sync(view_.doc())) {
+        case TrendCollector::SyncResult::Restarted:
+            progress_->setValue(0);
+            progress_->show();
+            slice_->start(0);
+            break;
+        case TrendCollector::SyncResult::Appended:
+            ScheduleRedraw();
+            break;
+        case TrendCollector::SyncResult::Unchanged:
+            break;
+    }
+}
+
+void CTrendDlg::StartComputation() {
+    stale_ = false;
+    collector_.Start(view_.doc(), WantedOptions());
+    progress_->setValue(0);
+    progress_->show();
+    slice_->start(0);
+}
+
+void CTrendDlg::OnSlice() {
+    // The store may have changed since the last step (cleared, opened): look
+    // before reading on.
+    collector_.Sync(view_.doc());
+    QElapsedTimer clock;
+    clock.start();
+    bool done = false;
+    while (!done && clock.elapsed() < kStepMs) done = collector_.Step(view_.doc(), kRecordsPerLook);
+    progress_->setValue(static_cast<int>(collector_.Progress() * 1000));
+    if (!done) {
+        slice_->start(0);
+        return;
+    }
+    progress_->hide();
+    autoRange_ = true;
+    Rebuild();
+}
+
+void CTrendDlg::FinishComputation() {
+    slice_->stop();
+    if (stale_) {
+        stale_ = false;
+        collector_.Start(view_.doc(), WantedOptions());
+    }
+    collector_.Sync(view_.doc());
+    while (!collector_.Step(view_.doc(), 1 << 30)) {
+    }
+    progress_->hide();
+    Rebuild();
+}
+
+void CTrendDlg::FillHeadList() {
+    const QSignalBlocker block(heads_);
+    heads_->clear();
+    const Cvarnello_mfDoc& doc = view_.doc();
+    for (int a = 0; a < collector_.HeadCount(); ++a) {
+        const std::string serial = Cp932ToUtf8(doc.serialNo[static_cast<size_t>(a)]);
+        auto* item = new QListWidgetItem(
+            QString::fromStdString(CFormat("%d %s", a + 1, serial.c_str())), heads_);
+        const QColor colour = HeadSwatches::PenColour(MeasuredColour(a));
+        item->setIcon(HeadSwatches::Swatch(colour, colour));
+        item->setData(Qt::UserRole, a);
+        item->setFlags(item->flags() | Qt::ItemIsUserCheckable);
+        item->setCheckState((state_.heads >> a) & 1 ? Qt::Checked : Qt::Unchecked);
+    }
+}
+
+void CTrendDlg::Rebuild() {
+    redraw_->stop();
+    if (heads_->count() != collector_.HeadCount()) FillHeadList();
+    chart_->removeAllSeries();
+    series_.fill(nullptr);
+    for (QAbstractAxis* axis : chart_->axes()) {
+        chart_->removeAxis(axis);
+        delete axis;
+    }
+    axis_->setEnabled(collector_.HasTimes());
+    QAbstractAxis* x = nullptr;
+    if (TimeAxis()) {
+        auto* t = new QDateTimeAxis;
+        t->setFormat(QStringLiteral("HH:mm:ss"));
+        t->setTickCount(3);
+        t->setTitleText(U("時刻"));
+        x = t;
+    } else {
+        auto* v = new QValueAxis;
+        v->setLabelFormat(QStringLiteral("%d"));
+        v->setTitleText(U("記録番号"));
+        x = v;
+    }
+    auto* y = new QValueAxis;
+    y->setTitleText(U(TrendValues()[static_cast<size_t>(Value())].label));
+    chart_->addAxis(x, Qt::AlignBottom);
+    chart_->addAxis(y, Qt::AlignLeft);
+    for (int a = 0; a < collector_.HeadCount(); ++a) {
+        if (((state_.heads >> a) & 1) == 0) continue;
+        auto* line = new QLineSeries;
+        QPen pen(HeadSwatches::PenColour(MeasuredColour(a)));
+        pen.setWidth(1);
+        line->setPen(pen);
+        chart_->addSeries(line);
+        line->attachAxis(x);
+        line->attachAxis(y);
+        connect(line, &QLineSeries::clicked, this, [this, a](const QPointF& p) { PickAt(a, p.x()); });
+        series_[static_cast<size_t>(a)] = line;
+    }
+    if (auto* v = qobject_cast<QValueAxis*>(x))
+        connect(v, &QValueAxis::rangeChanged, this, &CTrendDlg::OnRangeChanged);
+    if (auto* t = qobject_cast<QDateTimeAxis*>(x))
+        connect(t, &QDateTimeAxis::rangeChanged, this, &CTrendDlg::OnRangeChanged);
+    Redraw();
+}
+
+void CTrendDlg::ScheduleRedraw() {
+    if (!redraw_->isActive()) redraw_->start(kRedrawDelayMs);
+}
+
+void CTrendDlg::OnRangeChanged() {
+    if (settingRange_) return;
+    autoRange_ = false;  // the operator zoomed
+    ScheduleRedraw();
+}
+
+void CTrendDlg::ResetZoom() {
+    autoRange_ = true;
+    Redraw();
+}
+
+void CTrendDlg::Redraw() {
+    redraw_->stop();
+    const QList<QAbstractAxis*> xs = chart_->axes(Qt::Horizontal);
+    const QList<QAbstractAxis*> ys = chart_->axes(Qt::Vertical);
+    if (xs.isEmpty() || ys.isEmpty()) return;
+    const bool time = TimeAxis();
+    const TrendValue value = Value();
+    constexpr double inf = std::numeric_limits<double>::infinity();
+    double x0 = inf, x1 = -inf;
+    if (autoRange_) {
+        for (int a = 0; a < collector_.HeadCount(); ++a) {
+            if (!series_[static_cast<size_t>(a)]) continue;
+            for (const TrendPoint& p : collector_.Points(a)) {
+                if (time && p.utcMs == 0) continue;
+                x0 = std::min(x0, XOf(p));
+                x1 = std::max(x1, XOf(p));
+            }
+        }
+        if (x0 > x1) x0 = 0, x1 = 1;
+        if (x0 == x1) x0 -= 1, x1 += 1;
+    } else if (auto* v = qobject_cast<QValueAxis*>(xs.first())) {
+        x0 = v->min(), x1 = v->max();
+    } else if (auto* t = qobject_cast<QDateTimeAxis*>(xs.first())) {
+        x0 = static_cast<double>(t->min().toMSecsSinceEpoch());
+        x1 = static_cast<double>(t->max().toMSecsSinceEpoch());
+    }
+    int records = 0;
+    for (int a = 0; a < collector_.HeadCount(); ++a)
+        records = std::max(records, static_cast<int>(collector_.Points(a).size()));
+    note_->setText(records > 0 ? U("記録 %1 件").arg(records) : U("記録がありません"));
+    const int columns = std::max(50, static_cast<int>(chart_->plotArea().width()));
+    double y0 = inf, y1 = -inf;
+    std::vector<double> px, py;
+    for (int a = 0; a < collector_.HeadCount(); ++a) {
+        QLineSeries* line = series_[static_cast<size_t>(a)];
+        if (!line) continue;
+        const auto& points = collector_.Points(a);
+        px.clear();
+        py.clear();
+        for (const TrendPoint& p : points) {
+            if (time && p.utcMs == 0) continue;
+            px.push_back(XOf(p));
+            py.push_back(p[value]);
+        }
+        const std::vector<TrendXY> thin = ThinTrend(px, py, x0, x1, columns);
+        QList<QPointF> list;
+        list.reserve(static_cast<qsizetype>(thin.size()));
+        for (const TrendXY& t : thin) {
+            list.append(QPointF(t.x, t.y));
+            if (t.x >= x0 && t.x <= x1) y0 = std::min(y0, t.y), y1 = std::max(y1, t.y);
+        }
+        line->replace(list);
+    }
+    if (y0 > y1) y0 = 0, y1 = 1;
+    const double margin = y1 > y0 ? (y1 - y0) * 0.05 : std::max(1.0, std::abs(y0) * 0.05);
+    settingRange_ = true;
+    ys.first()->setRange(y0 - margin, y1 + margin);
+    if (autoRange_) {
+        if (time)
+            xs.first()->setRange(QDateTime::fromMSecsSinceEpoch(static_cast<qint64>(x0)),
+                                 QDateTime::fromMSecsSinceEpoch(static_cast<qint64>(x1)));
+        else
+            xs.first()->setRange(x0, x1);
+    }
+    settingRange_ = false;
+}
+
+bool CTrendDlg::PickAt(int a, double x) {
+    if (a < 0 || a >= collector_.HeadCount()) return false;
+    const auto& points = collector_.Points(a);
+    std::vector<double> px;
+    std::vector<int> records;
+    for (const TrendPoint& p : points) {
+        if (TimeAxis() && p.utcMs == 0) continue;
+        px.push_back(XOf(p));
+        records.push_back(p.record);
+    }
+    const int i = NearestIndex(px, x);
+    if (i < 0) return false;
+    if (view_.IsMeasuring()) {
+        note_->setText(U("計測中は記録を移動できません"));
+        return false;
+    }
+    const int record = records[static_cast<size_t>(i)];
+    const bool moved = view_.browse().browser().GoTo(record);
+    note_->setText(U("記録 %1 を表示しています").arg(record + 1));
+    return moved;
+}
+
+}  // namespace vmf
