@@ -15,6 +15,7 @@
 
 #include "app/CAboutDlg.h"
 #include "app/DocumentNaming.h"
+#include "app/UserDialogs.h"
 #include "resources/AppIcons.h"
 #include "store/Cvarnello_mfDoc.h"
 
@@ -39,9 +40,11 @@ CMainFrame::CMainFrame(Cvarnello_mfDoc& doc, UserDialogs& dialogs, SettingsBacke
       doc_(doc),
       dialogs_(dialogs),
       settings_(settings),
-      session_(doc, dialogs, recent_) {
+      fileJobs_(new FileJobRunner(this)),
+      session_(doc, dialogs, recent_, fileJobs_) {
     setWindowIcon(ApplicationIcon());
     setAcceptDrops(true);
+    connect(fileJobs_, &FileJobRunner::runningChanged, this, &CMainFrame::OnFileWorkRunning);
     recent_.Read(settings_);
     CreateActions();
     CreateMenus();
@@ -95,6 +98,25 @@ QAction* CMainFrame::Action(FrameCommand command) const {
 
 bool CMainFrame::PanelMeasuring() const { return panel_.isMeasuring && panel_.isMeasuring(); }
 
+bool CMainFrame::RefuseDuringFileWork() {
+    if (!fileJobs_->Running()) return false;
+    dialogs_.Notify(kFileWorkRunning);
+    return true;
+}
+
+void CMainFrame::OnFileWorkRunning(bool running) {
+    // The panel's commands read or change the store the worker is reading
+    // or about to replace; they wait with the file commands. The graph keeps
+    // painting.
+    if (panel_.widget) panel_.widget->setEnabled(!running);
+    UpdateFileMenu();
+    if (!running && closeAfterFileWork_) {
+        closeAfterFileWork_ = false;
+        // After the command that ran the work has returned.
+        QTimer::singleShot(0, this, &QWidget::close);
+    }
+}
+
 DocumentSession::OpenOutcome CMainFrame::OpenDocumentFile(const QString& path) {
     // While measuring, the worker writes into the store between the panel's
     // polls; loading a file then would pull the arrays out from under it.
@@ -102,6 +124,7 @@ DocumentSession::OpenOutcome CMainFrame::OpenDocumentFile(const QString& path) {
         QApplication::beep();
         return DocumentSession::OpenOutcome::Cancelled;
     }
+    if (RefuseDuringFileWork()) return DocumentSession::OpenOutcome::Cancelled;
     return session_.OpenPath(QFileInfo(path).absoluteFilePath().toStdString());
 }
 
@@ -124,6 +147,7 @@ void CMainFrame::AfterOpen(DocumentSession::OpenOutcome outcome) {
 
 void CMainFrame::OnFileNew() {
     if (PanelMeasuring()) return QApplication::beep();
+    if (RefuseDuringFileWork()) return;
     if (!session_.New()) return;
     if (panel_.initialUpdate) panel_.initialUpdate();
     UpdateCaption();
@@ -132,11 +156,13 @@ void CMainFrame::OnFileNew() {
 
 void CMainFrame::OnFileOpen() {
     if (PanelMeasuring()) return QApplication::beep();
+    if (RefuseDuringFileWork()) return;
     AfterOpen(session_.Open());
 }
 
 void CMainFrame::OnFileSave() {
     if (PanelMeasuring()) return QApplication::beep();
+    if (RefuseDuringFileWork()) return;
     session_.Save();
     UpdateCaption();
     RebuildRecentMenu();
@@ -144,6 +170,7 @@ void CMainFrame::OnFileSave() {
 
 void CMainFrame::OnFileSaveAs() {
     if (PanelMeasuring()) return QApplication::beep();
+    if (RefuseDuringFileWork()) return;
     session_.SaveAs();
     UpdateCaption();
     RebuildRecentMenu();
@@ -157,6 +184,16 @@ void CMainFrame::OnAppAbout() {
 // --- Window events --------------------------------------------------------
 
 void CMainFrame::closeEvent(QCloseEvent* event) {
+    if (fileJobs_->Running()) {
+        // The worker reads or writes the store: the window goes only after
+        // it has stopped, never from under it.
+        event->ignore();
+        if (dialogs_.AskOkCancel(kCloseDuringFileWork)) {
+            closeAfterFileWork_ = true;
+            fileJobs_->Cancel();
+        }
+        return;
+    }
     if (busy.load() != 0 || !session_.SaveModified()) {
         event->ignore();
         RebuildRecentMenu();

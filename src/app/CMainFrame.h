@@ -15,6 +15,7 @@
 #include <map>
 
 #include "app/DocumentSession.h"
+#include "app/FileJobRunner.h"
 #include "app/PanelOptions.h"
 #include "app/RecentFileList.h"
 #include "app/WindowRect.h"
@@ -88,6 +89,8 @@ public:
     QToolBar* ToolBar() const { return toolbar_; }
     QLabel* ReadyPane() const { return ready_; }
     DocumentSession& session() { return session_; }
+    // Runs the file work of the frame and of the panel (comparison, CSV).
+    FileJobRunner& fileWork() { return *fileJobs_; }
     const WindowPlacement& placement() const { return placement_; }
 
     // The file commands, also reachable through their actions.
@@ -116,6 +119,9 @@ private:
     void UpdateLockPanes();
     void AfterOpen(DocumentSession::OpenOutcome outcome);
     bool PanelMeasuring() const;
+    // True (after saying why) when file work runs and a command must wait.
+    bool RefuseDuringFileWork();
+    void OnFileWorkRunning(bool running);
     FrameMargins CurrentMargins() const;
     void ApplyPlacement();
     void RememberGeometry();
@@ -123,6 +129,8 @@ private:
     Cvarnello_mfDoc& doc_;
     UserDialogs& dialogs_;
     SettingsBackend& settings_;
+    FileJobRunner* fileJobs_;
+    bool closeAfterFileWork_ = false;  // the operator chose to cancel and close
     RecentFileList recent_;
     DocumentSession session_;
     FramePanel panel_;

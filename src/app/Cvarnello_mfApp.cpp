@@ -73,6 +73,7 @@ bool Cvarnello_mfApp::InitInstance(const AppOptions& options) {
     ctx.dialogs = dialogs_.get();
     ctx.settings = settings_.get();
     ctx.busy = &frame_->busy;
+    ctx.fileWork = &frame_->fileWork();
     ctx.deviceNote = note;
     view_ = new Cvarnello_mfView(ctx, frame_);
     Cvarnello_mfView* view = view_;

@@ -20,6 +20,7 @@
 #include "acquire/HeadlessAcquisition.h"
 #include "acquire/TickClock.h"
 #include "cli/CliCommand.h"
+#include "cli/TerminalFileWork.h"
 #include "device/DeviceLibraryFactory.h"
 #include "device/SimulatedDeviceLibrary.h"
 #include "store/Cvarnello_mfDoc.h"
@@ -102,7 +103,7 @@ int RunAcquire(const AcquireArgs& args) {
         return kExitFailed;
     }
     std::string error;
-    if (!doc->SaveToFile(args.out, error)) {
+    if (!SaveDataFile(*doc, args.out, error)) {
         std::fprintf(stderr, "varnello-cli acquire: %s\n", error.c_str());
         return kExitFailed;
     }

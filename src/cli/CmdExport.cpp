@@ -8,7 +8,9 @@
 #include <optional>
 #include <string>
 
+#include "app/DocumentNaming.h"
 #include "cli/CliCommand.h"
+#include "cli/TerminalFileWork.h"
 #include "csv/CsvDialogRules.h"
 #include "csv/CsvWriter.h"
 #include "spectrum/SpectrumWorkspace.h"
@@ -42,6 +44,8 @@ MeasuringMethod MethodOf(const std::string& name) {
     return MeasuringMethod::LightSource;
 }
 
+constexpr const char* kCsvExportCaption = "%1 に書き出しています";
+
 int Fail(const std::string& message) {
     std::fprintf(stderr, "%s\n", message.c_str());
     return kExitFailed;
@@ -50,7 +54,7 @@ int Fail(const std::string& message) {
 int RunExport(const ExportArgs& args) {
     auto doc = std::make_unique<Cvarnello_mfDoc>();
     std::string error;
-    if (!doc->LoadFromFile(args.file, error))
+    if (!LoadDataFile(*doc, args.file, error))
         return Fail(error.empty() ? "cannot read " + args.file : error);
     const int a = args.head;
     if (a < 0 || a >= doc->headCount)
@@ -74,10 +78,15 @@ int RunExport(const ExportArgs& args) {
     for (int h = 0; h < doc->headCount; ++h) ws->DeriveDarkModel(*doc, h);
     CsvWriter writer(*doc, *ws, ProcessingOptions{MethodOf(args.method), args.sensitivity},
                      args.target);
-    if (!writer.WriteCsvFile(args.csv, args.first, end, a, !args.noTemp, !args.noLabels,
-                             !args.noExposure, !args.horizontal, startNm, endNm, args.stepNm,
-                             error))
-        return Fail(error);
+    bool written = false;
+    TerminalFileWork work;
+    work.Run(FileJobCaption(kCsvExportCaption, FileNameOf(args.csv)), [&](FileProgress& progress) {
+        writer.SetProgress(&progress);
+        written = writer.WriteCsvFile(args.csv, args.first, end, a, !args.noTemp,
+                                      !args.noLabels, !args.noExposure, !args.horizontal, startNm,
+                                      endNm, args.stepNm, error);
+    });
+    if (!written) return Fail(error);
     return kExitOk;
 }
 

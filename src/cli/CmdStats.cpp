@@ -9,6 +9,7 @@
 #include <string>
 
 #include "cli/CliCommand.h"
+#include "cli/TerminalFileWork.h"
 #include "spectrum/SpectrumWorkspace.h"
 #include "store/Cvarnello_mfDoc.h"
 #include "store/TextFormat.h"
@@ -46,7 +47,7 @@ MeasuringMethod MethodOf(const std::string& name) {
 int RunStats(const StatsArgs& args) {
     auto doc = std::make_unique<Cvarnello_mfDoc>();
     std::string error;
-    if (!doc->LoadFromFile(args.file, error)) {
+    if (!LoadDataFile(*doc, args.file, error)) {
         std::fprintf(stderr, "%s\n",
                      error.empty() ? ("cannot read " + args.file).c_str() : error.c_str());
         return kExitFailed;

@@ -77,6 +77,11 @@ std::vector<int> OutputWavelengths(const CsvRequest& q) {
     return out;
 }
 
+bool Cancelled(std::string& error) {
+    error = "cancelled";
+    return false;
+}
+
 bool IsReferenceTarget(int target) {
     return target == CSV_TARGET_WHITE || target == CSV_TARGET_TRANS;
 }
@@ -229,6 +234,13 @@ bool CsvWriter::WriteChecked(CsvSink& sink, const CsvRequest& q, std::string& er
     const float* wl = doc_.wavelengthNm[a].data();
     GridBrackets brackets;
     FindBrackets(wl, ChannelsOf(doc_, a), brackets);
+    if (progress_) progress_->total.store(static_cast<uint64_t>(end - first));
+    // Between records: false once the operator cancelled.
+    auto goOn = [&] {
+        if (!progress_) return true;
+        progress_->Add(1);
+        return !progress_->Cancelled();
+    };
     auto prepare = [&](int r, float* values) {
         ws_.ProcessRecord(doc_, a, r, processing_);
         if (r == end - 1) {
@@ -252,6 +264,7 @@ bool CsvWriter::WriteChecked(CsvSink& sink, const CsvRequest& q, std::string& er
         }
         std::vector<float> values(nw);
         for (int r = first; r < end && out.ok(); ++r) {
+            if (!goOn()) return Cancelled(error);
             prepare(r, values.data());
             if (q.addTemperature) out.Temperature(doc_.recTemperatureC(a, r));
             if (q.addExposure) out.Exposure(doc_.recExposureUs(a, r));
@@ -267,6 +280,7 @@ bool CsvWriter::WriteChecked(CsvSink& sink, const CsvRequest& q, std::string& er
         std::vector<float> byRecord(nw);
         std::vector<float> rows(nw * records);
         for (int r = first; r < end; ++r) {
+            if (!goOn()) return Cancelled(error);
             prepare(r, byRecord.data());
             const size_t column = static_cast<size_t>(r - first);
             for (size_t i = 0; i < nw; ++i) rows[i * records + column] = byRecord[i];

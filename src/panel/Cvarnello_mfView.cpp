@@ -15,6 +15,8 @@
 #include <algorithm>
 
 #include "acquire/AcquisitionController.h"
+#include "app/FileWork.h"
+#include "app/UserDialogs.h"
 #include "panel/BrowseController.h"
 #include "panel/GraphFrame.h"
 #include "panel/PanelCommands.h"
@@ -62,6 +64,22 @@ PanelOptions& Cvarnello_mfView::options() { return options_; }
 // frame's file commands must not replace the store under it.
 bool Cvarnello_mfView::IsMeasuring() const {
     return state_.measuring || (acquisition_ && acquisition_->ProcessingBlocked());
+}
+
+bool Cvarnello_mfView::FileWorkRunning() const {
+    return ctx_.fileWork && ctx_.fileWork->Running();
+}
+
+bool Cvarnello_mfView::RefuseDuringFileWork() {
+    if (!FileWorkRunning()) return false;
+    if (ctx_.dialogs) ctx_.dialogs->Notify(kFileWorkRunning);
+    return true;
+}
+
+FileWork& Cvarnello_mfView::fileWork() {
+    if (ctx_.fileWork) return *ctx_.fileWork;
+    if (!ownFileWork_) ownFileWork_ = std::make_unique<ImmediateFileWork>();
+    return *ownFileWork_;
 }
 
 GraphRenderer& Cvarnello_mfView::renderer() { return frame_->renderer(); }

@@ -27,6 +27,7 @@
 namespace vmf {
 
 class DataArchive;
+struct FileProgress;
 
 class Cvarnello_mfDoc {
 public:
@@ -131,17 +132,33 @@ public:
     // file succeeds and changes nothing. Does not touch pathName/title/modified.
     bool LoadFromFile(const std::string& utf8Path, std::string& error);
     // The same, also telling why a load or save failed (None on success).
-    bool LoadFromFile(const std::string& utf8Path, std::string& error, FileFailure& failure);
-    bool SaveToFile(const std::string& utf8Path, std::string& error, FileFailure& failure) const;
+    // With progress, the bytes moved are counted there (total set first) and
+    // a set cancel stops the work with FileFailure::Cancelled: a cancelled
+    // save leaves the old file as it was, a cancelled load the store.
+    bool LoadFromFile(const std::string& utf8Path, std::string& error, FileFailure& failure,
+                      FileProgress* progress = nullptr);
+    bool SaveToFile(const std::string& utf8Path, std::string& error, FileFailure& failure,
+                    FileProgress* progress = nullptr) const;
+
+    // LoadFromFile in its two halves, so the reading can run on a worker
+    // while the thread that owns this store goes on using it. ReadStaged
+    // reads the file into a new store of its own (staged stays null for an
+    // empty file, which changes nothing); it touches no existing store.
+    static bool ReadStaged(const std::string& utf8Path, std::unique_ptr<Cvarnello_mfDoc>& staged,
+                           std::string& error, FileFailure& failure,
+                           FileProgress* progress = nullptr);
+    // Moves what a successful load read into staged over to this store: the
+    // fields the file carries, the loaded records (releasing the arrays they
+    // replace) and staged's pool. Cannot fail half-way.
+    void AdoptLoaded(Cvarnello_mfDoc& staged);
+
+    // The size in bytes of the data file SaveToFile writes for this store.
+    uint64_t StoredSize() const;
 
     // The allocator of the record spectra (block counts for tests and tools).
     const SpectrumPool& Pool() const { return pool_; }
 
 private:
-    // Moves what a successful load read into staged over to this store: the
-    // fields the file carries, the loaded records (releasing the arrays they
-    // replace) and staged's pool. Cannot fail half-way.
-    void AdoptLoaded(Cvarnello_mfDoc& staged);
     // Loading the records of head a (recordCount[a] already read): a long
     // series is read in two halves at once, the second by a helper thread
     // with its own view of the file.

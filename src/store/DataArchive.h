@@ -17,6 +17,7 @@
 
 #include "store/ArchiveError.h"
 #include "store/FileHandle.h"
+#include "store/FileProgress.h"
 
 namespace vmf {
 
@@ -86,6 +87,13 @@ public:
     void SkipTo(uint64_t position);
     FileHandle& File() { return file_; }
 
+    // Bytes moved to or from the file are added to progress->done, and a set
+    // progress->cancel stops the archive at its next buffer (ArchiveError
+    // Cancelled). Checked once per buffer, so a cancel takes effect within
+    // 256 KiB. nullptr (the default) reports nothing.
+    void SetProgress(FileProgress* progress) { progress_ = progress; }
+    FileProgress* Progress() const { return progress_; }
+
 private:
     void Word32(uint32_t& u) {
         if (IsStoring()) {
@@ -108,6 +116,7 @@ private:
     }
     void Refill(std::size_t n);
     [[noreturn]] void ThrowEndOfFile() const;
+    void CheckCancel() const;
 
     void Put32(std::size_t at, uint32_t u) {
         unsigned char* p = buf_.get() + at;
@@ -149,6 +158,7 @@ private:
     std::size_t end_ = 0;  // loading: bytes valid in buf_
     uint64_t done_ = 0;    // bytes moved between buf_ and the file before pos_ 0
     uint64_t readAt_ = 0;  // loading: file offset of the next read
+    FileProgress* progress_ = nullptr;
 };
 
 }  // namespace vmf

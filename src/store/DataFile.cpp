@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <array>
 #include <exception>
+#include <filesystem>
 #include <memory>
 #include <new>
 #include <thread>
@@ -13,6 +14,7 @@
 #include "store/Cvarnello_mfDoc.h"
 #include "store/DataArchive.h"
 #include "store/FileHandle.h"
+#include "store/FileProgress.h"
 
 namespace vmf {
 namespace {
@@ -140,6 +142,7 @@ void Cvarnello_mfDoc::LoadRecords(DataArchive& ar, int a) {
             second = std::thread([this, &ar, &secondPool, &secondFailed, a, split, n, at] {
                 try {
                     DataArchive part(ar.File(), DataArchive::Mode::Loading, ar.Name(), at);
+                    part.SetProgress(ar.Progress());
                     for (int r = split; r < n; ++r) LoadRecord(part, secondPool, a, r, false);
                 } catch (...) {
                     secondFailed = std::current_exception();
@@ -252,8 +255,22 @@ bool Cvarnello_mfDoc::LoadFromFile(const std::string& utf8Path, std::string& err
 }
 
 bool Cvarnello_mfDoc::LoadFromFile(const std::string& utf8Path, std::string& error,
-                                   FileFailure& failure) {
+                                   FileFailure& failure, FileProgress* progress) {
+    // Read into a staging store so that a file which stops short, breaks a
+    // bound or is cancelled leaves this one exactly as it was. Only the
+    // records are held twice for a moment, and those are the ones the file
+    // replaces.
+    std::unique_ptr<Cvarnello_mfDoc> staged;
+    if (!ReadStaged(utf8Path, staged, error, failure, progress)) return false;
+    if (staged) AdoptLoaded(*staged);
+    return true;
+}
+
+bool Cvarnello_mfDoc::ReadStaged(const std::string& utf8Path,
+                                 std::unique_ptr<Cvarnello_mfDoc>& staged, std::string& error,
+                                 FileFailure& failure, FileProgress* progress) {
     failure = FileFailure::None;
+    staged.reset();
     FileHandle file;
     std::string reason;
     if (!file.OpenRead(utf8Path, reason)) {
@@ -262,15 +279,19 @@ bool Cvarnello_mfDoc::LoadFromFile(const std::string& utf8Path, std::string& err
         return false;
     }
     try {
+        if (progress) {
+            std::error_code ec;
+            const auto size =
+                std::filesystem::file_size(std::u8string(utf8Path.begin(), utf8Path.end()), ec);
+            progress->total.store(ec ? 0 : static_cast<uint64_t>(size));
+        }
         DataArchive ar(file, DataArchive::Mode::Loading, utf8Path);
+        ar.SetProgress(progress);
         // An empty file holds no store at all; opening it changes nothing.
         if (ar.AtEnd()) return true;
-        // Read into a staging store so that a file which stops short or breaks
-        // a bound leaves this one exactly as it was. Only the records are held
-        // twice for a moment, and those are the ones the file replaces.
-        auto staged = std::make_unique<Cvarnello_mfDoc>();
-        staged->Persist(ar);
-        AdoptLoaded(*staged);
+        auto loaded = std::make_unique<Cvarnello_mfDoc>();
+        loaded->Persist(ar);
+        staged = std::move(loaded);
         return true;
     } catch (const ArchiveError& e) {
         failure = e.Kind();
@@ -288,8 +309,9 @@ bool Cvarnello_mfDoc::SaveToFile(const std::string& utf8Path, std::string& error
 }
 
 bool Cvarnello_mfDoc::SaveToFile(const std::string& utf8Path, std::string& error,
-                                 FileFailure& failure) const {
+                                 FileFailure& failure, FileProgress* progress) const {
     failure = FileFailure::None;
+    if (progress) progress->total.store(StoredSize());
     FileHandle file;
     std::string tempPath, reason;
     // Writing beside the target and renaming over it at the end means a save
@@ -302,12 +324,17 @@ bool Cvarnello_mfDoc::SaveToFile(const std::string& utf8Path, std::string& error
     }
     try {
         DataArchive ar(file, DataArchive::Mode::Storing, utf8Path);
+        ar.SetProgress(progress);
         // Storing only reads the fields; Persist is non-const because the same
         // routine also loads.
         const_cast<Cvarnello_mfDoc*>(this)->Persist(ar);
         ar.Flush();
         if (!file.Sync(reason) || !file.Close(reason))
             throw ArchiveError(FileFailure::WriteFailed, WriteFailedText(utf8Path, reason));
+        // The sync of a big file takes seconds; a cancel that came meanwhile
+        // still keeps the old file, since nothing has replaced it yet.
+        if (progress && progress->Cancelled())
+            throw ArchiveError(FileFailure::Cancelled, utf8Path + " の保存を中止しました。");
         if (!FileHandle::RenameOver(tempPath, utf8Path, reason))
             throw ArchiveError(FileFailure::WriteFailed, WriteFailedText(utf8Path, reason));
         return true;
@@ -322,6 +349,40 @@ bool Cvarnello_mfDoc::SaveToFile(const std::string& utf8Path, std::string& error
     file.Close(ignored);
     FileHandle::RemoveFile(tempPath);
     return false;
+}
+
+}  // namespace vmf
+
+namespace vmf {
+namespace {
+
+// Bytes of a string with its length prefix: the shortest of the four forms.
+uint64_t StringBytes(const std::string& s) {
+    const uint64_t n = s.size();
+    const uint64_t prefix = n < 0xFF ? 1 : n < 0xFFFE ? 3 : n < 0xFFFFFFFFull ? 7 : 15;
+    return prefix + n;
+}
+
+}  // namespace
+
+uint64_t Cvarnello_mfDoc::StoredSize() const {
+    // The layout of Persist, counted instead of written; out-of-bounds counts
+    // are clamped here and refused by the save itself.
+    const auto bounded = [](int32_t v, int32_t hi) { return static_cast<uint64_t>(std::clamp(v, 0, hi)); };
+    const uint64_t heads = bounded(headCount, MAX_HEADS);
+    uint64_t size = 4;
+    for (uint64_t a = 0; a < heads; ++a) {
+        const uint64_t c = bounded(channelCount[a], MAX_CHANNELS);
+        size += 4 + StringBytes(headKind[a]) + StringBytes(serialNo[a]) + 4 + 8 * WAVE_COEFFS +
+                4 * c * DARK_STEPS + 4 * c + 12 * (c + 1);
+    }
+    size += 4;
+    for (uint64_t j = 0; j < bounded(ledDriverCount, MAX_HEADS); ++j)
+        size += 4 + 4 * bounded(ledChannelCount[j], MAX_LED_CHANNELS);
+    for (uint64_t a = 0; a < heads; ++a)
+        size += 4 + bounded(recordCount[a], LAST_RECORD) *
+                        (8 + 8 * bounded(channelCount[a], MAX_CHANNELS));
+    return size + StringBytes(historyText);
 }
 
 }  // namespace vmf
