@@ -151,6 +151,11 @@ bool CsvWriter::WriteCsvFile(const std::string& utf8Path, int firstRecord, int e
     CsvFileSink file;
     if (!file.Open(utf8Path, reason)) return fail();
     if (!Write(file, q, reason)) return fail();
+    // A Cancel that came after the last record still keeps the old file.
+    if (progress_ && progress_->Cancelled()) {
+        reason = "cancelled";
+        return fail();
+    }
     if (!file.Commit(reason)) return fail();
     return true;
 }

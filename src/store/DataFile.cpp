@@ -291,6 +291,10 @@ bool Cvarnello_mfDoc::ReadStaged(const std::string& utf8Path,
         if (ar.AtEnd()) return true;
         auto loaded = std::make_unique<Cvarnello_mfDoc>();
         loaded->Persist(ar);
+        // A file read within one buffer never meets the archive's check; a
+        // Cancel pressed at any time before the end still means "do not open".
+        if (progress && progress->Cancelled())
+            throw ArchiveError(FileFailure::Cancelled, utf8Path + " の読み込みを中止しました。");
         staged = std::move(loaded);
         return true;
     } catch (const ArchiveError& e) {
