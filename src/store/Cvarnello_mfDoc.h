@@ -149,7 +149,9 @@ public:
                            FileProgress* progress = nullptr);
     // Moves what a successful load read into staged over to this store: the
     // fields the file carries, the loaded records (releasing the arrays they
-    // replace) and staged's pool. Cannot fail half-way.
+    // replace) and staged's pool. Cannot fail half-way. The replaced arrays
+    // may go to staged instead of being freed here: destroying staged then
+    // frees them, so a caller that minds the time destroys it elsewhere.
     void AdoptLoaded(Cvarnello_mfDoc& staged);
 
     // The size in bytes of the data file SaveToFile writes for this store.
@@ -167,6 +169,8 @@ private:
     // slot's arrays back to it when replaces; throws where the file stops or
     // memory runs out.
     void LoadRecord(DataArchive& ar, SpectrumPool& pool, int a, int r, bool replaces);
+    // Arrays this store holds in the slots staged's load fills.
+    std::size_t ArraysInSlots(const Cvarnello_mfDoc& staged) const;
 
     SpectrumPool pool_;
     bool modified_ = false;

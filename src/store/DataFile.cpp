@@ -191,8 +191,18 @@ void Cvarnello_mfDoc::LoadRecords(DataArchive& ar, int a) {
 void Cvarnello_mfDoc::AdoptLoaded(Cvarnello_mfDoc& staged) {
     // Without blocks in use no slot holds arrays to give back.
     const bool replaces = pool_.BlocksInUse() > 0;
+    // When every array this store holds sits in a slot the file fills (a
+    // full series opened over a full series), the two stores trade arrays
+    // and pools instead: the replaced records leave with staged, and the
+    // time of handing 2 GB back to the system goes to whoever destroys it
+    // (the worker, for a file opened in the window), not to this thread.
+    const bool trade = replaces && ArraysInSlots(staged) == pool_.BlocksInUse();
     // The only step that allocates comes first; after it nothing can fail.
-    pool_.Absorb(staged.pool_);
+    if (trade) {
+        pool_.Swap(staged.pool_);
+    } else {
+        pool_.Absorb(staged.pool_);
+    }
 
     headCount = staged.headCount;
     for (int a = 0; a < headCount; ++a) {
@@ -234,7 +244,11 @@ void Cvarnello_mfDoc::AdoptLoaded(Cvarnello_mfDoc& staged) {
         auto& processeds = (*recProcessedRows)[a];
         auto& stagedRaws = (*staged.recRawRows)[a];
         auto& stagedProcesseds = (*staged.recProcessedRows)[a];
-        for (int r = 0; r < n; ++r) {
+        if (trade) {
+            std::swap_ranges(raws.begin(), raws.begin() + n, stagedRaws.begin());
+            std::swap_ranges(processeds.begin(), processeds.begin() + n, stagedProcesseds.begin());
+        }
+        for (int r = 0; r < n && !trade; ++r) {
             pool_.Release(raws[r]);
             pool_.Release(processeds[r]);
             raws[r] = std::exchange(stagedRaws[r], nullptr);
@@ -246,7 +260,18 @@ void Cvarnello_mfDoc::AdoptLoaded(Cvarnello_mfDoc& staged) {
     historyText = std::move(staged.historyText);
     // Loading over recorded data would otherwise keep the replaced records'
     // memory as well, doubling the store's footprint until ClearRecords.
-    pool_.ReleaseEmptySlabs();
+    if (!trade) pool_.ReleaseEmptySlabs();
+}
+
+std::size_t Cvarnello_mfDoc::ArraysInSlots(const Cvarnello_mfDoc& staged) const {
+    std::size_t arrays = 0;
+    for (int a = 0; a < std::clamp(staged.headCount, 0, MAX_HEADS); ++a) {
+        const int n = std::clamp(staged.recordCount[a], 0, MAX_RECORDS);
+        const auto& raws = (*recRawRows)[a];
+        const auto& processeds = (*recProcessedRows)[a];
+        for (int r = 0; r < n; ++r) arrays += (raws[r] != nullptr) + (processeds[r] != nullptr);
+    }
+    return arrays;
 }
 
 bool Cvarnello_mfDoc::LoadFromFile(const std::string& utf8Path, std::string& error) {

@@ -231,7 +231,7 @@ TEST_F(FileWorkSessionTest, CancelledOpenAndSaveChangeNothingAndSayNothing) {
     const std::string other = WriteDataFile("other.vqdata", "other\r\n");
     const std::string mine = WriteDataFile("mine.vqdata", "mine\r\n");
     ASSERT_EQ(worked.OpenPath(mine), Outcome::Opened);
-    EXPECT_EQ(work.captions.back(), "mine.vqdata を読み込んでいます");
+    EXPECT_EQ(work.captions.front(), "mine.vqdata を読み込んでいます");
     std::ifstream in(mine, std::ios::binary);
     const std::string before((std::istreambuf_iterator<char>(in)), {});
 
