@@ -123,8 +123,15 @@ void AcquisitionController::Connect() {
     auto onClick = [&](int id, auto&& handler) {
         if (QAbstractButton* b = button(id)) connect(b, &QAbstractButton::clicked, this, handler);
     };
-    onClick(ctl::Start, [this] { cycle_.OnStartStopButton(clock_()); });
-    onClick(ctl::OneShot, [this] { cycle_.OnOneShot(clock_()); });
+    // Measuring, dark measurement and registration write into the store,
+    // which file work may be reading or about to replace: they wait for it.
+    auto unlessFileWork = [this](auto handler) {
+        return [this, handler] {
+            if (!view_.RefuseDuringFileWork()) handler();
+        };
+    };
+    onClick(ctl::Start, unlessFileWork([this] { cycle_.OnStartStopButton(clock_()); }));
+    onClick(ctl::OneShot, unlessFileWork([this] { cycle_.OnOneShot(clock_()); }));
     onClick(ctl::LightSource, [this] { options_.OnModeButton(MeasuringMethod::LightSource); });
     onClick(ctl::Reflectance, [this] { options_.OnModeButton(MeasuringMethod::Reflectance); });
     onClick(ctl::Transmittance, [this] { options_.OnModeButton(MeasuringMethod::Transmittance); });
@@ -132,11 +139,12 @@ void AcquisitionController::Connect() {
     onClick(ctl::Interval, [this] { options_.OnInterval(); });
     onClick(ctl::Sensitivity, [this] { options_.OnSensitivity(); });
     onClick(ctl::SelectedOnly, [this](bool checked) { options_.OnSelectedOnly(checked); });
-    onClick(ctl::DarkMeasure, [this] { dark_.OnButton(); });
-    onClick(ctl::White, [this] { registration_.OnRegister(ReferenceKind::White); });
+    onClick(ctl::DarkMeasure, unlessFileWork([this] { dark_.OnButton(); }));
+    onClick(ctl::White,
+            unlessFileWork([this] { registration_.OnRegister(ReferenceKind::White); }));
     onClick(ctl::Transmission100,
-            [this] { registration_.OnRegister(ReferenceKind::Transmission100); });
-    onClick(ctl::DarkReset, [this] { registration_.OnRegisterDark(); });
+            unlessFileWork([this] { registration_.OnRegister(ReferenceKind::Transmission100); }));
+    onClick(ctl::DarkReset, unlessFileWork([this] { registration_.OnRegisterDark(); }));
 }
 
 QTimer* AcquisitionController::TimerFor(int id) const {

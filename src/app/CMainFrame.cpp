@@ -41,9 +41,11 @@ CMainFrame::CMainFrame(Cvarnello_mfDoc& doc, UserDialogs& dialogs, SettingsBacke
       doc_(doc),
       dialogs_(dialogs),
       settings_(settings),
-      session_(doc, dialogs, recent_) {
+      fileJobs_(new FileJobRunner(this)),
+      session_(doc, dialogs, recent_, fileJobs_) {
     setWindowIcon(ApplicationIcon());
     setAcceptDrops(true);
+    connect(fileJobs_, &FileJobRunner::runningChanged, this, &CMainFrame::OnFileWorkRunning);
     recent_.Read(settings_);
     CreateActions();
     CreateMenus();
@@ -98,6 +100,25 @@ QAction* CMainFrame::Action(FrameCommand command) const {
 
 bool CMainFrame::PanelMeasuring() const { return panel_.isMeasuring && panel_.isMeasuring(); }
 
+bool CMainFrame::RefuseDuringFileWork() {
+    if (!fileJobs_->Running()) return false;
+    dialogs_.Notify(kFileWorkRunning);
+    return true;
+}
+
+void CMainFrame::OnFileWorkRunning(bool running) {
+    // The panel's commands read or change the store the worker is reading
+    // or about to replace; they wait with the file commands. The graph keeps
+    // painting.
+    if (panel_.widget) panel_.widget->setEnabled(!running);
+    UpdateFileMenu();
+    if (!running && closeAfterFileWork_) {
+        closeAfterFileWork_ = false;
+        // After the command that ran the work has returned.
+        QTimer::singleShot(0, this, &QWidget::close);
+    }
+}
+
 DocumentSession::OpenOutcome CMainFrame::OpenDocumentFile(const QString& path) {
     // While measuring, the worker writes into the store between the panel's
     // polls; loading a file then would pull the arrays out from under it.
@@ -105,6 +126,7 @@ DocumentSession::OpenOutcome CMainFrame::OpenDocumentFile(const QString& path) {
         QApplication::beep();
         return DocumentSession::OpenOutcome::Cancelled;
     }
+    if (RefuseDuringFileWork()) return DocumentSession::OpenOutcome::Cancelled;
     return session_.OpenPath(QFileInfo(path).absoluteFilePath().toStdString());
 }
 
@@ -127,6 +149,7 @@ void CMainFrame::AfterOpen(DocumentSession::OpenOutcome outcome) {
 
 void CMainFrame::OnFileNew() {
     if (PanelMeasuring()) return QApplication::beep();
+    if (RefuseDuringFileWork()) return;
     if (!session_.New()) return;
     if (panel_.initialUpdate) panel_.initialUpdate();
     UpdateCaption();
@@ -135,11 +158,13 @@ void CMainFrame::OnFileNew() {
 
 void CMainFrame::OnFileOpen() {
     if (PanelMeasuring()) return QApplication::beep();
+    if (RefuseDuringFileWork()) return;
     AfterOpen(session_.Open());
 }
 
 void CMainFrame::OnFileSave() {
     if (PanelMeasuring()) return QApplication::beep();
+    if (RefuseDuringFileWork()) return;
     session_.Save();
     UpdateCaption();
     RebuildRecentMenu();
@@ -147,6 +172,7 @@ void CMainFrame::OnFileSave() {
 
 void CMainFrame::OnFileSaveAs() {
     if (PanelMeasuring()) return QApplication::beep();
+    if (RefuseDuringFileWork()) return;
     session_.SaveAs();
     UpdateCaption();
     RebuildRecentMenu();
@@ -160,6 +186,16 @@ void CMainFrame::OnAppAbout() {
 // --- Window events --------------------------------------------------------
 
 void CMainFrame::closeEvent(QCloseEvent* event) {
+    if (fileJobs_->Running()) {
+        // The worker reads or writes the store: the window goes only after
+        // it has stopped, never from under it.
+        event->ignore();
+        if (dialogs_.AskOkCancel(kCloseDuringFileWork)) {
+            closeAfterFileWork_ = true;
+            fileJobs_->Cancel();
+        }
+        return;
+    }
     if (PanelMeasuring()) {
         // The save prompt must not run while a worker may write the store,
         // nor leave the measurement going on underneath it.

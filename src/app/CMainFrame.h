@@ -15,6 +15,7 @@
 #include <map>
 
 #include "app/DocumentSession.h"
+#include "app/FileJobRunner.h"
 #include "app/PanelOptions.h"
 #include "app/RecentFileList.h"
 #include "app/WindowRect.h"
@@ -99,6 +100,8 @@ public:
     QMenu* ViewMenu() const { return viewMenu_; }  // "表示", for the panel's windows
     QLabel* ReadyPane() const { return ready_; }
     DocumentSession& session() { return session_; }
+    // Runs the file work of the frame and of the panel (comparison, CSV).
+    FileJobRunner& fileWork() { return *fileJobs_; }
     const WindowPlacement& placement() const { return placement_; }
 
     // The file commands, also reachable through their actions.
@@ -127,6 +130,9 @@ private:
     void UpdateLockPanes();
     void AfterOpen(DocumentSession::OpenOutcome outcome);
     bool PanelMeasuring() const;
+    // True (after saying why) when file work runs and a command must wait.
+    bool RefuseDuringFileWork();
+    void OnFileWorkRunning(bool running);
     FrameMargins CurrentMargins() const;
     void ApplyPlacement();
     void RememberGeometry();
@@ -135,6 +141,8 @@ private:
     Cvarnello_mfDoc& doc_;
     UserDialogs& dialogs_;
     SettingsBackend& settings_;
+    FileJobRunner* fileJobs_;
+    bool closeAfterFileWork_ = false;  // the operator chose to cancel and close
     RecentFileList recent_;
     DocumentSession session_;
     FramePanel panel_;

@@ -229,7 +229,7 @@ void CMainFrame::RebuildRecentMenu() {
 }
 
 void CMainFrame::UpdateFileMenu() {
-    const bool idle = !PanelMeasuring();
+    const bool idle = !PanelMeasuring() && !fileJobs_->Running();
     for (FrameCommand c : {FrameCommand::FileNew, FrameCommand::FileOpen, FrameCommand::FileSave,
                            FrameCommand::FileSaveAs})
         actions_[c]->setEnabled(idle);

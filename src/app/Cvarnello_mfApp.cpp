@@ -101,6 +101,7 @@ bool Cvarnello_mfApp::InitInstance(const AppOptions& options) {
     ctx.dialogs = dialogs_.get();
     ctx.settings = settings_.get();
     ctx.busy = &frame_->busy;
+    ctx.fileWork = &frame_->fileWork();
     ctx.deviceNote = note;
     ctx.journal = &journals_->Journal();
     view_ = new Cvarnello_mfView(ctx, frame_);

@@ -5,6 +5,7 @@
 #include <system_error>
 
 #include "app/DocumentNaming.h"
+#include "app/FileWork.h"
 #include "app/RecentFileList.h"
 #include "app/UserDialogs.h"
 #include "store/Cvarnello_mfDoc.h"
@@ -41,8 +42,15 @@ bool SameFile(const std::string& a, const std::string& b) {
 
 }  // namespace
 
-DocumentSession::DocumentSession(Cvarnello_mfDoc& doc, UserDialogs& dialogs, RecentFileList& recent)
-    : doc_(doc), dialogs_(dialogs), recent_(recent) {}
+DocumentSession::DocumentSession(Cvarnello_mfDoc& doc, UserDialogs& dialogs, RecentFileList& recent,
+                                 FileWork* work)
+    : doc_(doc),
+      dialogs_(dialogs),
+      recent_(recent),
+      ownWork_(work ? nullptr : std::make_unique<ImmediateFileWork>()),
+      work_(work ? *work : *ownWork_) {}
+
+DocumentSession::~DocumentSession() = default;
 
 bool DocumentSession::SaveModified(bool discarding) {
     if (!doc_.IsModified()) return true;
@@ -80,14 +88,31 @@ DocumentSession::OpenOutcome DocumentSession::OpenPath(const std::string& path) 
         dialogs_.Notify(WithArgument(kCannotOpen, path));
         return OpenOutcome::Failed;
     }
+    // The worker reads into a store of its own; this one is touched only
+    // here, on the caller's thread, once the whole file has been read.
     std::string error, notice;
     FileFailure failure = FileFailure::None;
-    if (!doc_.LoadFromFile(path, error, failure, notice)) {
+    std::unique_ptr<Cvarnello_mfDoc> staged;
+    bool read = false;
+    if (!work_.Run(FileJobCaption(kLoadingCaption, FileNameOf(path)), [&](FileProgress& progress) {
+            read = Cvarnello_mfDoc::ReadStaged(path, staged, error, failure, notice, &progress);
+        })) {
+        dialogs_.Notify(kFileWorkRunning);
+        return OpenOutcome::Cancelled;
+    }
+    if (failure == FileFailure::Cancelled) return OpenOutcome::Cancelled;
+    if (!read) {
         // The store reads all or nothing, so the document the user had is
         // still whole: keep it, with its title and path, rather than
         // renaming it untitled over data that did not change.
         dialogs_.Notify(kUnexpectedFormat);
         return OpenOutcome::Failed;
+    }
+    if (staged) {
+        doc_.AdoptLoaded(*staged);
+        // The records the file replaced may have gone to staged; freeing
+        // them is the worker's too (a full store's take a tenth of a second).
+        work_.Run(std::string(), [&staged](FileProgress&) { staged.reset(); });
     }
     doc_.pathName = path;
     doc_.title = FileNameOf(path);
@@ -111,8 +136,19 @@ bool DocumentSession::SaveAs() {
 }
 
 bool DocumentSession::SaveTo(const std::string& path, bool retitle) {
+    // The store is only read meanwhile; the caller's thread refuses every
+    // command that could change it until the work is done.
     std::string error;
-    if (!doc_.SaveToFile(path, error)) {
+    FileFailure failure = FileFailure::None;
+    bool written = false;
+    if (!work_.Run(FileJobCaption(kSavingCaption, FileNameOf(path)), [&](FileProgress& progress) {
+            written = doc_.SaveToFile(path, error, failure, &progress);
+        })) {
+        dialogs_.Notify(kFileWorkRunning);
+        return false;
+    }
+    if (failure == FileFailure::Cancelled) return false;
+    if (!written) {
         dialogs_.Notify(error.empty() ? WithArgument(kCannotOpen, path) : error);
         return false;
     }

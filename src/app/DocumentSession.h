@@ -4,14 +4,20 @@
 // notices and file choices go through UserDialogs, so tests drive it
 // without a window. The frame re-initialises the panel and updates its
 // caption according to what these return.
+//
+// The reading and writing of the file run through FileWork: in the window on
+// a worker with progress and Cancel, the calls still returning only once the
+// work is done. A cancelled load or save changes nothing and tells nothing.
 
 #include <functional>
+#include <memory>
 #include <string>
 #include <utility>
 
 namespace vmf {
 
 class Cvarnello_mfDoc;
+class FileWork;
 class RecentFileList;
 class UserDialogs;
 
@@ -23,7 +29,10 @@ inline constexpr const char* kSaveAsTitle = "名前を付けて保存";
 
 class DocumentSession {
 public:
-    DocumentSession(Cvarnello_mfDoc& doc, UserDialogs& dialogs, RecentFileList& recent);
+    // work runs the file reading and writing; without one it runs at once.
+    DocumentSession(Cvarnello_mfDoc& doc, UserDialogs& dialogs, RecentFileList& recent,
+                    FileWork* work = nullptr);
+    ~DocumentSession();
 
     // For a modified store asks kSavePrompt (Yes / No / Cancel). Yes saves
     // (Save As when there is no file yet). True when the caller may go on:
@@ -41,7 +50,7 @@ public:
     bool New();
 
     enum class OpenOutcome {
-        Cancelled,    // file dialog or save prompt cancelled; nothing changed
+        Cancelled,    // file dialog, save prompt or the loading cancelled; nothing changed
         AlreadyOpen,  // the chosen file is the current document; not read again
         Opened,       // read; path, title (the file's name) and recent list set
         Failed,       // reported to the user; store, path and title untouched
@@ -56,7 +65,8 @@ public:
 
     // File Save: writes to the store's file, or asks as Save As when it has
     // none. Keeps the title (after a detection it is the detection's). A
-    // failed write is reported and the store stays modified. True on success.
+    // failed or cancelled write leaves the store modified (a failure is
+    // reported). True on success.
     bool Save();
     // File Save As: proposes the file, or the title cut before ':', '/',
     // '\\' plus ".vqdata"; appends ".vqdata" to a name without extension;
@@ -70,6 +80,8 @@ private:
     UserDialogs& dialogs_;
     RecentFileList& recent_;
     std::function<void()> settled_;
+    std::unique_ptr<FileWork> ownWork_;  // when none was given
+    FileWork& work_;
 };
 
 }  // namespace vmf

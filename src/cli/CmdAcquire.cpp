@@ -23,6 +23,7 @@
 #include "acquire/HeadlessAcquisition.h"
 #include "acquire/TickClock.h"
 #include "cli/CliCommand.h"
+#include "cli/TerminalFileWork.h"
 #include "device/DeviceLibraryFactory.h"
 #include "device/SimulatedDeviceLibrary.h"
 #include "store/Cvarnello_mfDoc.h"
@@ -125,7 +126,7 @@ int RunAcquire(const AcquireArgs& args) {
         std::fprintf(stderr, "varnello-cli acquire: warning: no recovery journal (%s)\n",
                      journal.Path().c_str());
     std::string error;
-    if (!doc->SaveToFile(args.out, error)) {
+    if (!SaveDataFile(*doc, args.out, error)) {
         std::fprintf(stderr, "varnello-cli acquire: %s\n", error.c_str());
         if (journal.IsOpen() && journal.Flush())
             std::fprintf(stderr, "varnello-cli acquire: the records are kept in %s (recover)\n",

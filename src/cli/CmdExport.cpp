@@ -9,7 +9,9 @@
 #include <optional>
 #include <string>
 
+#include "app/DocumentNaming.h"
 #include "cli/CliCommand.h"
+#include "cli/TerminalFileWork.h"
 #include "csv/CsvDialogRules.h"
 #include "csv/CsvFileSink.h"
 #include "csv/CsvWriter.h"
@@ -48,6 +50,8 @@ MeasuringMethod MethodOf(const std::string& name) {
     return MeasuringMethod::LightSource;
 }
 
+constexpr const char* kCsvExportCaption = "%1 に書き出しています";
+
 int Fail(const std::string& message) {
     std::fprintf(stderr, "%s\n", message.c_str());
     return kExitFailed;
@@ -56,7 +60,7 @@ int Fail(const std::string& message) {
 int RunExport(const ExportArgs& args) {
     auto doc = std::make_unique<Cvarnello_mfDoc>();
     std::string error;
-    if (!doc->LoadFromFile(args.file, error))
+    if (!LoadDataFile(*doc, args.file, error))
         return Fail(error.empty() ? "cannot read " + args.file : error);
     if (!args.hdf5.empty()) {
         if (!ExportHdf5(*doc, args.hdf5, Hdf5ExportOptions{args.compress}, error))
@@ -88,10 +92,15 @@ int RunExport(const ExportArgs& args) {
     CsvRequest request{args.first, end,    a,       !args.noTemp, !args.noLabels, !args.noExposure,
                        !args.horizontal, startNm, endNm, args.stepNm, args.time};
     std::string reason;
-    CsvFileSink file;
-    if (!writer.Check(request, reason) || !file.Open(args.csv, reason) ||
-        !writer.Write(file, request, reason) || !file.Commit(reason))
-        return Fail(CsvSaveFailedText(args.csv, reason));
+    bool written = false;
+    TerminalFileWork work;
+    work.Run(FileJobCaption(kCsvExportCaption, FileNameOf(args.csv)), [&](FileProgress& progress) {
+        writer.SetProgress(&progress);
+        CsvFileSink file;
+        written = writer.Check(request, reason) && file.Open(args.csv, reason) &&
+                  writer.Write(file, request, reason) && file.Commit(reason);
+    });
+    if (!written) return Fail(CsvSaveFailedText(args.csv, reason));
     return kExitOk;
 }
 

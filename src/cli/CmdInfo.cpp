@@ -11,6 +11,7 @@
 #include <string>
 
 #include "cli/CliCommand.h"
+#include "cli/TerminalFileWork.h"
 #include "store/Cvarnello_mfDoc.h"
 #include "store/RecordTime.h"
 #include "store/TextCodec.h"
@@ -108,8 +109,7 @@ void PrintHead(std::FILE* out, const Cvarnello_mfDoc& doc, int a, bool records) 
 int RunInfo(const InfoArgs& args) {
     auto doc = std::make_unique<Cvarnello_mfDoc>();
     std::string error, notice;
-    FileFailure failure = FileFailure::None;
-    if (!doc->LoadFromFile(args.file, error, failure, notice)) {
+    if (!LoadDataFile(*doc, args.file, error, notice)) {
         std::fprintf(stderr, "varnello-cli info: %s\n", error.c_str());
         return kExitFailed;
     }

@@ -2,11 +2,14 @@
 
 #include <cstdio>
 
+#include "cli/TerminalFileWork.h"
+
 namespace vmf::cli {
 
 bool LoadDataFile(const std::string& path, Cvarnello_mfDoc& doc) {
     std::string error;
-    if (doc.LoadFromFile(path, error)) return true;
+    // Through the terminal's progress line, as every command's reading of a data file.
+    if (LoadDataFile(doc, path, error)) return true;
     std::fprintf(stderr, "%s\n", error.empty() ? ("cannot read " + path).c_str() : error.c_str());
     return false;
 }

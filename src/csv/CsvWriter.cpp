@@ -84,6 +84,11 @@ std::vector<int> OutputWavelengths(const CsvRequest& q) {
     return out;
 }
 
+bool Cancelled(std::string& error) {
+    error = "cancelled";
+    return false;
+}
+
 bool IsReferenceTarget(int target) {
     return target == CSV_TARGET_WHITE || target == CSV_TARGET_TRANS;
 }
@@ -153,6 +158,11 @@ bool CsvWriter::WriteCsvFile(const std::string& utf8Path, int firstRecord, int e
     CsvFileSink file;
     if (!file.Open(utf8Path, reason)) return fail();
     if (!Write(file, q, reason)) return fail();
+    // A Cancel that came after the last record still keeps the old file.
+    if (progress_ && progress_->Cancelled()) {
+        reason = "cancelled";
+        return fail();
+    }
     if (!file.Commit(reason)) return fail();
     return true;
 }
@@ -236,6 +246,13 @@ bool CsvWriter::WriteChecked(CsvSink& sink, const CsvRequest& q, std::string& er
     const float* wl = doc_.wavelengthNm[a].data();
     GridBrackets brackets;
     FindBrackets(wl, ChannelsOf(doc_, a), brackets);
+    if (progress_) progress_->total.store(static_cast<uint64_t>(end - first));
+    // Between records: false once the operator cancelled.
+    auto goOn = [&] {
+        if (!progress_) return true;
+        progress_->Add(1);
+        return !progress_->Cancelled();
+    };
     auto prepare = [&](int r, float* values) {
         ws_.ProcessRecord(doc_, a, r, processing_);
         if (r == end - 1) {
@@ -260,6 +277,7 @@ bool CsvWriter::WriteChecked(CsvSink& sink, const CsvRequest& q, std::string& er
         }
         std::vector<float> values(nw);
         for (int r = first; r < end && out.ok(); ++r) {
+            if (!goOn()) return Cancelled(error);
             prepare(r, values.data());
             if (q.addTime) out.Time(doc_.recTimeUtcMs(a, r), doc_.recUtcOffsetS(a, r));
             if (q.addTemperature) out.Temperature(doc_.recTemperatureC(a, r));
@@ -276,6 +294,7 @@ bool CsvWriter::WriteChecked(CsvSink& sink, const CsvRequest& q, std::string& er
         std::vector<float> byRecord(nw);
         std::vector<float> rows(nw * records);
         for (int r = first; r < end; ++r) {
+            if (!goOn()) return Cancelled(error);
             prepare(r, byRecord.data());
             const size_t column = static_cast<size_t>(r - first);
             for (size_t i = 0; i < nw; ++i) rows[i * records + column] = byRecord[i];

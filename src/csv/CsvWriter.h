@@ -16,6 +16,7 @@
 #include <string>
 
 #include "csv/CsvSink.h"
+#include "store/FileProgress.h"
 #include "spectrum/SpectrumWorkspace.h"
 #include "store/Cvarnello_mfDoc.h"
 
@@ -67,6 +68,11 @@ public:
     // The same content into any sink. error gets the reason alone.
     bool Write(CsvSink& sink, const CsvRequest& request, std::string& error);
 
+    // Counts prepared records in progress (total set to the range first) and
+    // stops with a failure ("cancelled") once its cancel is set; the target
+    // file is then left as it was. nullptr reports nothing.
+    void SetProgress(FileProgress* progress) { progress_ = progress; }
+
     // Checks what Write would refuse, without touching anything.
     bool Check(const CsvRequest& request, std::string& reason) const;
 
@@ -77,6 +83,7 @@ private:
     SpectrumWorkspace& ws_;
     ProcessingOptions processing_;
     int target_;
+    FileProgress* progress_ = nullptr;
 };
 
 }  // namespace vmf

@@ -51,7 +51,7 @@ void BrowseController::Connect() {
 
 void BrowseController::OnCompare() {
     UserDialogs* dialogs = view_.context().dialogs;
-    if (!dialogs) return;
+    if (!dialogs || view_.RefuseDuringFileWork()) return;
     auto* name = qobject_cast<QLineEdit*>(view_.Control(ctl::CompareName));
     const auto chosen = dialogs->OpenFileName(kCompareDialogTitle, kCompareFileFilter, "");
     if (!chosen || chosen->empty()) {
@@ -62,10 +62,11 @@ void BrowseController::OnCompare() {
         return;
     }
     std::string error;
-    if (!comparison_.Load(*chosen, error)) {
+    if (!comparison_.Load(*chosen, error, &view_.fileWork())) {
         // The store's message names the file and the reason (for a file that
-        // stops short: "<path> の末尾以降にアクセスしようとしました。").
-        dialogs->Notify(error);
+        // stops short: "<path> の末尾以降にアクセスしようとしました。"); a
+        // cancelled load has nothing to tell.
+        if (!error.empty()) dialogs->Notify(error);
         return;
     }
     name->setText(Q(comparison_.Name()));
@@ -104,7 +105,8 @@ void BrowseController::StopRepeatTimer() { repeatTimer_->stop(); }
 
 int BrowseController::RecordCount() const { return view_.doc().recordCount[0]; }
 
-bool BrowseController::Blocked() const { return view_.IsMeasuring(); }
+// Stepping reprocesses records of the store, which file work may be reading.
+bool BrowseController::Blocked() const { return view_.IsMeasuring() || view_.FileWorkRunning(); }
 
 void BrowseController::ShowPosition() { view_.ShowPosition(); }
 

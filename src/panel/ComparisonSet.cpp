@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "app/DocumentNaming.h"
+#include "app/FileWork.h"
 #include "spectrum/GridResampler.h"
 #include "store/TextFormat.h"
 
@@ -12,11 +13,25 @@ ComparisonSet::ComparisonSet(std::unique_ptr<Cvarnello_mfDoc>& store, CompareRow
                              int& head, int& record)
     : store_(store), spectrum_(spectrum), head_(head), record_(record) {}
 
-bool ComparisonSet::Load(const std::string& utf8Path, std::string& error) {
+bool ComparisonSet::Load(const std::string& utf8Path, std::string& error, FileWork* work) {
     // A fresh store, so the previous comparison stays whole until this one
-    // has been read completely.
+    // has been read completely; the worker touches nothing else.
     auto loaded = std::make_unique<Cvarnello_mfDoc>();
-    if (!loaded->LoadFromFile(utf8Path, error)) return false;
+    bool read = false;
+    FileFailure failure = FileFailure::None;
+    auto job = [&](FileProgress& progress) {
+        read = loaded->LoadFromFile(utf8Path, error, failure, &progress);
+    };
+    ImmediateFileWork immediate;
+    if (!(work ? work : &immediate)
+             ->Run(FileJobCaption(kLoadingCaption, FileNameOf(utf8Path)), job)) {
+        error = kFileWorkRunning;
+        return false;
+    }
+    if (!read) {
+        if (failure == FileFailure::Cancelled) error.clear();
+        return false;
+    }
     store_ = std::move(loaded);
     name_ = FileNameOf(utf8Path);
     head_ = 0;

@@ -20,6 +20,8 @@
 
 namespace vmf {
 
+class FileWork;
+
 using CompareRows = std::array<std::array<float, GRID_POINTS>, MAX_HEADS>;
 
 class ComparisonSet {
@@ -31,8 +33,10 @@ public:
     // replaces the previous comparison: name = the path's file-name part,
     // head and record 0, and record 0 of every head that has one resampled
     // (rows of heads without records zeroed), so no curve shows a previous
-    // file. On failure nothing changes and error holds the store's message.
-    bool Load(const std::string& utf8Path, std::string& error);
+    // file. On failure nothing changes and error holds the store's message;
+    // a load cancelled through its progress changes nothing either and
+    // leaves error empty. The reading runs through work (at once without).
+    bool Load(const std::string& utf8Path, std::string& error, FileWork* work = nullptr);
     // No comparison: store gone, name empty, indices 0, rows zeroed.
     void Clear();
 

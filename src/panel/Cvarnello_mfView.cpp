@@ -16,6 +16,8 @@
 #include <algorithm>
 
 #include "acquire/AcquisitionController.h"
+#include "app/FileWork.h"
+#include "app/UserDialogs.h"
 #include "panel/BrowseController.h"
 #include "panel/GraphFrame.h"
 #include "panel/GraphMath.h"
@@ -71,6 +73,22 @@ bool Cvarnello_mfView::IsMeasuring() const {
 
 void Cvarnello_mfView::StopMeasuring() {
     if (acquisition_) acquisition_->cycle().Stop();
+}
+
+bool Cvarnello_mfView::FileWorkRunning() const {
+    return ctx_.fileWork && ctx_.fileWork->Running();
+}
+
+bool Cvarnello_mfView::RefuseDuringFileWork() {
+    if (!FileWorkRunning()) return false;
+    if (ctx_.dialogs) ctx_.dialogs->Notify(kFileWorkRunning);
+    return true;
+}
+
+FileWork& Cvarnello_mfView::fileWork() {
+    if (ctx_.fileWork) return *ctx_.fileWork;
+    if (!ownFileWork_) ownFileWork_ = std::make_unique<ImmediateFileWork>();
+    return *ownFileWork_;
 }
 
 GraphRenderer& Cvarnello_mfView::renderer() { return frame_->renderer(); }

@@ -32,6 +32,7 @@ namespace vmf {
 class AcquisitionController;
 class BrowseController;
 class Cvarnello_mfDoc;
+class FileWork;
 class GraphFrame;
 class GraphRenderer;
 class PanelCommands;
@@ -53,6 +54,14 @@ public:
     bool IsMeasuring() const;
     // Stops a measurement as the Stop button does (nothing otherwise).
     void StopMeasuring();
+    // True while file work runs (the main store is being read or saved, or
+    // a comparison or CSV file is being loaded or written).
+    bool FileWorkRunning() const;
+    // The same, after telling the operator why the command waits: the
+    // commands that read or change the store call it first.
+    bool RefuseDuringFileWork();
+    // Where the panel's own file work runs (the context's, or at once).
+    FileWork& fileWork();
 
     // --- For the panel's parts (acquisition controller, browsing, CSV) -----
     // The control with this id, or nullptr. Cast with qobject_cast.
@@ -175,6 +184,7 @@ private:
     PanelOptions options_;
     PanelState state_;
     SpectrumWorkspace workspace_;
+    std::unique_ptr<FileWork> ownFileWork_;          // when the context brings none
     std::unique_ptr<Cvarnello_mfDoc> compareStore_;  // comparison file, when loaded
     std::unique_ptr<std::array<std::array<float, GRID_POINTS>, MAX_HEADS>> compareSpectrum_;
     std::map<int, QWidget*> controls_;

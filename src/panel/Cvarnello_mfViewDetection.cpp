@@ -25,6 +25,8 @@ QString Q(const std::string& utf8) { return QString::fromStdString(utf8); }
 
 void Cvarnello_mfView::OnDetectButton() {
     if (!ctx_.doc || !ctx_.devices || !ctx_.dialogs) return;
+    // Detection rewrites the heads of the store the file work is using.
+    if (RefuseDuringFileWork()) return;
     if (state_.detected) {
         Release();
     } else {

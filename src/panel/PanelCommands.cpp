@@ -6,6 +6,8 @@
 #include <string>
 
 #include "acquire/AcquisitionController.h"
+#include "app/DocumentNaming.h"
+#include "app/FileWork.h"
 #include "app/PanelOptions.h"
 #include "app/UserDialogs.h"
 #include "csv/CSaveCSVDlg.h"
@@ -47,7 +49,7 @@ void PanelCommands::OnCsvButton() {
     // The button is disabled while measuring; the store's working slots are
     // the worker's then.
     UserDialogs* dialogs = view_.context().dialogs;
-    if (view_.IsMeasuring() || !dialogs) return;
+    if (view_.IsMeasuring() || !dialogs || view_.RefuseDuringFileWork()) return;
 
     CSaveCSVDlg dlg(view_.doc(), *dialogs, &view_);
     dlg.LoadFromOptions(view_.options());
@@ -80,24 +82,42 @@ void PanelCommands::WriteCsvNow(const CSaveCSVDlg& dlg) {
     const std::string path = WithDefaultExtension(*chosen, "csv");
 
     const PanelOptions& o = view_.options();
-    CsvWriter writer(view_.doc(), view_.workspace(), view_.Processing(), o.csvTarget);
+    // The worker prepares the records in a workspace of its own: the graph
+    // goes on painting from the panel's while the file is written. The
+    // store's processed spectra of those records are rewritten meanwhile;
+    // nothing on the GUI thread reads them until the work is done.
+    SpectrumWorkspace ws = view_.workspace();
+    CsvWriter writer(view_.doc(), ws, view_.Processing(), o.csvTarget);
     std::string error;
-    const bool written =
-        writer.WriteCsvFile(path, dlg.firstDataNumber, dlg.endDataNumber, dlg.csvHead,
-                            o.csvAddTemp != 0, o.csvAddWave != 0, o.csvAddExposure != 0,
-                            o.csvVertical != 0, o.csvStartNm, o.csvEndNm, o.csvStepNm, error);
+    bool written = false;
+    bool cancelled = false;
+    if (!view_.fileWork().Run(FileJobCaption(kCsvSavingCaption, FileNameOf(path)),
+                              [&](FileProgress& progress) {
+                                  writer.SetProgress(&progress);
+                                  written = writer.WriteCsvFile(
+                                      path, dlg.firstDataNumber, dlg.endDataNumber, dlg.csvHead,
+                                      o.csvAddTemp != 0, o.csvAddWave != 0, o.csvAddExposure != 0,
+                                      o.csvVertical != 0, o.csvStartNm, o.csvEndNm, o.csvStepNm,
+                                      error);
+                                  cancelled = progress.Cancelled();
+                              })) {
+        dialogs.Notify(kFileWorkRunning);
+        return;
+    }
+    view_.workspace() = ws;
     // Writing records leaves the grid arrays on the last record written; the
     // graph must go on showing the record the position field names.
     if (o.csvTarget < CSV_TARGET_WHITE) view_.ReprocessDisplayed();
-    // The operator would otherwise believe the records were saved.
-    if (!written) dialogs.Notify(error);
+    // The operator would otherwise believe the records were saved; a cancel
+    // was the operator's own.
+    if (!written && !cancelled) dialogs.Notify(error);
 }
 
 // --- Data clear -------------------------------------------------------------------
 
 void PanelCommands::OnClearData() {
     UserDialogs* dialogs = view_.context().dialogs;
-    if (view_.IsMeasuring() || !dialogs) return;
+    if (view_.IsMeasuring() || !dialogs || view_.RefuseDuringFileWork()) return;
     Cvarnello_mfDoc& doc = view_.doc();
     if (doc.recordCount[0] == 0) {
         dialogs->Notify(kNothingToClear);
@@ -138,6 +158,7 @@ void PanelCommands::OnMaintenanceButton() {
         if (UserDialogs* dialogs = view_.context().dialogs) dialogs->Notify(mnt::kRefuseMeasuring);
         return;
     }
+    if (view_.RefuseDuringFileWork()) return;
     SettingsBackend* settings = view_.context().settings;
     CSettingDlg dlg(view_, &view_);
     dlg.coefficientListPath =

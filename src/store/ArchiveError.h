@@ -16,6 +16,7 @@ enum class FileFailure {
     ReadFailed,   // the system refused a read
     WriteFailed,  // the system refused a write, flush or rename
     OutOfMemory,  // record spectra or a string could not be allocated
+    Cancelled,    // the operator stopped it; nothing was changed
 };
 
 class ArchiveError : public std::runtime_error {

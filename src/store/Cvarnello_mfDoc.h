@@ -29,6 +29,7 @@
 namespace vmf {
 
 class DataArchive;
+struct FileProgress;
 
 class Cvarnello_mfDoc {
 public:
@@ -144,17 +145,38 @@ public:
     // file succeeds and changes nothing. Does not touch pathName/title/modified.
     bool LoadFromFile(const std::string& utf8Path, std::string& error);
     // The same, also telling why a load or save failed (None on success).
-    bool LoadFromFile(const std::string& utf8Path, std::string& error, FileFailure& failure);
+    // With progress, the bytes moved are counted there (total set first) and
+    // a set cancel stops the work with FileFailure::Cancelled: a cancelled
+    // save leaves the old file as it was, a cancelled load the store.
+    bool LoadFromFile(const std::string& utf8Path, std::string& error, FileFailure& failure,
+                      FileProgress* progress = nullptr);
     // The same, with notice set (else emptied) when the load succeeded but
     // something was left out that the user should hear of: a time-stamp
     // trailer that is damaged or of an unknown version.
     bool LoadFromFile(const std::string& utf8Path, std::string& error, FileFailure& failure,
-                      std::string& notice);
+                      std::string& notice, FileProgress* progress = nullptr);
     // A data file's n bytes already in memory, all or nothing as above; name
     // stands for the file in messages.
     bool LoadFromBytes(const void* data, std::size_t n, const std::string& name,
                        std::string& error, std::string& notice);
-    bool SaveToFile(const std::string& utf8Path, std::string& error, FileFailure& failure) const;
+    bool SaveToFile(const std::string& utf8Path, std::string& error, FileFailure& failure,
+                    FileProgress* progress = nullptr) const;
+
+    // LoadFromFile in its two halves, so the reading can run on a worker
+    // while the thread that owns this store goes on using it. ReadStaged
+    // reads the file into a new store of its own (staged stays null for an
+    // empty file, which changes nothing), with notice as above; it touches no
+    // existing store.
+    static bool ReadStaged(const std::string& utf8Path, std::unique_ptr<Cvarnello_mfDoc>& staged,
+                           std::string& error, FileFailure& failure, std::string& notice,
+                           FileProgress* progress = nullptr);
+    static bool ReadStaged(const std::string& utf8Path, std::unique_ptr<Cvarnello_mfDoc>& staged,
+                           std::string& error, FileFailure& failure,
+                           FileProgress* progress = nullptr);
+
+    // The size in bytes of the data file SaveToFile writes for this store,
+    // the time-stamp trailer included.
+    uint64_t StoredSize() const;
 
     // The allocator of the record spectra (block counts for tests and tools).
     const SpectrumPool& Pool() const { return pool_; }
@@ -162,11 +184,17 @@ public:
     // Moves what a successful load read into staged over to this store: the
     // fields the file carries, the loaded records with their times (releasing
     // the arrays they replace) and staged's pool. Cannot fail half-way. Also
-    // how a store recovered from a journal takes the document's place.
+    // how a store recovered from a journal takes the document's place. The
+    // replaced arrays may go to staged instead of being freed here:
+    // destroying staged then frees them, so a caller that minds the time
+    // destroys it elsewhere.
     void AdoptLoaded(Cvarnello_mfDoc& staged);
 
 private:
-    bool LoadFrom(DataArchive& ar, std::string& error, FileFailure& failure, std::string& notice);
+    // Reads a whole store and its trailer from ar into a new staged store;
+    // touches no existing store.
+    static bool ReadFrom(DataArchive& ar, std::unique_ptr<Cvarnello_mfDoc>& staged,
+                         std::string& error, FileFailure& failure, std::string& notice);
     // After the history string: the record times' trailer into staged.
     static TrailerOutcome LoadTrailer(DataArchive& ar, Cvarnello_mfDoc& staged);
     // Loading the records of head a (recordCount[a] already read): a long
@@ -177,6 +205,8 @@ private:
     // slot's arrays back to it when replaces; throws where the file stops or
     // memory runs out.
     void LoadRecord(DataArchive& ar, SpectrumPool& pool, int a, int r, bool replaces);
+    // Arrays this store holds in the slots staged's load fills.
+    std::size_t ArraysInSlots(const Cvarnello_mfDoc& staged) const;
 
     SpectrumPool pool_;
     bool modified_ = false;

@@ -77,7 +77,13 @@ void DataArchive::ThrowEndOfFile() const {
     throw ArchiveError(FileFailure::EndOfFile, name_ + " の末尾以降にアクセスしようとしました。");
 }
 
+void DataArchive::CheckCancel() const {
+    if (progress_ && progress_->Cancelled())
+        throw ArchiveError(FileFailure::Cancelled, name_ + " の処理を中止しました。");
+}
+
 void DataArchive::Refill(std::size_t n) {
+    CheckCancel();
     std::size_t left = end_ - pos_;
     if (left > 0 && pos_ > 0) std::memmove(buf_.get(), buf_.get() + pos_, left);
     done_ += pos_;
@@ -92,6 +98,7 @@ void DataArchive::Refill(std::size_t n) {
         if (got == 0) ThrowEndOfFile();
         end_ += static_cast<std::size_t>(got);
         readAt_ += static_cast<uint64_t>(got);
+        if (progress_) progress_->Add(static_cast<uint64_t>(got));
     }
 }
 
@@ -117,11 +124,13 @@ bool DataArchive::AtEnd() {
                            name_ + " を読み込めませんでした。(" + reason + ")");
     end_ = static_cast<std::size_t>(got);
     readAt_ += static_cast<uint64_t>(got);
+    if (progress_) progress_->Add(static_cast<uint64_t>(got));
     return end_ == 0;
 }
 
 void DataArchive::Flush() {
     if (!IsStoring() || pos_ == 0) return;
+    CheckCancel();
     std::string reason;
     if (memoryOut_) {
         memoryOut_->append(reinterpret_cast<const char*>(buf_.get()), pos_);
@@ -129,6 +138,7 @@ void DataArchive::Flush() {
         throw ArchiveError(FileFailure::WriteFailed,
                            name_ + " に書き込めませんでした。(" + reason + ")");
     }
+    if (progress_) progress_->Add(pos_);
     done_ += pos_;
     pos_ = 0;
 }

@@ -17,6 +17,7 @@
 
 #include "store/ArchiveError.h"
 #include "store/FileHandle.h"
+#include "store/FileProgress.h"
 
 namespace vmf {
 
@@ -96,6 +97,13 @@ public:
     // The file behind a file archive; nullptr for one in memory.
     FileHandle* File() { return file_; }
 
+    // Bytes moved to or from the file are added to progress->done, and a set
+    // progress->cancel stops the archive at its next buffer (ArchiveError
+    // Cancelled). Checked once per buffer, so a cancel takes effect within
+    // 256 KiB. nullptr (the default) reports nothing.
+    void SetProgress(FileProgress* progress) { progress_ = progress; }
+    FileProgress* Progress() const { return progress_; }
+
 private:
     void Word32(uint32_t& u) {
         if (IsStoring()) {
@@ -120,6 +128,7 @@ private:
     // Reads up to n bytes at offset `at` of the input (file or memory).
     std::ptrdiff_t ReadSource(void* data, std::size_t n, uint64_t at, std::string& reason);
     [[noreturn]] void ThrowEndOfFile() const;
+    void CheckCancel() const;
 
     void Put32(std::size_t at, uint32_t u) {
         unsigned char* p = buf_.get() + at;
@@ -164,6 +173,7 @@ private:
     std::size_t end_ = 0;  // loading: bytes valid in buf_
     uint64_t done_ = 0;    // bytes moved between buf_ and the file before pos_ 0
     uint64_t readAt_ = 0;  // loading: file offset of the next read
+    FileProgress* progress_ = nullptr;
 };
 
 }  // namespace vmf

@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <array>
 #include <exception>
+#include <filesystem>
 #include <limits>
 #include <memory>
 #include <new>
@@ -14,6 +15,7 @@
 #include "store/Cvarnello_mfDoc.h"
 #include "store/DataArchive.h"
 #include "store/FileHandle.h"
+#include "store/FileProgress.h"
 #include "store/TimeTrailer.h"
 
 namespace vmf {
@@ -150,6 +152,7 @@ void Cvarnello_mfDoc::LoadRecords(DataArchive& ar, int a) {
             second = std::thread([this, &ar, &secondPool, &secondFailed, a, split, n, at] {
                 try {
                     DataArchive part(*ar.File(), DataArchive::Mode::Loading, ar.Name(), at);
+                    part.SetProgress(ar.Progress());
                     for (int r = split; r < n; ++r) LoadRecord(part, secondPool, a, r, false);
                 } catch (...) {
                     secondFailed = std::current_exception();
@@ -198,8 +201,18 @@ void Cvarnello_mfDoc::LoadRecords(DataArchive& ar, int a) {
 void Cvarnello_mfDoc::AdoptLoaded(Cvarnello_mfDoc& staged) {
     // Without blocks in use no slot holds arrays to give back.
     const bool replaces = pool_.BlocksInUse() > 0;
+    // When every array this store holds sits in a slot the file fills (a
+    // full series opened over a full series), the two stores trade arrays
+    // and pools instead: the replaced records leave with staged, and the
+    // time of handing 2 GB back to the system goes to whoever destroys it
+    // (the worker, for a file opened in the window), not to this thread.
+    const bool trade = replaces && ArraysInSlots(staged) == pool_.BlocksInUse();
     // The only step that allocates comes first; after it nothing can fail.
-    pool_.Absorb(staged.pool_);
+    if (trade) {
+        pool_.Swap(staged.pool_);
+    } else {
+        pool_.Absorb(staged.pool_);
+    }
 
     headCount = staged.headCount;
     for (int a = 0; a < headCount; ++a) {
@@ -243,7 +256,11 @@ void Cvarnello_mfDoc::AdoptLoaded(Cvarnello_mfDoc& staged) {
         auto& processeds = (*recProcessedRows)[a];
         auto& stagedRaws = (*staged.recRawRows)[a];
         auto& stagedProcesseds = (*staged.recProcessedRows)[a];
-        for (int r = 0; r < n; ++r) {
+        if (trade) {
+            std::swap_ranges(raws.begin(), raws.begin() + n, stagedRaws.begin());
+            std::swap_ranges(processeds.begin(), processeds.begin() + n, stagedProcesseds.begin());
+        }
+        for (int r = 0; r < n && !trade; ++r) {
             pool_.Release(raws[r]);
             pool_.Release(processeds[r]);
             raws[r] = std::exchange(stagedRaws[r], nullptr);
@@ -257,7 +274,18 @@ void Cvarnello_mfDoc::AdoptLoaded(Cvarnello_mfDoc& staged) {
     historyText = std::move(staged.historyText);
     // Loading over recorded data would otherwise keep the replaced records'
     // memory as well, doubling the store's footprint until ClearRecords.
-    pool_.ReleaseEmptySlabs();
+    if (!trade) pool_.ReleaseEmptySlabs();
+}
+
+std::size_t Cvarnello_mfDoc::ArraysInSlots(const Cvarnello_mfDoc& staged) const {
+    std::size_t arrays = 0;
+    for (int a = 0; a < std::clamp(staged.headCount, 0, MAX_HEADS); ++a) {
+        const int n = std::clamp(staged.recordCount[a], 0, MAX_RECORDS);
+        const auto& raws = (*recRawRows)[a];
+        const auto& processeds = (*recProcessedRows)[a];
+        for (int r = 0; r < n; ++r) arrays += (raws[r] != nullptr) + (processeds[r] != nullptr);
+    }
+    return arrays;
 }
 
 bool Cvarnello_mfDoc::LoadFromFile(const std::string& utf8Path, std::string& error) {
@@ -267,15 +295,38 @@ bool Cvarnello_mfDoc::LoadFromFile(const std::string& utf8Path, std::string& err
 }
 
 bool Cvarnello_mfDoc::LoadFromFile(const std::string& utf8Path, std::string& error,
-                                   FileFailure& failure) {
+                                   FileFailure& failure, FileProgress* progress) {
     std::string notice;
-    return LoadFromFile(utf8Path, error, failure, notice);
+    return LoadFromFile(utf8Path, error, failure, notice, progress);
 }
 
 bool Cvarnello_mfDoc::LoadFromFile(const std::string& utf8Path, std::string& error,
-                                   FileFailure& failure, std::string& notice) {
+                                   FileFailure& failure, std::string& notice,
+                                   FileProgress* progress) {
+    // Read into a staging store so that a file which stops short, breaks a
+    // bound or is cancelled leaves this one exactly as it was. Only the
+    // records are held twice for a moment, and those are the ones the file
+    // replaces.
+    std::unique_ptr<Cvarnello_mfDoc> staged;
+    if (!ReadStaged(utf8Path, staged, error, failure, notice, progress)) return false;
+    if (staged) AdoptLoaded(*staged);
+    return true;
+}
+
+bool Cvarnello_mfDoc::ReadStaged(const std::string& utf8Path,
+                                 std::unique_ptr<Cvarnello_mfDoc>& staged, std::string& error,
+                                 FileFailure& failure, FileProgress* progress) {
+    std::string notice;
+    return ReadStaged(utf8Path, staged, error, failure, notice, progress);
+}
+
+bool Cvarnello_mfDoc::ReadStaged(const std::string& utf8Path,
+                                 std::unique_ptr<Cvarnello_mfDoc>& staged, std::string& error,
+                                 FileFailure& failure, std::string& notice,
+                                 FileProgress* progress) {
     failure = FileFailure::None;
     notice.clear();
+    staged.reset();
     FileHandle file;
     std::string reason;
     if (!file.OpenRead(utf8Path, reason)) {
@@ -283,8 +334,15 @@ bool Cvarnello_mfDoc::LoadFromFile(const std::string& utf8Path, std::string& err
         error = utf8Path + " を開けませんでした。(" + reason + ")";
         return false;
     }
+    if (progress) {
+        std::error_code ec;
+        const auto size =
+            std::filesystem::file_size(std::u8string(utf8Path.begin(), utf8Path.end()), ec);
+        progress->total.store(ec ? 0 : static_cast<uint64_t>(size));
+    }
     DataArchive ar(file, DataArchive::Mode::Loading, utf8Path);
-    return LoadFrom(ar, error, failure, notice);
+    ar.SetProgress(progress);
+    return ReadFrom(ar, staged, error, failure, notice);
 }
 
 bool Cvarnello_mfDoc::LoadFromBytes(const void* data, std::size_t n, const std::string& name,
@@ -292,22 +350,27 @@ bool Cvarnello_mfDoc::LoadFromBytes(const void* data, std::size_t n, const std::
     FileFailure failure = FileFailure::None;
     notice.clear();
     DataArchive ar(data, n, name);
-    return LoadFrom(ar, error, failure, notice);
+    std::unique_ptr<Cvarnello_mfDoc> staged;
+    if (!ReadFrom(ar, staged, error, failure, notice)) return false;
+    if (staged) AdoptLoaded(*staged);
+    return true;
 }
 
-bool Cvarnello_mfDoc::LoadFrom(DataArchive& ar, std::string& error, FileFailure& failure,
-                               std::string& notice) {
+bool Cvarnello_mfDoc::ReadFrom(DataArchive& ar, std::unique_ptr<Cvarnello_mfDoc>& staged,
+                               std::string& error, FileFailure& failure, std::string& notice) {
     try {
         // An empty file holds no store at all; opening it changes nothing.
         if (ar.AtEnd()) return true;
-        // Read into a staging store so that a file which stops short or breaks
-        // a bound leaves this one exactly as it was. Only the records are held
-        // twice for a moment, and those are the ones the file replaces.
-        auto staged = std::make_unique<Cvarnello_mfDoc>();
-        staged->Persist(ar);
-        if (LoadTrailer(ar, *staged) == TrailerOutcome::Ignored)
-            notice = TrailerIgnoredText(ar.Name());
-        AdoptLoaded(*staged);
+        auto loaded = std::make_unique<Cvarnello_mfDoc>();
+        loaded->Persist(ar);
+        const TrailerOutcome trailer = LoadTrailer(ar, *loaded);
+        // A file read within one buffer never meets the archive's check, nor
+        // does the trailer's read; a Cancel pressed at any time before the end
+        // still means "do not open".
+        if (const FileProgress* progress = ar.Progress(); progress && progress->Cancelled())
+            throw ArchiveError(FileFailure::Cancelled, ar.Name() + " の読み込みを中止しました。");
+        if (trailer == TrailerOutcome::Ignored) notice = TrailerIgnoredText(ar.Name());
+        staged = std::move(loaded);
         return true;
     } catch (const ArchiveError& e) {
         failure = e.Kind();
@@ -334,6 +397,10 @@ TrailerOutcome Cvarnello_mfDoc::LoadTrailer(DataArchive& ar, Cvarnello_mfDoc& st
         const std::size_t rest = ar.ReadUpTo(bytes.data() + sizeof head, size - sizeof head);
         return ApplyTimeTrailer(reinterpret_cast<const unsigned char*>(bytes.data()),
                                 sizeof head + rest, staged);
+    } catch (const ArchiveError& e) {
+        // A Cancel is the operator's answer, not damage: it stops the load.
+        if (e.Kind() == FileFailure::Cancelled) throw;
+        return TrailerOutcome::Ignored;
     } catch (const std::exception&) {
         // A read error or no memory for the trailer: the load stands.
         return TrailerOutcome::Ignored;
@@ -355,8 +422,9 @@ bool Cvarnello_mfDoc::SaveToFile(const std::string& utf8Path, std::string& error
 }
 
 bool Cvarnello_mfDoc::SaveToFile(const std::string& utf8Path, std::string& error,
-                                 FileFailure& failure) const {
+                                 FileFailure& failure, FileProgress* progress) const {
     failure = FileFailure::None;
+    if (progress) progress->total.store(StoredSize());
     FileHandle file;
     std::string tempPath, reason;
     // Writing beside the target and renaming over it at the end means a save
@@ -369,8 +437,16 @@ bool Cvarnello_mfDoc::SaveToFile(const std::string& utf8Path, std::string& error
     }
     try {
         DataArchive ar(file, DataArchive::Mode::Storing, utf8Path);
+        ar.SetProgress(progress);
         StoreTo(ar);
-        if (!file.Sync(reason) || !file.ReplaceTarget(tempPath, utf8Path, reason))
+        if (!file.Sync(reason))
+            throw ArchiveError(FileFailure::WriteFailed, WriteFailedText(utf8Path, reason));
+        // The sync of a big file takes seconds; a cancel that came meanwhile
+        // still keeps the old file, since nothing has replaced it yet (the
+        // unnamed temporary just goes with its handle).
+        if (progress && progress->Cancelled())
+            throw ArchiveError(FileFailure::Cancelled, utf8Path + " の保存を中止しました。");
+        if (!file.ReplaceTarget(tempPath, utf8Path, reason))
             throw ArchiveError(FileFailure::WriteFailed, WriteFailedText(utf8Path, reason));
         return true;
     } catch (const ArchiveError& e) {
@@ -384,6 +460,41 @@ bool Cvarnello_mfDoc::SaveToFile(const std::string& utf8Path, std::string& error
     file.Close(ignored);
     FileHandle::RemoveFile(tempPath);
     return false;
+}
+
+}  // namespace vmf
+
+namespace vmf {
+namespace {
+
+// Bytes of a string with its length prefix: the shortest of the four forms.
+uint64_t StringBytes(const std::string& s) {
+    const uint64_t n = s.size();
+    const uint64_t prefix = n < 0xFF ? 1 : n < 0xFFFE ? 3 : n < 0xFFFFFFFFull ? 7 : 15;
+    return prefix + n;
+}
+
+}  // namespace
+
+uint64_t Cvarnello_mfDoc::StoredSize() const {
+    // The layout of Persist, counted instead of written; out-of-bounds counts
+    // are clamped here and refused by the save itself.
+    const auto bounded = [](int32_t v, int32_t hi) { return static_cast<uint64_t>(std::clamp(v, 0, hi)); };
+    const uint64_t heads = bounded(headCount, MAX_HEADS);
+    uint64_t size = 4;
+    for (uint64_t a = 0; a < heads; ++a) {
+        const uint64_t c = bounded(channelCount[a], MAX_CHANNELS);
+        size += 4 + StringBytes(headKind[a]) + StringBytes(serialNo[a]) + 4 + 8 * WAVE_COEFFS +
+                4 * c * DARK_STEPS + 4 * c + 12 * (c + 1);
+    }
+    size += 4;
+    for (uint64_t j = 0; j < bounded(ledDriverCount, MAX_HEADS); ++j)
+        size += 4 + 4 * bounded(ledChannelCount[j], MAX_LED_CHANNELS);
+    for (uint64_t a = 0; a < heads; ++a)
+        size += 4 + bounded(recordCount[a], LAST_RECORD) *
+                        (8 + 8 * bounded(channelCount[a], MAX_CHANNELS));
+    // The time-stamp trailer follows the history string when any record has a time.
+    return size + StringBytes(historyText) + EncodedTrailerSize(*this);
 }
 
 }  // namespace vmf

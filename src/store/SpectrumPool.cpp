@@ -89,6 +89,14 @@ void SpectrumPool::ReleaseEmptySlabs() {
     std::erase_if(slabs_, empty);
 }
 
+void SpectrumPool::Swap(SpectrumPool& other) noexcept {
+    slabs_.swap(other.slabs_);
+    freeList_.swap(other.freeList_);
+    std::swap(current_, other.current_);
+    std::swap(nextInSlab_, other.nextInSlab_);
+    std::swap(inUse_, other.inUse_);
+}
+
 void SpectrumPool::Absorb(SpectrumPool& other) {
     if (&other == this || other.slabs_.empty()) return;
     // The uncarved tail of other's current slab becomes free blocks here.

@@ -34,6 +34,8 @@ public:
     // which stay valid and now belong to this pool; other is left empty. Either
     // completes or throws std::bad_alloc before anything has moved.
     void Absorb(SpectrumPool& other);
+    // Trades every slab, block and free block with other.
+    void Swap(SpectrumPool& other) noexcept;
     std::size_t BlocksInUse() const { return inUse_; }
     std::size_t SlabCount() const { return slabs_.size(); }
 

@@ -80,6 +80,13 @@ std::string EncodeTimeTrailer(const Cvarnello_mfDoc& doc) {
     return out;
 }
 
+uint64_t EncodedTrailerSize(const Cvarnello_mfDoc& doc) {
+    if (!doc.HasRecordTimes()) return 0;
+    uint64_t section = 4;
+    for (int a = 0; a < Heads(doc); ++a) section += 4 + 12 * static_cast<uint64_t>(Records(doc, a));
+    return kTrailerHeaderBytes + 12 + section + 4;
+}
+
 std::size_t TrailerSize(const unsigned char* head, std::size_t n) {
     if (n < sizeof kMagic || std::memcmp(head, kMagic, sizeof kMagic) != 0) return 0;
     if (n < kTrailerHeaderBytes) return std::numeric_limits<std::size_t>::max();

@@ -24,6 +24,10 @@ inline constexpr std::size_t kTrailerHeaderBytes = 20;
 // record carries a time (the file then keeps the plain layout exactly).
 std::string EncodeTimeTrailer(const Cvarnello_mfDoc& doc);
 
+// The size in bytes of what EncodeTimeTrailer returns for doc, counted
+// without building it (a save's progress total).
+uint64_t EncodedTrailerSize(const Cvarnello_mfDoc& doc);
+
 enum class TrailerOutcome {
     Absent,   // no trailer magic: a file of the plain layout
     Applied,  // the record times are in the store

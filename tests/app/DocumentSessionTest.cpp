@@ -8,6 +8,8 @@
 
 #include "app/DocumentNaming.h"
 #include "app/DocumentSession.h"
+#include "app/FileWork.h"
+#include "app/ProgressPacing.h"
 #include "app/RecentFileList.h"
 #include "fakes/ScriptedDialogs.h"
 #include "store/Cvarnello_mfDoc.h"
@@ -199,6 +201,93 @@ TEST(DocumentNaming, CaptionsAndProposedNames) {
     EXPECT_EQ(WithDefaultExtension("/d/run"), "/d/run.vqdata");
     EXPECT_EQ(WithDefaultExtension("/d.x/run.csv"), "/d.x/run.csv");
     EXPECT_EQ(WithDefaultExtension("/d.x/run"), "/d.x/run.vqdata");
+}
+
+// File work as the window runs it, with the operator's Cancel pressed at once
+// or another job still running.
+class ScriptedWork : public FileWork {
+public:
+    bool cancel = false;
+    bool busy = false;
+    std::vector<std::string> captions;
+    bool Run(const std::string& caption, const FileJob& job) override {
+        if (busy) return false;
+        captions.push_back(caption);
+        FileProgress progress;
+        progress.cancel = cancel;
+        job(progress);
+        return true;
+    }
+    bool Running() const override { return busy; }
+};
+
+class FileWorkSessionTest : public DocumentSessionTest {
+protected:
+    ScriptedWork work;
+    DocumentSession worked{doc, dialogs, recent, &work};
+};
+
+TEST_F(FileWorkSessionTest, CancelledOpenAndSaveChangeNothingAndSayNothing) {
+    const std::string other = WriteDataFile("other.vqdata", "other\r\n");
+    const std::string mine = WriteDataFile("mine.vqdata", "mine\r\n");
+    ASSERT_EQ(worked.OpenPath(mine), Outcome::Opened);
+    EXPECT_EQ(work.captions.front(), "mine.vqdata を読み込んでいます");
+    std::ifstream in(mine, std::ios::binary);
+    const std::string before((std::istreambuf_iterator<char>(in)), {});
+
+    work.cancel = true;
+    doc.historyText = "changed\r\n";
+    doc.SetModifiedFlag(true);
+    EXPECT_FALSE(worked.Save());
+    EXPECT_EQ(work.captions.back(), "mine.vqdata を保存しています");
+    EXPECT_TRUE(doc.IsModified());
+    std::ifstream again(mine, std::ios::binary);
+    EXPECT_EQ(std::string((std::istreambuf_iterator<char>(again)), {}), before);
+    EXPECT_EQ(std::distance(fs::directory_iterator(dir), {}), 2);  // no temporary left
+
+    doc.SetModifiedFlag(false);
+    EXPECT_EQ(worked.OpenPath(other), Outcome::Cancelled);
+    EXPECT_EQ(doc.historyText, "changed\r\n");
+    EXPECT_EQ(doc.title, "mine.vqdata");
+    EXPECT_EQ(recent.entries(), std::vector<std::string>{mine});
+    EXPECT_TRUE(dialogs.notices.empty());
+}
+
+TEST_F(FileWorkSessionTest, CommandsReachedDuringFileWorkAreRefused) {
+    const std::string other = WriteDataFile("other.vqdata", "other\r\n");
+    work.busy = true;
+    EXPECT_EQ(worked.OpenPath(other), Outcome::Cancelled);
+    doc.pathName = other;
+    EXPECT_FALSE(worked.Save());
+    EXPECT_EQ(dialogs.notices,
+              (std::vector<std::string>{"ファイルの読み書き中です。終わるまでお待ちください。",
+                                        "ファイルの読み書き中です。終わるまでお待ちください。"}));
+    EXPECT_TRUE(doc.historyText.empty());
+}
+
+TEST(ProgressPacing, OnlyWorkExpectedToTakeLongGetsTheDialog) {
+    const ProgressPacing pacing;
+    const uint64_t total = 2'000'000'000;
+    // A file read in 50 ms never shows it.
+    for (int64_t t : {0, 10, 49}) EXPECT_FALSE(pacing.DialogDue(t, total * t / 50, total));
+    // A quarter done at 150 ms: 600 ms in all, shown.
+    EXPECT_FALSE(pacing.DialogDue(100, total / 4, total));
+    EXPECT_TRUE(pacing.DialogDue(150, total / 4, total));
+    // Nine tenths at 300 ms: about to end, not shown.
+    EXPECT_FALSE(pacing.DialogDue(300, total / 10 * 9, total));
+    // Unknown size, or all bytes down and still syncing: shown once late.
+    EXPECT_FALSE(pacing.DialogDue(600, 0, 0));
+    EXPECT_TRUE(pacing.DialogDue(700, 0, 0));
+    EXPECT_FALSE(pacing.DialogDue(400, total, total));
+    EXPECT_TRUE(pacing.DialogDue(700, total, total));
+}
+
+TEST(ProgressPacing, PercentOfBytesStopsAt99UntilDone) {
+    EXPECT_EQ(ProgressPercent(0, 0), 0);
+    EXPECT_EQ(ProgressPercent(1, 3), 33);
+    EXPECT_EQ(ProgressPercent(1'999'999'999, 2'000'000'000), 99);
+    EXPECT_EQ(ProgressPercent(2'000'000'000, 2'000'000'000), 100);
+    EXPECT_EQ(ProgressPercent(5, 4), 100);
 }
 
 }  // namespace

@@ -381,13 +381,19 @@ private slots:
         file.close();
         options.file = bad;
         QString shown;
-        // The notice is a real message box here: read it and close it.
-        QTimer::singleShot(0, this, [&shown] {
-            QTRY_VERIFY(QApplication::activeModalWidget() != nullptr);
-            auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
-            if (box) shown = box->text();
-            QApplication::activeModalWidget()->close();
+        // The notice is a real message box here: read it and close it. The
+        // file is read while an event loop turns, so the box comes some
+        // turns later, not at the first.
+        QTimer closer;
+        closer.setInterval(10);
+        connect(&closer, &QTimer::timeout, this, [&shown, &closer] {
+            QWidget* modal = QApplication::activeModalWidget();
+            if (!modal) return;
+            if (auto* box = qobject_cast<QMessageBox*>(modal)) shown = box->text();
+            modal->close();
+            closer.stop();
         });
+        closer.start();
         Cvarnello_mfApp app;
         QVERIFY(!app.InitInstance(options));
         QCOMPARE(shown, QStringLiteral("予期しないファイル形式です。"));

@@ -35,6 +35,8 @@ struct PanelSetup {
     int height = 640;           // 0 leaves the view at its own size
     bool initialUpdate = true;  // OnInitialUpdate once it is made
     bool detect = false;        // clicks Detect after all that
+    // Where the panel runs its file work (at once when none).
+    FileWork* fileWork = nullptr;
     // Fills the store before the view exists.
     std::function<void(Cvarnello_mfDoc&)> prepare = nullptr;
 };
@@ -70,6 +72,7 @@ struct BasicPanelFixture {
         ctx.dialogs = &dialogs;
         if (setup.settings) ctx.settings = &settings;
         if (setup.busy) ctx.busy = &busy;
+        ctx.fileWork = setup.fileWork;
         view = std::make_unique<Cvarnello_mfView>(ctx);
         if (setup.clock) view->SetClock(setup.clock);
         if (setup.height > 0) view->resize(810, setup.height);
