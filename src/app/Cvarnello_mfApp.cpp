@@ -18,7 +18,9 @@
 #include "app/TestScriptDriver.h"
 #include "device/DeviceLibraryFactory.h"
 #include "device/LibraryConventions.h"
+#if VMF_HAVE_HDF5
 #include "hdf5/Hdf5ExportAction.h"
+#endif
 #include "panel/CColourValuesDlg.h"
 #include "panel/CTrendDlg.h"
 #include "panel/CursorReadout.h"
@@ -114,10 +116,12 @@ bool Cvarnello_mfApp::InitInstance(const AppOptions& options) {
     panel.isMeasuring = [view] { return view->IsMeasuring(); };
     panel.stopMeasuring = [view] { view->StopMeasuring(); };
     frame_->SetPanel(panel);
+#if VMF_HAVE_HDF5
     CMainFrame* frame = frame_;
     frame_->AddFileCommand(
         CreateHdf5ExportAction(frame_, *doc_, *dialogs_, panel.isMeasuring,
                                [frame](const QString& text) { frame->ShowStatusText(text); }));
+#endif
     QObject::connect(view, &Cvarnello_mfView::documentTitleChanged, frame_,
                      &CMainFrame::UpdateCaption);
     QObject::connect(view, &Cvarnello_mfView::statusText, frame_, &CMainFrame::ShowStatusText);

@@ -15,7 +15,9 @@
 #include "csv/CsvDialogRules.h"
 #include "csv/CsvFileSink.h"
 #include "csv/CsvWriter.h"
+#if VMF_HAVE_HDF5
 #include "hdf5/Hdf5Export.h"
+#endif
 #include "spectrum/SpectrumWorkspace.h"
 #include "store/Cvarnello_mfDoc.h"
 
@@ -62,11 +64,13 @@ int RunExport(const ExportArgs& args) {
     std::string error;
     if (!LoadDataFile(*doc, args.file, error))
         return Fail(error.empty() ? "cannot read " + args.file : error);
+#if VMF_HAVE_HDF5
     if (!args.hdf5.empty()) {
         if (!ExportHdf5(*doc, args.hdf5, Hdf5ExportOptions{args.compress}, error))
             return Fail(error);
         return kExitOk;
     }
+#endif
     const int a = args.head;
     if (a < 0 || a >= doc->headCount)
         return Fail("head " + std::to_string(a) + " is out of range: the file has " +
@@ -111,6 +115,7 @@ const CliCommandRegistrar registrar{[](CLI::App& app) -> std::function<int()> {
     cmd->add_option("FILE", args->file, "data file (.vqdata)")->required();
     CLI::Option* csv =
         cmd->add_option("--csv", args->csv, "CSV file to write (replaced when it exists)");
+#if VMF_HAVE_HDF5
     CLI::Option* hdf5 =
         cmd->add_option("--hdf5", args->hdf5,
                         "HDF5 file to write instead: the whole store (replaced when it exists)");
@@ -122,6 +127,9 @@ const CliCommandRegistrar registrar{[](CLI::App& app) -> std::function<int()> {
     cmd->callback([csv, hdf5] {
         if (csv->count() + hdf5->count() == 0) throw CLI::RequiredError("--csv or --hdf5");
     });
+#else
+    csv->required();
+#endif
     cmd->add_option("--head", args->head, "head slot")->capture_default_str();
     cmd->add_option(
            "--target", args->target,

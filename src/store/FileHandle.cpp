@@ -131,9 +131,11 @@ FileHandle::~FileHandle() {
 bool FileHandle::IsOpen() const { return H(handle_) != INVALID_HANDLE_VALUE; }
 
 bool FileHandle::OpenRead(const std::string& utf8Path, std::string& reason) {
-    handle_ =
-        CreateFileW(Wide(utf8Path).c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
-                    FILE_ATTRIBUTE_NORMAL | FILE_FLAG_SEQUENTIAL_SCAN, nullptr);
+    // Sharing writes lets a recovery journal be read while its writer still
+    // holds it open; data files are replaced by rename, never written in place.
+    handle_ = CreateFileW(Wide(utf8Path).c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                          nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL | FILE_FLAG_SEQUENTIAL_SCAN,
+                          nullptr);
     if (!IsOpen()) reason = LastError();
     return IsOpen();
 }

@@ -92,6 +92,10 @@ inline CliRun RunCli(const std::string& args, const std::string& env = "") {
 #endif
     run.out = SlurpFile(base + ".out");
     run.err = SlurpFile(base + ".err");
+#if defined(_WIN32)
+    // stderr is a text stream there: each line ends CR LF on its way out.
+    for (size_t at; (at = run.err.find("\r\n")) != std::string::npos;) run.err.erase(at, 1);
+#endif
     std::remove((base + ".out").c_str());
     std::remove((base + ".err").c_str());
     return run;
