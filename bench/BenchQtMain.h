@@ -3,8 +3,9 @@
 // an application object; nothing is put on a screen (offscreen platform
 // unless the caller chose one).
 
-#include <QApplication>
 #include <benchmark/benchmark.h>
+
+#include <QApplication>
 
 namespace vmf::bench {
 

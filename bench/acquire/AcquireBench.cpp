@@ -22,16 +22,16 @@
 #include <string>
 #include <thread>
 
+#include "../BenchSupport.h"
 #include "acquire/AcquisitionContext.h"
 #include "acquire/AcquisitionCycle.h"
 #include "acquire/HeadlessAcquisition.h"
 #include "acquire/ScheduleHost.h"
 #include "acquire/TickClock.h"
 #include "acquire/TimerSchedule.h"
-#include "../BenchSupport.h"
-#include "store/RecordJournal.h"
 #include "app/FixedAnswerDialogs.h"
 #include "device/SimulatedDeviceLibrary.h"
+#include "store/RecordJournal.h"
 
 namespace vmf {
 namespace {
@@ -111,9 +111,9 @@ double CycleMicros(WorkerMode mode, int cycles, bool logging, RecordJournal* jou
     MeasuringMethod method = MeasuringMethod::Reflectance;
     bool detected = true, measuring = false, dark = false, selectedOnly = false;
     std::atomic<int> busy{0};
-    AcquisitionContext ctx{*doc,      lib,    dialogs,  options,   ws,   devices,      selected,
-                           displayed, method, detected, measuring, dark, selectedOnly, &busy,
-                           journal};
+    AcquisitionContext ctx{*doc,      lib,      dialogs,      options, ws,
+                           devices,   selected, displayed,    method,  detected,
+                           measuring, dark,     selectedOnly, &busy,   journal};
     uint32_t now = 0;
     TimerSchedule timers([&] { return now; });
     ScheduleHost host(timers, *doc, options, selected);
@@ -206,7 +206,8 @@ void BM_Journal_KeepsUpWithTenHeads(benchmark::State& state) {
     for (auto _ : state) {
         auto doc = std::make_unique<Cvarnello_mfDoc>();
         uint32_t now = 0;
-        HeadlessAcquisition run(*doc, *lib, [&] { return now; }, [&](uint32_t ms) { now += ms; });
+        HeadlessAcquisition run(
+            *doc, *lib, [&] { return now; }, [&](uint32_t ms) { now += ms; });
         RecordJournal journal(path);
         run.SetJournal(&journal);
         HeadlessAcquireOptions opt;

@@ -48,7 +48,8 @@ double WallMs() {
 
 std::string BenchText(int heads) {
     std::string text;
-    for (int d = 0; d < heads; ++d) text += std::to_string(d) + ":head:SN00000" + std::to_string(d) + ";";
+    for (int d = 0; d < heads; ++d)
+        text += std::to_string(d) + ":head:SN00000" + std::to_string(d) + ";";
     return text + "scene=halogen;timescale=1";
 }
 

@@ -4,9 +4,9 @@
 // panel's thread, and one redraw of the thinned lines. Each figure is also
 // given as a share of its budget (2 s, 0.2 ms, 50 ms).
 
-#include <QApplication>
 #include <benchmark/benchmark.h>
 
+#include <QApplication>
 #include <array>
 #include <chrono>
 #include <memory>
@@ -103,7 +103,8 @@ void BM_TrendAddPoint(benchmark::State& state) {
     w.dlg->FinishComputation();
     // The computation alone, as the baseline: ten heads' points of one record.
     std::array<std::unique_ptr<HeadTrend>, MAX_HEADS> heads;
-    for (int a = 0; a < MAX_HEADS; ++a) heads[a] = std::make_unique<HeadTrend>(doc, a, TrendOptions{});
+    for (int a = 0; a < MAX_HEADS; ++a)
+        heads[a] = std::make_unique<HeadTrend>(doc, a, TrendOptions{});
     const auto b0 = Clock::now();
     for (int r = 0; r < 2000; ++r)
         for (int a = 0; a < MAX_HEADS; ++a) benchmark::DoNotOptimize(heads[a]->At(r));

@@ -140,8 +140,7 @@ void AcquisitionController::Connect() {
     onClick(ctl::Sensitivity, [this] { options_.OnSensitivity(); });
     onClick(ctl::SelectedOnly, [this](bool checked) { options_.OnSelectedOnly(checked); });
     onClick(ctl::DarkMeasure, unlessFileWork([this] { dark_.OnButton(); }));
-    onClick(ctl::White,
-            unlessFileWork([this] { registration_.OnRegister(ReferenceKind::White); }));
+    onClick(ctl::White, unlessFileWork([this] { registration_.OnRegister(ReferenceKind::White); }));
     onClick(ctl::Transmission100,
             unlessFileWork([this] { registration_.OnRegister(ReferenceKind::Transmission100); }));
     onClick(ctl::DarkReset, unlessFileWork([this] { registration_.OnRegisterDark(); }));

@@ -49,7 +49,7 @@ HeadlessAcquireResult HeadlessAcquisition::Run(const HeadlessAcquireOptions& opt
     std::atomic<int> busy{0};
     AcquisitionContext ctx{doc_,       lib_,           dialogs,         options, workspace,
                            headDevice, selectedHead,   displayedRecord, method,  detected,
-                           measuring,  darkInProgress, selectedOnly,    &busy, journal_};
+                           measuring,  darkInProgress, selectedOnly,    &busy,   journal_};
 
     const DetectionOutcome found = Detect(
         doc_, lib_, dialogs, [&](int slot) { workspace.DeriveDarkModel(doc_, slot); },

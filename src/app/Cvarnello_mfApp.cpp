@@ -2,9 +2,9 @@
 
 #include <QAction>
 #include <QApplication>
-#include <QStandardPaths>
 #include <QCommandLineParser>
 #include <QMenu>
+#include <QStandardPaths>
 #include <QTimer>
 #include <QWindow>
 #include <cstdio>
@@ -24,8 +24,8 @@
 #include "panel/CColourValuesDlg.h"
 #include "panel/CTrendDlg.h"
 #include "panel/CursorReadout.h"
-#include "panel/HeadSwatches.h"
 #include "panel/Cvarnello_mfView.h"
+#include "panel/HeadSwatches.h"
 #include "panel/PanelCommands.h"
 #include "panel/ViewContext.h"
 #include "resources/AppIcons.h"
@@ -172,8 +172,7 @@ bool Cvarnello_mfApp::InitInstance(const AppOptions& options) {
     return true;
 }
 
-void Cvarnello_mfApp::AddViewMenuWindow(QWidget* window, const QString& text,
-                                        const QString& tip) {
+void Cvarnello_mfApp::AddViewMenuWindow(QWidget* window, const QString& text, const QString& tip) {
     QAction* open = frame_->ViewMenu()->addAction(text);
     open->setStatusTip(tip);
     QObject::connect(open, &QAction::triggered, window, [window] {

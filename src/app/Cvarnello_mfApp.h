@@ -36,7 +36,7 @@ struct AppOptions {
     // --settings FILE: an INI file instead of the per-user settings, so a
     // test run or a portable copy never touches the operator's own options.
     QString settingsFile;
-    QString helpText;            // --help: print this and end (empty otherwise)
+    QString helpText;  // --help: print this and end (empty otherwise)
 };
 
 class Cvarnello_mfApp {
@@ -80,9 +80,9 @@ private:
     std::unique_ptr<DeviceLibrary> devices_;
     std::unique_ptr<Cvarnello_mfDoc> doc_;
     std::unique_ptr<JournalKeeper> journals_;  // recovery journals of the store's recordings
-    CMainFrame* frame_ = nullptr;       // owned here, deleted in ExitInstance
-    Cvarnello_mfView* view_ = nullptr;  // owned by the frame
-    CTrendDlg* trendWindow_ = nullptr;  // owned by the frame
+    CMainFrame* frame_ = nullptr;              // owned here, deleted in ExitInstance
+    Cvarnello_mfView* view_ = nullptr;         // owned by the frame
+    CTrendDlg* trendWindow_ = nullptr;         // owned by the frame
 };
 
 }  // namespace vmf

@@ -89,7 +89,8 @@ void FileJobRunner::Poll() {
 }
 
 void FileJobRunner::ShowDialog() {
-    auto* dialog = new QProgressDialog(caption_, QString::fromUtf8(kProgressCancel), 0, 100, parent_);
+    auto* dialog =
+        new QProgressDialog(caption_, QString::fromUtf8(kProgressCancel), 0, 100, parent_);
     dialog->setWindowTitle(QStringLiteral("varnello_mf"));
     // The window behind stays usable: it repaints, and its commands explain
     // why they wait instead of being silently blocked.

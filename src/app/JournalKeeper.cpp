@@ -23,7 +23,9 @@ namespace fs = std::filesystem;
 
 constexpr const char* kExtension = ".vqjournal";
 
-fs::path FsPath(const std::string& utf8) { return fs::path(std::u8string(utf8.begin(), utf8.end())); }
+fs::path FsPath(const std::string& utf8) {
+    return fs::path(std::u8string(utf8.begin(), utf8.end()));
+}
 
 std::string Utf8(const fs::path& p) {
     const std::u8string u8 = p.u8string();
