@@ -119,7 +119,7 @@ bool Cvarnello_mfApp::InitInstance(const AppOptions& options) {
 #if VMF_HAVE_HDF5
     CMainFrame* frame = frame_;
     frame_->AddFileCommand(
-        CreateHdf5ExportAction(frame_, *doc_, *dialogs_, panel.isMeasuring,
+        CreateHdf5ExportAction(frame_, *doc_, *dialogs_, frame_->fileWork(), panel.isMeasuring,
                                [frame](const QString& text) { frame->ShowStatusText(text); }));
 #endif
     QObject::connect(view, &Cvarnello_mfView::documentTitleChanged, frame_,

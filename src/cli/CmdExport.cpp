@@ -52,7 +52,7 @@ MeasuringMethod MethodOf(const std::string& name) {
     return MeasuringMethod::LightSource;
 }
 
-constexpr const char* kCsvExportCaption = "%1 に書き出しています";
+constexpr const char* kExportCaption = "%1 に書き出しています";
 
 int Fail(const std::string& message) {
     std::fprintf(stderr, "%s\n", message.c_str());
@@ -66,9 +66,15 @@ int RunExport(const ExportArgs& args) {
         return Fail(error.empty() ? "cannot read " + args.file : error);
 #if VMF_HAVE_HDF5
     if (!args.hdf5.empty()) {
-        if (!ExportHdf5(*doc, args.hdf5, Hdf5ExportOptions{args.compress}, error))
-            return Fail(error);
-        return kExitOk;
+        bool written = false;
+        TerminalFileWork work;
+        work.Run(FileJobCaption(kExportCaption, FileNameOf(args.hdf5)),
+                 [&](FileProgress& progress) {
+                     Hdf5ExportOptions options{args.compress};
+                     options.progress = &progress;
+                     written = ExportHdf5(*doc, args.hdf5, options, error);
+                 });
+        return written ? kExitOk : Fail(error);
     }
 #endif
     const int a = args.head;
@@ -93,12 +99,13 @@ int RunExport(const ExportArgs& args) {
     for (int h = 0; h < doc->headCount; ++h) ws->DeriveDarkModel(*doc, h);
     CsvWriter writer(*doc, *ws, ProcessingOptions{MethodOf(args.method), args.sensitivity},
                      args.target);
-    CsvRequest request{args.first, end,    a,       !args.noTemp, !args.noLabels, !args.noExposure,
-                       !args.horizontal, startNm, endNm, args.stepNm, args.time};
+    CsvRequest request{
+        args.first,       end,     a,     !args.noTemp, !args.noLabels, !args.noExposure,
+        !args.horizontal, startNm, endNm, args.stepNm,  args.time};
     std::string reason;
     bool written = false;
     TerminalFileWork work;
-    work.Run(FileJobCaption(kCsvExportCaption, FileNameOf(args.csv)), [&](FileProgress& progress) {
+    work.Run(FileJobCaption(kExportCaption, FileNameOf(args.csv)), [&](FileProgress& progress) {
         writer.SetProgress(&progress);
         CsvFileSink file;
         written = writer.Check(request, reason) && file.Open(args.csv, reason) &&

@@ -17,6 +17,7 @@
 
 #include "hdf5/Hdf5Handle.h"
 #include "store/Cvarnello_mfDoc.h"
+#include "store/FileProgress.h"
 #include "store/TextCodec.h"
 
 namespace vmf {
@@ -31,11 +32,20 @@ hid_t Id(hid_t id, const char* what) {
     if (id < 0) throw Hdf5Failure(what);
     return id;
 }
+// The operator cancelled; not a failure to report.
+struct Hdf5Cancelled {};
+
 void Ok(herr_t status, const char* what) {
     if (status < 0) throw Hdf5Failure(what);
 }
 
 constexpr const char* kWriteFailed = "書き込みに失敗しました";
+
+// recRaw and recProcessed of count records of c channels.
+uint64_t SpectraBytes(int count, int c) {
+    return 2 * sizeof(float) * static_cast<uint64_t>(std::max(count, 0)) *
+           static_cast<uint64_t>(std::max(c, 0));
+}
 
 Hdf5Handle Space(std::initializer_list<hsize_t> dims) {
     if (dims.size() == 0) return {Id(H5Screate(H5S_SCALAR), kWriteFailed), H5Sclose};
@@ -278,12 +288,25 @@ private:
             Ok(H5Dwrite(processed.get(), H5T_NATIVE_FLOAT, memSpace.get(), fileSpace.get(),
                         H5P_DEFAULT, processedBlock.data()),
                kWriteFailed);
+            if (FileProgress* progress = options_.progress) {
+                progress->Add(SpectraBytes(count, c));
+                if (progress->Cancelled()) throw Hdf5Cancelled{};
+            }
         }
     }
 
     const Cvarnello_mfDoc& doc_;
     const Hdf5ExportOptions& options_;
 };
+
+// What the spectra of the whole store weigh: the part of the export that
+// takes its time, and so the measure of its progress.
+uint64_t StoreSpectraBytes(const Cvarnello_mfDoc& doc) {
+    uint64_t total = 0;
+    for (int a = 0; a < std::clamp(doc.headCount, 0, MAX_HEADS); ++a)
+        total += SpectraBytes(doc.recordCount[a], doc.channelCount[a]);
+    return total;
+}
 
 std::string FileName(const std::string& utf8Path) {
     return std::filesystem::path(utf8Path).filename().string();
@@ -301,6 +324,7 @@ bool ExportHdf5(const Cvarnello_mfDoc& doc, const std::string& utf8Path,
     // The library's own error printing would go to stderr of a GUI program;
     // failures are reported through the return value instead.
     H5Eset_auto2(H5E_DEFAULT, nullptr, nullptr);
+    if (options.progress) options.progress->total.store(StoreSpectraBytes(doc));
     const std::string partial = utf8Path + ".part" + std::to_string(::getpid());
     std::error_code ec;
     try {
@@ -316,6 +340,8 @@ bool ExportHdf5(const Cvarnello_mfDoc& doc, const std::string& utf8Path,
         error = name + " に書き出せませんでした。(" + failure.what() + ")";
     } catch (const std::bad_alloc&) {
         error = name + " に書き出せませんでした。(メモリが不足しています)";
+    } catch (const Hdf5Cancelled&) {
+        error.clear();
     }
     std::filesystem::remove(partial, ec);
     return false;

@@ -27,6 +27,7 @@
 namespace vmf {
 
 class Cvarnello_mfDoc;
+struct FileProgress;
 
 struct Hdf5ExportOptions {
     // 0 writes the spectra uncompressed; 1..9 compresses them (shuffle +
@@ -34,12 +35,17 @@ struct Hdf5ExportOptions {
     int deflateLevel = 0;
     // Records per chunk of recRaw / recProcessed, and per block written.
     int recordsPerChunk = 256;
+    // When given: the spectra's bytes are counted into it as they are
+    // written, and a cancel request stops the export at the next block.
+    FileProgress* progress = nullptr;
 };
 
 // Writes doc to the HDF5 file at utf8Path, replacing it only once the new
 // file is complete (a failed export leaves an existing file as it was).
 // Spectra are copied out record block by record block, never all at once.
 // Returns false with a message naming the file; the store is not changed.
+// A cancelled export returns false with an empty message, any existing file
+// untouched and no partial file left.
 // One export at a time: Debian's serial HDF5 library is not thread-safe.
 bool ExportHdf5(const Cvarnello_mfDoc& doc, const std::string& utf8Path,
                 const Hdf5ExportOptions& options, std::string& error);

@@ -3,6 +3,7 @@
 #include <filesystem>
 
 #include "app/DocumentNaming.h"
+#include "app/FileWork.h"
 #include "app/UserDialogs.h"
 #include "hdf5/Hdf5Export.h"
 #include "store/Cvarnello_mfDoc.h"
@@ -16,20 +17,33 @@ std::string ProposedHdf5Path(const Cvarnello_mfDoc& doc) {
 }
 
 Hdf5ExportOutcome RunHdf5ExportCommand(const Cvarnello_mfDoc& doc, UserDialogs& dialogs,
-                                       bool measuring, std::string* writtenPath,
-                                       const std::function<void(bool)>& writing) {
+                                       bool measuring, FileWork& work, std::string* writtenPath) {
     if (measuring) {
         dialogs.Notify(kHdf5ExportWhileMeasuring);
+        return Hdf5ExportOutcome::Refused;
+    }
+    if (work.Running()) {
+        dialogs.Notify(kFileWorkRunning);
         return Hdf5ExportOutcome::Refused;
     }
     auto chosen = dialogs.SaveFileName(kHdf5ExportTitle, kHdf5ExportFilter, ProposedHdf5Path(doc));
     if (!chosen || chosen->empty()) return Hdf5ExportOutcome::Cancelled;
     std::string path = *chosen;
     if (!std::filesystem::path(path).has_extension()) path += ".h5";
-    if (writing) writing(true);
     std::string error;
-    const bool written = ExportHdf5(doc, path, Hdf5ExportOptions{}, error);
-    if (writing) writing(false);
+    bool written = false;
+    bool cancelled = false;
+    const std::string name = std::filesystem::path(path).filename().string();
+    if (!work.Run(FileJobCaption(kHdf5ExportCaption, name), [&](FileProgress& progress) {
+            Hdf5ExportOptions options;
+            options.progress = &progress;
+            written = ExportHdf5(doc, path, options, error);
+            cancelled = !written && progress.Cancelled();
+        })) {
+        dialogs.Notify(kFileWorkRunning);
+        return Hdf5ExportOutcome::Refused;
+    }
+    if (cancelled) return Hdf5ExportOutcome::Cancelled;
     if (!written) {
         dialogs.Notify(error);
         return Hdf5ExportOutcome::Failed;

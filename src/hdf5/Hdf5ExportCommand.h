@@ -1,21 +1,24 @@
 #pragma once
 // The File menu's HDF5 export on the one store: refused while measuring
-// (the worker writes into the store between the panel's polls), then a save
-// dialog, then the export. Questions and notices go through UserDialogs, so
-// tests drive it without a window.
+// (the worker writes into the store between the panel's polls) or while
+// other file work runs, then a save dialog, then the export as file work
+// (a worker with progress and Cancel in the window). Questions and notices
+// go through UserDialogs, so tests drive it without a window.
 
-#include <functional>
 #include <string>
 
 namespace vmf {
 
 class Cvarnello_mfDoc;
+class FileWork;
 class UserDialogs;
 
 inline constexpr const char* kHdf5ExportTitle = "HDF5 形式で書き出し";
 inline constexpr const char* kHdf5ExportFilter = "HDF5 ファイル (*.h5);;すべてのファイル (*)";
 inline constexpr const char* kHdf5ExportWhileMeasuring =
     "測定中は書き出せません。測定を停止してから書き出してください。";
+// The progress dialog's caption; %1 is the file's name.
+inline constexpr const char* kHdf5ExportCaption = "%1 に書き出しています";
 
 enum class Hdf5ExportOutcome { Refused, Cancelled, Written, Failed };
 
@@ -23,12 +26,11 @@ enum class Hdf5ExportOutcome { Refused, Cancelled, Written, Failed };
 // extension, or the document's title (as Save As cuts it) with ".h5".
 std::string ProposedHdf5Path(const Cvarnello_mfDoc& doc);
 
-// Runs the command; a failed export is reported with its message. The path
-// written goes to writtenPath when given. writing(true) is called once the
-// file has been chosen, just before the (possibly long) write, and
-// writing(false) right after it, before any message.
+// Runs the command, the export itself through work; a failed export is
+// reported with its message, a cancelled one silently (Cancelled). The path
+// written goes to writtenPath when given.
 Hdf5ExportOutcome RunHdf5ExportCommand(const Cvarnello_mfDoc& doc, UserDialogs& dialogs,
-                                       bool measuring, std::string* writtenPath = nullptr,
-                                       const std::function<void(bool)>& writing = {});
+                                       bool measuring, FileWork& work,
+                                       std::string* writtenPath = nullptr);
 
 }  // namespace vmf

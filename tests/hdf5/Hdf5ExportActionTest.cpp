@@ -11,6 +11,7 @@
 #include <QTest>
 
 #include "app/CMainFrame.h"
+#include "app/FileJobRunner.h"
 #include "fakes/FakeSettings.h"
 #include "fakes/ScriptedDialogs.h"
 #include "hdf5/Hdf5ExportAction.h"
@@ -28,7 +29,7 @@ private slots:
         CMainFrame frame(doc, dialogs, settings);
         bool measuring = true;
         frame.AddFileCommand(CreateHdf5ExportAction(
-            &frame, doc, dialogs, [&measuring] { return measuring; },
+            &frame, doc, dialogs, frame.fileWork(), [&measuring] { return measuring; },
             [&frame](const QString& text) { frame.ShowStatusText(text); }));
 
         QMenu* file = frame.menuBar()->actions().at(0)->menu();

@@ -10,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "app/FileWork.h"
 #include "fakes/ScriptedDialogs.h"
 #include "hdf5/Hdf5Export.h"
 #include "hdf5/Hdf5ExportCommand.h"
@@ -151,31 +152,77 @@ TEST(Hdf5Export, NoTimeDatasetsWithoutTimesAndEmptySeriesAreEmpty) {
     EXPECT_EQ(IntAttr(f.get(), "/heads/1", "recordCount"), 0);
 }
 
+// File work that asks the job to stop at its first check, as Cancel in the
+// progress dialog does, and counts what the job reported.
+class CancellingFileWork : public FileWork {
+public:
+    bool Run(const std::string& caption, const FileJob& job) override {
+        captions.push_back(caption);
+        FileProgress progress;
+        progress.cancel = true;
+        job(progress);
+        total = progress.total;
+        return true;
+    }
+    bool Running() const override { return false; }
+    std::vector<std::string> captions;
+    uint64_t total = 0;
+};
+
 TEST(Hdf5ExportCommand, RefusesWhileMeasuringCancelsAndReportsFailures) {
     testing::ScratchDir dir;
     Cvarnello_mfDoc doc;
     testing::FillSample(doc, 2, 1);
     test::ScriptedDialogs dialogs;
-    EXPECT_EQ(RunHdf5ExportCommand(doc, dialogs, true), Hdf5ExportOutcome::Refused);
+    ImmediateFileWork work;
+    EXPECT_EQ(RunHdf5ExportCommand(doc, dialogs, true, work), Hdf5ExportOutcome::Refused);
     ASSERT_EQ(dialogs.notices.size(), 1u);
     EXPECT_EQ(dialogs.notices[0], "測定中は書き出せません。測定を停止してから書き出してください。");
     EXPECT_EQ(dialogs.asked.size(), 1u);  // no file dialog
 
-    EXPECT_EQ(RunHdf5ExportCommand(doc, dialogs, false), Hdf5ExportOutcome::Cancelled);
+    EXPECT_EQ(RunHdf5ExportCommand(doc, dialogs, false, work), Hdf5ExportOutcome::Cancelled);
     EXPECT_EQ(dialogs.asked.back(), "HDF5 形式で書き出し");
 
     // A name without extension gets ".h5"; an existing file is replaced.
     testing::WriteBytes(dir.File("run.h5"), {'o', 'l', 'd'});
     dialogs.fileAnswers.push_back(dir.File("run"));
     std::string written;
-    EXPECT_EQ(RunHdf5ExportCommand(doc, dialogs, false, &written), Hdf5ExportOutcome::Written);
+    EXPECT_EQ(RunHdf5ExportCommand(doc, dialogs, false, work, &written),
+              Hdf5ExportOutcome::Written);
     EXPECT_EQ(written, dir.File("run.h5"));
     EXPECT_GT(testing::ReadBytes(written).size(), 3u);
     EXPECT_EQ(dir.EntryCount(), 1u);  // no partial file left beside it
 
     dialogs.fileAnswers.push_back(dir.File("missing/x.h5"));
-    EXPECT_EQ(RunHdf5ExportCommand(doc, dialogs, false), Hdf5ExportOutcome::Failed);
+    EXPECT_EQ(RunHdf5ExportCommand(doc, dialogs, false, work), Hdf5ExportOutcome::Failed);
     EXPECT_EQ(dialogs.notices.back(), "x.h5 に書き出せませんでした。(ファイルを作成できません)");
+}
+
+TEST(Hdf5ExportCommand, CancelLeavesTheOldFileAndOtherFileWorkRefuses) {
+    testing::ScratchDir dir;
+    Cvarnello_mfDoc doc;
+    testing::FillSample(doc, 2, 600);  // more than one block of records
+    test::ScriptedDialogs dialogs;
+    const std::vector<unsigned char> old = {'o', 'l', 'd'};
+    testing::WriteBytes(dir.File("run.h5"), old);
+    dialogs.fileAnswers.push_back(dir.File("run.h5"));
+    CancellingFileWork cancelling;
+    EXPECT_EQ(RunHdf5ExportCommand(doc, dialogs, false, cancelling), Hdf5ExportOutcome::Cancelled);
+    EXPECT_EQ(cancelling.captions, std::vector<std::string>{"run.h5 に書き出しています"});
+    // Both spectra of every record of both heads are the work measured.
+    EXPECT_EQ(cancelling.total, uint64_t{2 * 600 * 4 * (288 + 5)});
+    EXPECT_EQ(testing::ReadBytes(dir.File("run.h5")), old);
+    EXPECT_EQ(dir.EntryCount(), 1u);
+    EXPECT_TRUE(dialogs.notices.empty());
+
+    // While a load or save runs, the export is refused before any dialog.
+    struct Busy : ImmediateFileWork {
+        bool Running() const override { return true; }
+    } busy;
+    const size_t asked = dialogs.asked.size();
+    EXPECT_EQ(RunHdf5ExportCommand(doc, dialogs, false, busy), Hdf5ExportOutcome::Refused);
+    EXPECT_EQ(dialogs.asked.size(), asked + 1);
+    EXPECT_EQ(dialogs.notices.back(), "ファイルの読み書き中です。終わるまでお待ちください。");
 }
 
 TEST(Hdf5ExportCommand, ProposesTheDocumentFileWithTheH5Extension) {
