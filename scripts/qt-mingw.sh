@@ -141,8 +141,9 @@ fetch_source() {
   if [ ! -f "$dir/.vmf-unpacked" ]; then
     ensure_deb_src
     mkdir -p "$work/src"
-    (cd "$work/src" && rm -rf "$name-$upstream" && apt-get source -q "$name=$version" >&2)
-    touch "$dir/.vmf-unpacked"
+    (cd "$work/src" && rm -rf "$name-$upstream" && apt-get source -q "$name=$version" >&2) ||
+      return 1
+    touch "$dir/.vmf-unpacked" || return 1
   fi
   echo "$dir"
 }
@@ -183,8 +184,16 @@ if [ ! -f "$prefix/.qtbase-complete" ]; then
   log "qtbase built in $(( ($(date +%s) - start) / 60 )) min"
 fi
 
+# Qt Charts only draws the trend window: when its source cannot be had (the
+# archive may no longer carry this version), Qt stays without it and the
+# program is built without that window; a later run tries again.
+charts_src=
 if [ "$charts" = 1 ] && [ ! -f "$prefix/.charts-complete" ]; then
-  src=$(fetch_source qt6-charts "$CHARTS_SRC_VERSION")
+  charts_src=$(fetch_source qt6-charts "$CHARTS_SRC_VERSION") ||
+    { charts_src=; log "Qt Charts source not available: building without it (no trend window)"; }
+fi
+if [ -n "$charts_src" ]; then
+  src=$charts_src
   log "configuring Qt Charts (log: $work/qtcharts.log)"
   nice -n 19 cmake -S "$src" -B "$work/qtcharts" -G Ninja \
     -DCMAKE_TOOLCHAIN_FILE="$prefix/lib/cmake/Qt6/qt.toolchain.cmake" \
@@ -201,5 +210,10 @@ fi
 # The sources and build trees are only needed to build; the install is what
 # the cache keeps.
 rm -rf "$work"
+if [ "$charts" = 1 ] && [ ! -f "$prefix/.charts-complete" ]; then
+  log "Qt (without Qt Charts) in $prefix"
+  echo "$prefix"
+  exit 0
+fi
 log "Qt built in $(( ($(date +%s) - start) / 60 )) min: $prefix ($(du -sh "$prefix" | cut -f1))"
 echo "$prefix"

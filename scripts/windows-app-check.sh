@@ -44,6 +44,9 @@ export VMF_WINEPREFIX=${VMF_APP_WINEPREFIX:-${XDG_CACHE_HOME:-$HOME/.cache}/varn
 # shellcheck source=scripts/wine-env.sh
 . scripts/wine-env.sh
 vmf_wine_prefix
+# The shipped folder must hold every DLL it needs: the compiler's runtime
+# folders that wine-env.sh puts on the search path would hide a missing one.
+unset WINEPATH
 wineserver_bin=${VMF_WINESERVER:-$(command -v wineserver || echo /usr/lib/wine/wineserver64)}
 w() { "$VMF_WINE64" "$@"; }
 winpath() { w winepath -w "$1" 2>/dev/null | tr -d '\r'; }

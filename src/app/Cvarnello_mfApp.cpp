@@ -22,7 +22,9 @@
 #include "hdf5/Hdf5ExportAction.h"
 #endif
 #include "panel/CColourValuesDlg.h"
+#if VMF_HAVE_TREND_WINDOW
 #include "panel/CTrendDlg.h"
+#endif
 #include "panel/CursorReadout.h"
 #include "panel/Cvarnello_mfView.h"
 #include "panel/HeadSwatches.h"
@@ -144,7 +146,11 @@ bool Cvarnello_mfApp::InitInstance(const AppOptions& options) {
     // Asked with the window up, so the question has its parent; restored
     // records re-initialise the panel as a file just opened does.
     if (journals_->OfferRecovery()) frame_->InitialUpdate();
+#if VMF_HAVE_TREND_WINDOW
     if (trendOpen) trendWindow_->show();
+#else
+    (void)trendOpen;
+#endif
 
     if (const char* script = std::getenv("VMF_TEST_SCRIPT"); script && *script) {
         std::string error;
@@ -191,10 +197,16 @@ void Cvarnello_mfApp::AddColourValuesWindow(Cvarnello_mfView* view) {
 }
 
 bool Cvarnello_mfApp::AddTrendWindow(Cvarnello_mfView* view) {
+#if VMF_HAVE_TREND_WINDOW
     trendWindow_ = new CTrendDlg(*view, settings_.get(), frame_);
     AddViewMenuWindow(trendWindow_, QStringLiteral("トレンド(&R)"),
                       QStringLiteral("記録ごとのピーク、統計値、温度、色彩値の推移を表示します"));
     return trendWindow_->WasOpen();
+#else
+    // Built without Qt Charts (see CMakeLists.txt): no trend window.
+    (void)view;
+    return false;
+#endif
 }
 
 void Cvarnello_mfApp::ExitInstance() {
