@@ -388,7 +388,11 @@ void CTrendDlg::Redraw() {
     int records = 0;
     for (int a = 0; a < collector_.HeadCount(); ++a)
         records = std::max(records, static_cast<int>(collector_.Points(a).size()));
-    note_->setText(records > 0 ? U("記録 %1 件").arg(records) : U("記録がありません"));
+    // While the workers compute there are no points yet, but records there are.
+    if (collector_.Running())
+        note_->clear();
+    else
+        note_->setText(records > 0 ? U("記録 %1 件").arg(records) : U("記録がありません"));
     const int columns = std::max(50, static_cast<int>(chart_->plotArea().width()));
     double y0 = inf, y1 = -inf;
     std::vector<double> px, py;

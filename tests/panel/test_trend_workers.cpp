@@ -96,6 +96,27 @@ void TrendWorkersTest::clearOrOtherStoreDuringTheRunStartsOver() {
     QCOMPARE(w.collector().HeadCount(), 2);
     QVERIFY(!w.collector().HasTimes());
     ExpectOneThreadPoints(w, p.doc);
+
+    // The workers done but not yet polled when the records go, alike again:
+    // their points are of the old records, so the collector starts over.
+    TrendCollector c;
+    c.Start(p.doc, TrendOptions{});
+    QVERIFY(QTest::qWaitFor([&] { return c.Progress() >= 1.0; }, 120000));
+    p.doc.ClearRecords();
+    test::FillTrendSeries(p.doc, 2, 3000, false);
+    p.doc.recTemperatureC(1, 2999) = -5.0f;
+    c.Finish(p.doc);
+    QCOMPARE(c.Points(1)[2999][TrendValue::Temperature], -5.0);
+
+    // Closing the window stops the workers; showing it again computes afresh.
+    w.valueBox()->setCurrentIndex(static_cast<int>(TrendValue::Ra));
+    QVERIFY(w.collector().Running());
+    w.close();
+    QVERIFY(!w.collector().Running());
+    QVERIFY(w.collector().Points(0).empty());
+    w.show();
+    QVERIFY(QTest::qWaitFor([&] { return !w.collector().Running(); }, 120000));
+    ExpectOneThreadPoints(w, p.doc);
 }
 
 }  // namespace
