@@ -87,15 +87,5 @@ TEST(RecordTrend, PointsAreThePanelsValuesBitForBit) {
     }
 }
 
-TEST(RecordTrend, PeakIsTheFirstHighestAndNaNFirstKeepsIndexZero) {
-    const float nan = std::numeric_limits<float>::quiet_NaN();
-    const float a[] = {1.0f, 5.0f, nan, 5.0f, 4.0f};
-    EXPECT_EQ(PeakIndex(a, 5), 1);
-    const float b[] = {nan, 5.0f, 7.0f};
-    EXPECT_EQ(PeakIndex(b, 3), 0);
-    const float c[] = {-0.0f, 0.0f, -1.0f};
-    EXPECT_EQ(PeakIndex(c, 3), 0);
-}
-
 }  // namespace
 }  // namespace vmf
