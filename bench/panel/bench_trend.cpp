@@ -1,8 +1,9 @@
 // The trend window on a full ten-head store (10 x 86399 records): the full
 // computation on the window's two workers (against a baseline that only
-// resamples every record on one thread, the least any trend must do), the cost of one logged record's points on the
-// panel's thread, and one redraw of the thinned lines. Each figure is also
-// given as a share of its budget (2 s, 0.2 ms, 50 ms).
+// resamples every record on one thread, the least any trend must do), the
+// cost of one logged record's points on the panel's thread, and one redraw
+// of the thinned lines. Each figure is also given as a share of its budget
+// (2 s, 0.2 ms, 50 ms).
 
 #include <benchmark/benchmark.h>
 
