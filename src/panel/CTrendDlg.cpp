@@ -37,10 +37,8 @@ namespace {
 
 QString U(const char* utf8) { return QString::fromUtf8(utf8); }
 
-// A computation step: records between looks at the clock, and the time one
-// step may keep the event loop waiting.
-constexpr int kRecordsPerLook = 512;
-constexpr int kStepMs = 12;
+// How often the window looks at the workers' progress.
+constexpr int kPollMs = 40;
 // Points that arrive during logging are drawn together, at most this often.
 constexpr int kRedrawDelayMs = 100;
 
@@ -95,9 +93,9 @@ CTrendDlg::CTrendDlg(Cvarnello_mfView& view, SettingsBackend* settings, QWidget*
     else
         resize(720, 440);
 
-    slice_ = new QTimer(this);
-    slice_->setSingleShot(true);
-    connect(slice_, &QTimer::timeout, this, &CTrendDlg::OnSlice);
+    poll_ = new QTimer(this);
+    poll_->setInterval(kPollMs);
+    connect(poll_, &QTimer::timeout, this, &CTrendDlg::OnPoll);
     redraw_ = new QTimer(this);
     redraw_->setSingleShot(true);
     connect(redraw_, &QTimer::timeout, this, &CTrendDlg::Redraw);
@@ -130,7 +128,8 @@ CTrendDlg::CTrendDlg(Cvarnello_mfView& view, SettingsBackend* settings, QWidget*
 }
 
 CTrendDlg::~CTrendDlg() {
-    slice_->stop();
+    poll_->stop();
+    collector_.Cancel();
     redraw_->stop();
     if (!settings_) return;
     if (isVisible()) RememberPlacement();
@@ -180,6 +179,14 @@ void CTrendDlg::closeEvent(QCloseEvent* event) {
     // At exit the application closes every window after the main one: the
     // window stays "open" for the next start then.
     if (!parentWidget() || parentWidget()->isVisible()) state_.open = 0;
+    // Nobody looks at a closed window's lines: the workers stop, and the next
+    // showing computes afresh.
+    if (collector_.Running()) {
+        poll_->stop();
+        collector_.Cancel();
+        progress_->hide();
+        stale_ = true;
+    }
     QWidget::closeEvent(event);
 }
 
@@ -232,7 +239,7 @@ void CTrendDlg::Sync() {
         case TrendCollector::SyncResult::Restarted:
             progress_->setValue(0);
             progress_->show();
-            slice_->start(0);
+            poll_->start();
             break;
         case TrendCollector::SyncResult::Appended:
             ScheduleRedraw();
@@ -247,36 +254,30 @@ void CTrendDlg::StartComputation() {
     collector_.Start(view_.doc(), WantedOptions());
     progress_->setValue(0);
     progress_->show();
-    slice_->start(0);
+    poll_->start();
 }
 
-void CTrendDlg::OnSlice() {
-    // The store may have changed since the last step (cleared, opened): look
-    // before reading on.
+void CTrendDlg::OnPoll() {
+    // A store cleared or opened meanwhile: the collector starts over.
     collector_.Sync(view_.doc());
-    QElapsedTimer clock;
-    clock.start();
-    bool done = false;
-    while (!done && clock.elapsed() < kStepMs) done = collector_.Step(view_.doc(), kRecordsPerLook);
-    progress_->setValue(static_cast<int>(collector_.Progress() * 1000));
-    if (!done) {
-        slice_->start(0);
+    if (!collector_.Poll(view_.doc())) {
+        progress_->setValue(static_cast<int>(collector_.Progress() * 1000));
         return;
     }
+    poll_->stop();
     progress_->hide();
     autoRange_ = true;
     Rebuild();
 }
 
 void CTrendDlg::FinishComputation() {
-    slice_->stop();
+    poll_->stop();
     if (stale_) {
         stale_ = false;
         collector_.Start(view_.doc(), WantedOptions());
     }
     collector_.Sync(view_.doc());
-    while (!collector_.Step(view_.doc(), 1 << 30)) {
-    }
+    collector_.Finish(view_.doc());
     progress_->hide();
     Rebuild();
 }
@@ -387,7 +388,11 @@ void CTrendDlg::Redraw() {
     int records = 0;
     for (int a = 0; a < collector_.HeadCount(); ++a)
         records = std::max(records, static_cast<int>(collector_.Points(a).size()));
-    note_->setText(records > 0 ? U("記録 %1 件").arg(records) : U("記録がありません"));
+    // While the workers compute there are no points yet, but records there are.
+    if (collector_.Running())
+        note_->clear();
+    else
+        note_->setText(records > 0 ? U("記録 %1 件").arg(records) : U("記録がありません"));
     const int columns = std::max(50, static_cast<int>(chart_->plotArea().width()));
     double y0 = inf, y1 = -inf;
     std::vector<double> px, py;

@@ -3,16 +3,15 @@
 // temperature, exposure, chromaticity, CCT, Duv, Ra) drawn over the record
 // number or the record time, one line per chosen head in the head's measured
 // colour. It follows the panel: a logging run adds one point per counted
-// record, another store (opened, cleared, detected) is computed afresh in
-// steps of a few milliseconds with a progress bar, so the window never holds
-// the panel up. The lines are thinned to a few points per pixel column, so a
+// record, another store (opened, cleared, detected) is computed afresh on
+// worker threads while a progress bar shows how far they are, so the window
+// never holds the panel up. The lines are thinned to a few points per pixel column, so a
 // full series redraws as fast as a short one. Clicking a line shows that
 // record on the panel as BACK/NEXT would (not while measuring).
 //
 // Placement, open state, value, heads and axis are kept in the settings'
 // "trend" section.
 
-#include <QElapsedTimer>
 #include <QWidget>
 #include <array>
 #include <vector>
@@ -73,7 +72,7 @@ private:
     TrendValue Value() const;
     TrendOptions WantedOptions() const;
     void StartComputation();
-    void OnSlice();
+    void OnPoll();
     void Rebuild();
     void ScheduleRedraw();
     void OnRangeChanged();
@@ -95,7 +94,7 @@ private:
     QProgressBar* progress_ = nullptr;
     QLabel* note_ = nullptr;
     QPushButton* whole_ = nullptr;
-    QTimer* slice_ = nullptr;
+    QTimer* poll_ = nullptr;
     QTimer* redraw_ = nullptr;
     std::array<QLineSeries*, MAX_HEADS> series_{};
     bool autoRange_ = true;

@@ -40,46 +40,83 @@ bool IsColourTrendValue(TrendValue v) {
 }
 
 int PeakIndex(const float* grid, int n) {
+    // The best value rides along in a register rather than being loaded back
+    // through the index every step; grid[best] is always exactly it.
     int best = 0;
+    float top = n > 0 ? grid[0] : 0.0f;
     for (int k = 1; k < n; ++k)
-        if (grid[k] > grid[best]) best = k;
+        if (grid[k] > top) top = grid[k], best = k;
     return best;
 }
 
+TrendScratch::TrendScratch() : ws(std::make_unique<SpectrumWorkspace>()) {}
+TrendScratch::~TrendScratch() = default;
+
 HeadTrend::HeadTrend(const Cvarnello_mfDoc& doc, int a, const TrendOptions& options)
-    : doc_(doc), head_(a), options_(options), ws_(std::make_unique<SpectrumWorkspace>()) {
-    if (IsHead(doc, a))
-        FindBrackets(doc.wavelengthNm[a].data(), std::clamp(doc.channelCount[a], 0, MAX_CHANNELS),
-                     brackets_);
+    : doc_(doc), head_(a), present_(IsHead(doc, a)), options_(options) {
+    if (!present_) return;
+    const float* wl = doc.wavelengthNm[a].data();
+    FindBrackets(wl, std::clamp(doc.channelCount[a], 0, MAX_CHANNELS), brackets_);
+    // The same double operands ApplyBrackets forms, so the values match it.
+    for (int k = 0; k < GRID_POINTS; ++k) {
+        const int j = brackets_.lower[static_cast<size_t>(k)];
+        if (j < 0) continue;
+        const double c = static_cast<float>(GRID_START_NM + k);
+        offset_[static_cast<size_t>(k)] = c - static_cast<double>(wl[j]);
+        width_[static_cast<size_t>(k)] =
+            static_cast<double>(wl[j + 1]) - static_cast<double>(wl[j]);
+    }
 }
 
 HeadTrend::~HeadTrend() = default;
 
-TrendPoint HeadTrend::At(int r) {
+TrendPoint HeadTrend::At(int r, TrendScratch& scratch) const {
     TrendPoint p;
     p.record = r;
     p.v.fill(kNaN);
     const int a = head_;
-    if (!IsHead(doc_, a) || r < 0 || r >= MAX_RECORDS || !doc_.recProcessed(a, r)) return p;
+    if (!present_ || r < 0 || r >= MAX_RECORDS) return p;
+    const float* processed = doc_.recProcessed(a, r);
+    if (!processed) return p;
     p.utcMs = doc_.recTimeUtcMs(a, r);
     p.utcOffsetS = doc_.recUtcOffsetS(a, r);
     Set(p, TrendValue::Temperature, doc_.recTemperatureC(a, r));
     Set(p, TrendValue::Exposure, doc_.recExposureUs(a, r));
 
-    auto& grid = ws_->displaySpectrum[a];
-    ApplyBrackets(brackets_, doc_.recProcessed(a, r), doc_.wavelengthNm[a].data(), grid.data());
-    const int peak = PeakIndex(grid.data(), GRID_POINTS);
+    // One pass does the resampling, the peak and the info line's statistics:
+    // each with the operations, in the order, of ApplyBrackets, PeakIndex
+    // and ComputeStatistics, so every value is theirs bit for bit, while
+    // their separate dependency chains overlap instead of running one after
+    // another.
+    SpectrumWorkspace& ws = *scratch.ws;
+    auto& grid = ws.displaySpectrum[a];
+    float minimum = static_cast<float>(options_.graphMax);
+    float maximum = 0.0f;
+    float sum = 0.0f;
+    float top = 0.0f;
+    int peak = 0;
+    for (int k = 0; k < GRID_POINTS; ++k) {
+        const int j = brackets_.lower[static_cast<size_t>(k)];
+        float x = 0.0f;
+        if (j >= 0) {
+            const double p0 = processed[j], p1 = processed[j + 1];
+            x = static_cast<float>(p0 + (p1 - p0) * offset_[static_cast<size_t>(k)] /
+                                            width_[static_cast<size_t>(k)]);
+        }
+        grid[static_cast<size_t>(k)] = x;
+        if (k == 0 || x > top) top = x, peak = k;
+        minimum = x < minimum ? x : minimum;
+        maximum = x > maximum ? x : maximum;
+        sum = sum + x;
+    }
     Set(p, TrendValue::PeakNm, GRID_START_NM + peak);
-    Set(p, TrendValue::PeakValue, grid[peak]);
-
-    ws_->ComputeStatistics(a, options_.graphMax);
-    const HeadStatistics& st = ws_->statistics[a];
-    Set(p, TrendValue::Average, st.average);
-    Set(p, TrendValue::Minimum, st.minimum);
-    Set(p, TrendValue::Maximum, st.maximum);
-    ws_->ComputeColour(a, a);
-    Set(p, TrendValue::CieX, ws_->colour[a].x);
-    Set(p, TrendValue::CieY, ws_->colour[a].y);
+    Set(p, TrendValue::PeakValue, top);
+    Set(p, TrendValue::Average, sum / static_cast<float>(GRID_POINTS));
+    Set(p, TrendValue::Minimum, minimum);
+    Set(p, TrendValue::Maximum, maximum);
+    ws.ComputeColour(a, a);
+    Set(p, TrendValue::CieX, ws.colour[a].x);
+    Set(p, TrendValue::CieY, ws.colour[a].y);
 
     if (options_.colour) {
         const ColourTrendPoint c = TrendPointOf(GridColourInput(grid, brackets_), options_.ra);

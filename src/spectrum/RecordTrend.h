@@ -6,10 +6,11 @@
 // because they cost more) CCT, Duv and Ra.
 //
 // Records are taken as stored: their processed spectra resampled onto the
-// 340..850 nm grid, exactly as the panel resamples a displayed record. The
-// statistics run record after record through one workspace, so a minimum or
-// maximum wavelength that no value qualifies for keeps the previous record's
-// value, as the info line does while stepping through the records.
+// 340..850 nm grid, exactly as the panel resamples a displayed record, and
+// the values are bit for bit those of the info line for that record. None
+// of them depends on the record before (the info line's minimum and maximum
+// wavelengths, which do, are not among them), so records may be computed in
+// any order and on any thread.
 
 #include <array>
 #include <cstdint>
@@ -63,24 +64,40 @@ struct TrendOptions {
     bool ra = false;      // Ra as well (with colour)
 };
 
-// Computes the points of one head, record after record.
+// The working arrays of one thread computing points (any head).
+struct TrendScratch {
+    TrendScratch();
+    ~TrendScratch();
+    std::unique_ptr<SpectrumWorkspace> ws;
+};
+
+// Computes the points of one head. Everything it needs of the head
+// (presence, wavelengths) is taken when it is made, on the store's thread;
+// At then reads only the record's spectrum and scalars, so another thread
+// may call it for counted records while it holds doc.recordGate shared.
 class HeadTrend {
 public:
     HeadTrend(const Cvarnello_mfDoc& doc, int a, const TrendOptions& options);
     ~HeadTrend();
-    // Record r; records must be asked for in rising order for the info
-    // line's carried wavelengths to match. A record that is not there gives
-    // NaN values.
-    TrendPoint At(int r);
+    // Record r, with the arrays of the calling thread. A record that is not
+    // there gives NaN values.
+    TrendPoint At(int r, TrendScratch& scratch) const;
+    // The same with arrays of its own (one thread at a time).
+    TrendPoint At(int r) { return At(r, own_); }
+    int Head() const { return head_; }
 
 private:
     const Cvarnello_mfDoc& doc_;
     int head_;
+    bool present_ = false;
     TrendOptions options_;
     GridBrackets brackets_;
-    std::unique_ptr<SpectrumWorkspace> ws_;
+    // Per grid point, the interpolation's c - wl[j] and wl[j+1] - wl[j],
+    // worked out once instead of for every record.
+    std::array<double, GRID_POINTS> offset_{};
+    std::array<double, GRID_POINTS> width_{};
+    TrendScratch own_;
 };
-
 // Every counted record of head a (0 .. recordCount[a] - 1).
 std::vector<TrendPoint> ComputeHeadTrend(const Cvarnello_mfDoc& doc, int a,
                                          const TrendOptions& options);

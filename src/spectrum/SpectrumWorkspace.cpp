@@ -1,6 +1,7 @@
 #include "spectrum/SpectrumWorkspace.h"
 
 #include <algorithm>
+#include <mutex>
 
 #include "spectrum/CieObserver.h"
 #include "spectrum/GridResampler.h"
@@ -72,10 +73,14 @@ void SpectrumWorkspace::ProcessRecord(Cvarnello_mfDoc& doc, int a, int r,
     MakeWorkingDark(doc, a, static_cast<float>(exposure));
     const auto& dark = doc.darkTable[a][kWorkingDarkStep];
     const auto& gain = doc.gain[a];
-    for (int c = 0; c < n; ++c) {
-        double d = static_cast<double>(raw[c]) - static_cast<double>(dark[c]);
-        if (opt.sensitivityOn) d *= static_cast<double>(gain[c]);
-        processed[c] = static_cast<float>(d);  // no clipping: negative values stay
+    {
+        // A counted record may be read by another thread meanwhile.
+        const std::lock_guard<RecordGate> hold(doc.recordGate);
+        for (int c = 0; c < n; ++c) {
+            double d = static_cast<double>(raw[c]) - static_cast<double>(dark[c]);
+            if (opt.sensitivityOn) d *= static_cast<double>(gain[c]);
+            processed[c] = static_cast<float>(d);  // no clipping: negative values stay
+        }
     }
 
     RatioAgainstReference(doc, a, processed, exposure, opt.method, ratioSpectrum[a]);

@@ -66,6 +66,7 @@ public:
     // Corrects record r of head a: working dark into step 20, recProcessed =
     // (raw - step 20) [* gain], ratioSpectrum[a] from the method's reference.
     // Does nothing when a or r is out of range or slot r lacks either array.
+    // Writes recProcessed under an exclusive hold of doc.recordGate.
     void ProcessRecord(Cvarnello_mfDoc& doc, int a, int r, const ProcessingOptions& opt);
 
     // Resamples recProcessed[a][r] into displaySpectrum[a] and, unless the

@@ -1,6 +1,7 @@
 #include "store/Cvarnello_mfDoc.h"
 
 #include <algorithm>
+#include <mutex>
 #include <new>
 
 #include "store/LocalTime.h"
@@ -48,6 +49,8 @@ bool Cvarnello_mfDoc::HasRecordTimes() const {
 }
 
 void Cvarnello_mfDoc::ClearRecords() {
+    const std::lock_guard<RecordGate> hold(recordGate);
+    recordGate.NextGeneration();
     // The counted records' times go with them (only pages in use are touched),
     // so no later reader can take an old time for a new record.
     for (int a = 0; a < MAX_HEADS; ++a) {

@@ -9,7 +9,10 @@
 // Threads: the acquisition worker writes the working slot of each head
 // (recRaw/recProcessed/recTemperatureC/recExposureUs at recordCount[a]) and
 // darkTable[a][20]; the GUI thread touches those only after the worker has
-// handed over. Everything else is GUI-thread only.
+// handed over. Everything else is GUI-thread only, except that readers on
+// other threads may read the counted records' spectra and scalars under a
+// shared hold of recordGate (see RecordGate: writers of those take it
+// exclusively).
 
 #include <array>
 #include <cstdint>
@@ -21,6 +24,7 @@
 #include <string_view>
 
 #include "store/ArchiveError.h"
+#include "store/RecordGate.h"
 #include "store/SpectrumPool.h"
 #include "store/StoreBounds.h"
 #include "store/SystemPages.h"
@@ -94,6 +98,10 @@ public:
     bool HasRecordTimes() const;
     float* recRaw(int a, int r) const { return (*recRawRows)[a][r]; }
     float* recProcessed(int a, int r) const { return (*recProcessedRows)[a][r]; }
+    // Held exclusively by whoever frees, replaces or rewrites a counted
+    // record (ClearRecords and AdoptLoaded move its generation on as well);
+    // held shared by readers on other threads.
+    mutable RecordGate recordGate;
 
     // --- Document state (path, title, modified flag) ----------------------
     std::string pathName;  // UTF-8 path of the file last loaded or saved; empty when new

@@ -8,6 +8,7 @@
 #include <filesystem>
 #include <limits>
 #include <memory>
+#include <mutex>
 #include <new>
 #include <thread>
 #include <utility>
@@ -199,6 +200,8 @@ void Cvarnello_mfDoc::LoadRecords(DataArchive& ar, int a) {
 }
 
 void Cvarnello_mfDoc::AdoptLoaded(Cvarnello_mfDoc& staged) {
+    const std::lock_guard<RecordGate> hold(recordGate);
+    recordGate.NextGeneration();
     // Without blocks in use no slot holds arrays to give back.
     const bool replaces = pool_.BlocksInUse() > 0;
     // When every array this store holds sits in a slot the file fills (a
