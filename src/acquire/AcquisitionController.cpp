@@ -97,12 +97,15 @@ AcquisitionController::AcquisitionController(Cvarnello_mfView& view)
     // hands the cycle over at once. Posted from the worker's thread; it
     // touches nothing of the panel there. Events still queued when this
     // object goes are dropped with it, and cycle_ joins its worker first.
-    cycle_.SetCycleDoneNotifier([this] {
-        QMetaObject::invokeMethod(
-            this, [this] { cycle_.OnCycleDone(clock_()); }, Qt::QueuedConnection);
-    });
+    // Queued by the method's name, so the event is Qt's own from end to end:
+    // a functor would be allocated by the worker and freed by this thread
+    // through Qt's event queue, a hand-over the thread checker cannot see.
+    cycle_.SetCycleDoneNotifier(
+        [this] { QMetaObject::invokeMethod(this, "OnWorkerDone", Qt::QueuedConnection); });
     Connect();
 }
+
+void AcquisitionController::OnWorkerDone() { cycle_.OnCycleDone(clock_()); }
 
 AcquisitionController::~AcquisitionController() {
     cycleTimer_->stop();

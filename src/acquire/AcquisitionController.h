@@ -53,6 +53,9 @@ public:
     void FireTimer(int id);
 
 private:
+    // The worker's completion, queued to this thread by name: no object of
+    // the worker's making crosses threads (see the constructor).
+    Q_INVOKABLE void OnWorkerDone();
     bool darkInProgress() const;
     void Connect();
     QTimer* TimerFor(int id) const;

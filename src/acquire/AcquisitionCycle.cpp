@@ -119,7 +119,14 @@ void AcquisitionCycle::Stop() {
     host_.ShowMessage(acq::kMsgPressStart, {});
 
     ctx_.doc.AppendHistory(EndEntryText(ctx_.displayedRecord));
-    if (ctx_.journal) ctx_.journal->Checkpoint(ctx_.doc);
+    // The checkpoint copies the whole setup, the working dark row included,
+    // which a worker still running writes: then it is taken at the hand-over.
+    if (ctx_.journal) {
+        if (WorkerState() == 0)
+            ctx_.journal->Checkpoint(ctx_.doc);
+        else
+            checkpointAtHandOver_ = true;
+    }
 
     host_.EnableControl(kStartButton, false);
     host_.EnableControl(kOneShotButton, false);
@@ -274,6 +281,10 @@ void AcquisitionCycle::FinishCycle(uint32_t now) {
     // The position field names the record shown, also when this hand-over
     // comes after a Stop.
     host_.ShowPosition();
+    if (checkpointAtHandOver_ && !ctx_.measuring) {
+        checkpointAtHandOver_ = false;
+        if (ctx_.journal) ctx_.journal->Checkpoint(doc);
+    }
 
     // The last cycle of a run is always drawn; faster than the eye, only
     // the newest results are.

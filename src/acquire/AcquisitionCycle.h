@@ -104,6 +104,9 @@ private:
     uint32_t nextDue_ = 0;
     bool keepNext_ = false;
     bool oneShotPending_ = false;
+    // A Stop came while a worker still ran: the journal's checkpoint waits
+    // for its hand-over.
+    bool checkpointAtHandOver_ = false;
     uint32_t startTick_ = 0;
     int lastShownSecond_ = 0;
     std::array<int32_t, MAX_HEADS> startExposure_{};
