@@ -283,6 +283,14 @@ void Cvarnello_mfView::FullRepaint() {
     repaintTimer_->stop();
     DrawGraph();
     frame_->DrawColourBar();
+    // A resize while measuring must not trade the guidance on stopping and
+    // the last cycle's info line for the browsing texts: the records are
+    // still coming in.
+    if (state_.measuring) {
+        ShowInfo(info_);
+        ShowMessage(message1_, message2_);
+        return;
+    }
     ShowInfo(QString());
     if (doc().recordCount[0] < 1) {
         // With heads detected the message of the detection stays in view.

@@ -225,6 +225,13 @@ void AcquireGuiTest::positionFollowsTheRecordsAndStopGuidanceStays() {
         10000));
     QVERIFY(!lagged);
     QCOMPARE(shown(), QStringLiteral("%1 / %1").arg(p.doc.recordCount[0]));
+    // A resize's full repaint while measuring keeps the stop guidance and
+    // the info line instead of the browsing texts.
+    const QString info = p.view->infoText();
+    QVERIFY(!info.isEmpty());
+    p.view->FullRepaint();
+    QCOMPARE(p.view->messageLine1(), QStringLiteral("停止ボタンを押すことで計測を停止します"));
+    QCOMPARE(p.view->infoText(), info);
 
     // A cycle of 20 reads (1.2 s) stopped while its worker reads.
     p.Click(ctl::Start);
