@@ -9,14 +9,14 @@
 #include <QLabel>
 #include <QLineSeries>
 #include <QListWidget>
-#include <QSignalBlocker>
 #include <QMouseEvent>
 #include <QProgressBar>
-#include <QRubberBand>
 #include <QPushButton>
+#include <QRubberBand>
+#include <QSignalBlocker>
 #include <QTimer>
-#include <QValueAxis>
 #include <QVBoxLayout>
+#include <QValueAxis>
 #include <QtCharts/QChart>
 #include <QtCharts/QChartView>
 #include <algorithm>
@@ -334,7 +334,8 @@ void CTrendDlg::Rebuild() {
         chart_->addSeries(line);
         line->attachAxis(x);
         line->attachAxis(y);
-        connect(line, &QLineSeries::clicked, this, [this, a](const QPointF& p) { PickAt(a, p.x()); });
+        connect(line, &QLineSeries::clicked, this,
+                [this, a](const QPointF& p) { PickAt(a, p.x()); });
         series_[static_cast<size_t>(a)] = line;
     }
     if (auto* v = qobject_cast<QValueAxis*>(x))

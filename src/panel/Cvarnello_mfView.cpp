@@ -75,9 +75,7 @@ void Cvarnello_mfView::StopMeasuring() {
     if (acquisition_) acquisition_->cycle().Stop();
 }
 
-bool Cvarnello_mfView::FileWorkRunning() const {
-    return ctx_.fileWork && ctx_.fileWork->Running();
-}
+bool Cvarnello_mfView::FileWorkRunning() const { return ctx_.fileWork && ctx_.fileWork->Running(); }
 
 bool Cvarnello_mfView::RefuseDuringFileWork() {
     if (!FileWorkRunning()) return false;

@@ -165,8 +165,8 @@ public:
                       std::string& notice, FileProgress* progress = nullptr);
     // A data file's n bytes already in memory, all or nothing as above; name
     // stands for the file in messages.
-    bool LoadFromBytes(const void* data, std::size_t n, const std::string& name,
-                       std::string& error, std::string& notice);
+    bool LoadFromBytes(const void* data, std::size_t n, const std::string& name, std::string& error,
+                       std::string& notice);
     bool SaveToFile(const std::string& utf8Path, std::string& error, FileFailure& failure,
                     FileProgress* progress = nullptr) const;
 

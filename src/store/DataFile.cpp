@@ -482,7 +482,9 @@ uint64_t StringBytes(const std::string& s) {
 uint64_t Cvarnello_mfDoc::StoredSize() const {
     // The layout of Persist, counted instead of written; out-of-bounds counts
     // are clamped here and refused by the save itself.
-    const auto bounded = [](int32_t v, int32_t hi) { return static_cast<uint64_t>(std::clamp(v, 0, hi)); };
+    const auto bounded = [](int32_t v, int32_t hi) {
+        return static_cast<uint64_t>(std::clamp(v, 0, hi));
+    };
     const uint64_t heads = bounded(headCount, MAX_HEADS);
     uint64_t size = 4;
     for (uint64_t a = 0; a < heads; ++a) {
