@@ -127,7 +127,11 @@ DocumentSession::OpenOutcome CMainFrame::OpenDocumentFile(const QString& path) {
         return DocumentSession::OpenOutcome::Cancelled;
     }
     if (RefuseDuringFileWork()) return DocumentSession::OpenOutcome::Cancelled;
-    return session_.OpenPath(QFileInfo(path).absoluteFilePath().toStdString());
+    const auto outcome = session_.OpenPath(QFileInfo(path).absoluteFilePath().toStdString());
+    // The list gained the file (or lost a missing one) whoever asked: the
+    // program's command line too, which does not go through AfterOpen.
+    RebuildRecentMenu();
+    return outcome;
 }
 
 void CMainFrame::AfterOpen(DocumentSession::OpenOutcome outcome) {

@@ -300,6 +300,12 @@ private slots:
         QCOMPARE(f.RecentFileActions().size(), 1);
         f.RecentFileActions().front()->trigger();
         QCOMPARE(rig.doc.title, std::string("good.vqdata"));
+
+        // A file named on the command line enters the menu at once.
+        const QString other = WriteDataFile("other.vqdata", "other\r\n");
+        QCOMPARE(f.OpenDocumentFile(other), DocumentSession::OpenOutcome::Opened);
+        QCOMPARE(f.RecentFileActions().size(), 2);
+        QCOMPARE(f.RecentFileActions().front()->text(), QStringLiteral("&1 ") + other);
     }
 
     void aDroppedFileIsOpened() {
