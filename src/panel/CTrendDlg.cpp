@@ -428,6 +428,12 @@ void CTrendDlg::Redraw() {
         else
             xs.first()->setRange(x0, x1);
     }
+    // Record numbers are whole: ticks less than a record apart would repeat
+    // a label ("0 0 0 0 1" for an empty or one-record store).
+    if (auto* v = qobject_cast<QValueAxis*>(xs.first())) {
+        const double span = v->max() - v->min();
+        v->setTickCount(span >= 4 ? 5 : std::max(2, static_cast<int>(span) + 1));
+    }
     settingRange_ = false;
 }
 

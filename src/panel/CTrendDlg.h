@@ -60,6 +60,7 @@ public:
     QLabel* noteLabel() const { return note_; }
     QProgressBar* progressBar() const { return progress_; }
     QLineSeries* series(int a) const { return series_[static_cast<size_t>(a)]; }
+    QChart* chart() const { return chart_; }
     bool TimeAxis() const;
 
 protected:

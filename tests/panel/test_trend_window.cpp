@@ -13,6 +13,8 @@
 #include <QMouseEvent>
 #include <QSignalSpy>
 #include <QTest>
+#include <QValueAxis>
+#include <QtCharts/QChart>
 
 #include "fakes/PanelFixture.h"
 #include "fakes/TrendSeries.h"
@@ -99,13 +101,19 @@ void TrendWindowTest::livePointsWhileLogging() {
     CTrendDlg w(*p.view, nullptr);
     w.show();
     w.FinishComputation();
+    // No records yet: the record axis has no two ticks within one record.
+    auto* axis = qobject_cast<QValueAxis*>(w.chart()->axes(Qt::Horizontal).first());
+    QVERIFY(axis && (axis->max() - axis->min()) / (axis->tickCount() - 1) >= 1.0);
     p.C<QAbstractButton>(ctl::Logging)->click();
     p.Click(ctl::Start);
     QVERIFY(QTest::qWaitFor([&] { return p.doc.recordCount[0] >= 6; }, 10000));
     p.Click(ctl::Start);
     QVERIFY(QTest::qWaitFor([&] { return !p.view->IsMeasuring(); }, 5000));
     QVERIFY(QTest::qWaitFor(
-        [&] { return !w.collector().Running() && static_cast<int>(w.collector().Points(1).size()) == p.doc.recordCount[1]; },
+        [&] {
+            return !w.collector().Running() &&
+                   static_cast<int>(w.collector().Points(1).size()) == p.doc.recordCount[1];
+        },
         5000));
     for (int a = 0; a < 2; ++a)
         for (int r = 0; r < p.doc.recordCount[a]; ++r) {
