@@ -16,8 +16,10 @@
 namespace vmf {
 namespace {
 
-constexpr int kSwatchW = 16;
 constexpr int kSwatchH = 12;
+// The panel's head list is narrow: a full-width swatch would cut the last
+// character of an eight-character serial number.
+constexpr int kListSwatchW = 8;
 
 }  // namespace
 
@@ -33,18 +35,20 @@ HeadSwatches::HeadSwatches(Cvarnello_mfView& view) : QObject(&view), view_(view)
     tip(ctl::CompareRecordNext, "比較ファイルの次の記録");
     connect(&view_, &Cvarnello_mfView::displayedChanged, this, &HeadSwatches::Update);
     // Detection fills the list without a redraw: the entries get theirs at once.
-    if (auto* list = qobject_cast<QListWidget*>(view_.Control(ctl::HeadList)))
+    if (auto* list = qobject_cast<QListWidget*>(view_.Control(ctl::HeadList))) {
+        list->setIconSize(QSize(kListSwatchW, kSwatchH));
         connect(list->model(), &QAbstractItemModel::rowsInserted, this,
                 [this] { QTimer::singleShot(0, this, &HeadSwatches::Update); });
+    }
 }
 
 QColor HeadSwatches::PenColour(const Rgb& c) { return QColor(c.r, c.g, c.b); }
 
-QIcon HeadSwatches::Swatch(const QColor& left, const QColor& right) {
-    QPixmap pixmap(kSwatchW, kSwatchH);
+QIcon HeadSwatches::Swatch(const QColor& left, const QColor& right, int width) {
+    QPixmap pixmap(width, kSwatchH);
     QPainter p(&pixmap);
-    p.fillRect(0, 0, kSwatchW / 2, kSwatchH, left);
-    p.fillRect(kSwatchW / 2, 0, kSwatchW - kSwatchW / 2, kSwatchH, right);
+    p.fillRect(0, 0, width / 2, kSwatchH, left);
+    p.fillRect(width / 2, 0, width - width / 2, kSwatchH, right);
     p.end();
     return QIcon(pixmap);
 }
@@ -58,7 +62,7 @@ void HeadSwatches::Update() {
             const QColor second = ratio ? PenColour(RatioColour(u)) : measured;
             const QString key = measured.name() + second.name();
             if (item->data(Qt::UserRole + 1).toString() == key) continue;
-            item->setIcon(Swatch(measured, second));
+            item->setIcon(Swatch(measured, second, kListSwatchW));
             item->setData(Qt::UserRole + 1, key);
         }
     }

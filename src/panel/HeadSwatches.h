@@ -24,8 +24,8 @@ public:
 
     // Brings the swatches up to date with the head list, method and comparison.
     void Update();
-    // The swatch of one colour, or of two side by side.
-    static QIcon Swatch(const QColor& left, const QColor& right);
+    // The swatch of one colour, or of two side by side, width pixels wide.
+    static QIcon Swatch(const QColor& left, const QColor& right, int width = 16);
     // A pen colour of the graph as a QColor.
     static QColor PenColour(const Rgb& c);
 

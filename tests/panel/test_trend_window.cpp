@@ -34,7 +34,10 @@ test::PanelSetup Series(int heads, int records, bool times = false) {
     return s;
 }
 
-QColor PixelOf(const QIcon& icon, int x) { return icon.pixmap(16, 12).toImage().pixelColor(x, 6); }
+// The pixel at x of the icon's own size (the head list's swatches are narrow).
+QColor PixelOf(const QIcon& icon, int x) {
+    return icon.pixmap(icon.availableSizes().first()).toImage().pixelColor(x, 6);
+}
 
 class TrendWindowTest : public QObject {
     Q_OBJECT
@@ -165,11 +168,11 @@ void TrendWindowTest::swatchesHaveThePensColoursAndLeaveTheGraph() {
 
     auto* list = p.C<QListWidget>(ctl::HeadList);
     QCOMPARE(PixelOf(list->item(0)->icon(), 2), QColor(0, 255, 0));
-    QCOMPARE(PixelOf(list->item(1)->icon(), 13), QColor(0, 205, 0));
+    QCOMPARE(PixelOf(list->item(1)->icon(), 6), QColor(0, 205, 0));
     p.view->state().method = MeasuringMethod::Reflectance;
     p.view->DrawGraph();
     QCOMPARE(PixelOf(list->item(1)->icon(), 2), QColor(0, 205, 0));
-    QCOMPARE(PixelOf(list->item(1)->icon(), 13), QColor(60, 60, 205));
+    QCOMPARE(PixelOf(list->item(1)->icon(), 6), QColor(60, 60, 205));
 
     auto compare = std::make_unique<Cvarnello_mfDoc>();
     compare->headCount = 2;
