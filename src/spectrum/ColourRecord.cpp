@@ -1,6 +1,9 @@
 #include "spectrum/ColourRecord.h"
 
 #include <algorithm>
+#include <cmath>
+
+#include "spectrum/ColourGrid.h"
 
 namespace vmf {
 
@@ -30,19 +33,56 @@ ColourValues NoSpectrum(MeasuringMethod method, SampleIlluminant illuminant) {
 
 }  // namespace
 
-ColourInput GridColourInput(const std::array<float, GRID_POINTS>& grid,
-                            const GridBrackets& brackets) {
-    int first = -1, last = -1;
+GridColourSpan ColourSpanOf(const GridBrackets& brackets) {
+    GridColourSpan span;
     for (int k = 0; k < GRID_POINTS; ++k) {
         if (brackets.lower[static_cast<size_t>(k)] < 0) continue;
-        if (first < 0) first = k;
-        last = k;
+        if (span.first < 0) span.first = k;
+        span.last = k;
     }
+    return span;
+}
+
+ColourInput GridColourInput(const std::array<float, GRID_POINTS>& grid,
+                            const GridBrackets& brackets) {
+    const GridColourSpan span = ColourSpanOf(brackets);
     ColourInput in;
-    if (first < 0) return in;
-    in.firstNm = GRID_START_NM + first;
-    in.values.assign(grid.begin() + first, grid.begin() + last + 1);
+    if (span.first < 0) return in;
+    in.firstNm = GRID_START_NM + span.first;
+    in.values.assign(grid.begin() + span.first, grid.begin() + span.last + 1);
     return in;
+}
+
+ColourTrendPoint GridCctTrendPoint(const std::array<float, GRID_POINTS>& grid,
+                                   GridColourSpan span) {
+    // The refusals in the order the colour grid finds them.
+    ColourTrendPoint p;
+    auto refuse = [&p](ColourRefusal r) {
+        p.cctRefusal = p.criRefusal = r;
+        return p;
+    };
+    if (span.first < 0) return refuse(ColourRefusal::NoSpectrum);
+    for (int k = span.first; k <= span.last; ++k)
+        if (!std::isfinite(grid[static_cast<size_t>(k)])) return refuse(ColourRefusal::NotANumber);
+    const int firstNm = GRID_START_NM + span.first;
+    const int lastNm = GRID_START_NM + span.last;
+    if (firstNm > CIE_NEEDED_FROM_NM || lastNm < CIE_NEEDED_TO_NM)
+        return refuse(ColourRefusal::NotCovered);
+    // Tristimulus's sums in its order over the covered part alone: the rest
+    // of the colour grid holds zeros, and adding +0 to a sum that started at
+    // +0 changes no bit.
+    const ColourObserver& o = ObserverAt1nm();
+    Xyz t;
+    const int i0 = std::max(0, firstNm - COLOUR_START_NM);
+    const int i1 = std::min(COLOUR_POINTS - 1, lastNm - COLOUR_START_NM);
+    for (int i = i0; i <= i1; ++i) {
+        const size_t k = static_cast<size_t>(i);
+        const double s = grid[static_cast<size_t>(COLOUR_START_NM + i - GRID_START_NM)];
+        t.X += s * o.xbar[k];
+        t.Y += s * o.ybar[k];
+        t.Z += s * o.zbar[k];
+    }
+    return CctTrendPointOf(t);
 }
 
 ColourInput StoredRecordColourInput(const Cvarnello_mfDoc& doc, int a, int r,

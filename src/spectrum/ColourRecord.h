@@ -40,6 +40,16 @@ RecordColour ColourOfDisplayed(const ColourRequest& request);
 ColourInput GridColourInput(const std::array<float, GRID_POINTS>& grid,
                             const GridBrackets& brackets);
 
+// The grid points a head's spectrum covers (what GridColourInput takes),
+// found once per head; first is -1 when it covers none.
+struct GridColourSpan {
+    int first = -1, last = -1;
+};
+GridColourSpan ColourSpanOf(const GridBrackets& brackets);
+// TrendPointOf(GridColourInput(grid, brackets), false), bit for bit, without
+// copying the spectrum: the trend asks this of every record.
+ColourTrendPoint GridCctTrendPoint(const std::array<float, GRID_POINTS>& grid, GridColourSpan span);
+
 // Record r of head a as stored: its processed values (or, for reflectance and
 // transmittance, their ratio against the store's reference) on the grid.
 // Values empty (refusal NoSpectrum) when the head or record is not there.

@@ -153,12 +153,26 @@ ColourDifference DifferenceOf(const ColourValues& shown, const ColourValues& com
 }
 
 ColourTrendPoint TrendPointOf(const ColourInput& in, bool withRa) {
-    ColourTrendPoint p;
     Spectrum1nm s;
-    Xyz t;
-    const ColourRefusal refusal = LightOnGrid(in, s, t);
+    const ColourRefusal refusal = OnColourGrid(in, s);
     if (refusal != ColourRefusal::None) {
+        ColourTrendPoint p;
         p.cctRefusal = p.criRefusal = refusal;
+        return p;
+    }
+    ColourTrendPoint p = CctTrendPointOf(Tristimulus(s));
+    if (!withRa || p.cctRefusal != ColourRefusal::None) return p;
+    const ColourRenderingResult cri = ColourRenderingOf(s, p.cct);
+    p.criRefusal = cri.valid ? ColourRefusal::None : ColourRefusal::NoReference;
+    p.ra = cri.ra;
+    return p;
+}
+
+ColourTrendPoint CctTrendPointOf(const Xyz& t) {
+    ColourTrendPoint p;
+    // As LightOnGrid: noise around zero has no chromaticity.
+    if (!(t.Y > 0 && t.X >= 0 && t.Z >= 0)) {
+        p.cctRefusal = p.criRefusal = ColourRefusal::Dark;
         return p;
     }
     const Chromaticity c = ChromaticityOf(t);
@@ -168,13 +182,7 @@ ColourTrendPoint TrendPointOf(const ColourInput& in, bool withRa) {
     if (p.cctRefusal != ColourRefusal::None) return p;
     p.cct = cct.cct;
     p.duv = cct.duv;
-    if (!withRa) {
-        p.criRefusal = ColourRefusal::NotComparable;
-        return p;
-    }
-    const ColourRenderingResult cri = ColourRenderingOf(s, cct.cct);
-    p.criRefusal = cri.valid ? ColourRefusal::None : ColourRefusal::NoReference;
-    p.ra = cri.ra;
+    p.criRefusal = ColourRefusal::NotComparable;
     return p;
 }
 

@@ -103,5 +103,8 @@ struct ColourTrendPoint {
 };
 
 ColourTrendPoint TrendPointOf(const ColourInput& in, bool withRa);
+// The CCT and Duv of TrendPointOf for a light whose tristimulus values are
+// known (Ra, which needs the spectrum, is left NotComparable).
+ColourTrendPoint CctTrendPointOf(const Xyz& t);
 
 }  // namespace vmf

@@ -57,6 +57,7 @@ HeadTrend::HeadTrend(const Cvarnello_mfDoc& doc, int a, const TrendOptions& opti
     if (!present_) return;
     const float* wl = doc.wavelengthNm[a].data();
     FindBrackets(wl, std::clamp(doc.channelCount[a], 0, MAX_CHANNELS), brackets_);
+    colourSpan_ = ColourSpanOf(brackets_);
     // The same double operands ApplyBrackets forms, so the values match it.
     for (int k = 0; k < GRID_POINTS; ++k) {
         const int j = brackets_.lower[static_cast<size_t>(k)];
@@ -119,7 +120,10 @@ TrendPoint HeadTrend::At(int r, TrendScratch& scratch) const {
     Set(p, TrendValue::CieY, ws.colour[a].y);
 
     if (options_.colour) {
-        const ColourTrendPoint c = TrendPointOf(GridColourInput(grid, brackets_), options_.ra);
+        // Ra needs the spectrum on the colour grid; CCT and Duv alone do not.
+        const ColourTrendPoint c = options_.ra
+                                       ? TrendPointOf(GridColourInput(grid, brackets_), true)
+                                       : GridCctTrendPoint(grid, colourSpan_);
         if (c.cctRefusal == ColourRefusal::None) {
             Set(p, TrendValue::Cct, c.cct);
             Set(p, TrendValue::Duv, c.duv);

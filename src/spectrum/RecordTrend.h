@@ -92,6 +92,7 @@ private:
     bool present_ = false;
     TrendOptions options_;
     GridBrackets brackets_;
+    GridColourSpan colourSpan_;
     // Per grid point, the interpolation's c - wl[j] and wl[j+1] - wl[j],
     // worked out once instead of for every record.
     std::array<double, GRID_POINTS> offset_{};

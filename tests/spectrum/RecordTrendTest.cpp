@@ -12,6 +12,7 @@
 #include <random>
 
 #include "SpectrumTestDoc.h"
+#include "spectrum/ColourRecord.h"
 #include "spectrum/GridResampler.h"
 #include "spectrum/RecordTrend.h"
 
@@ -83,6 +84,43 @@ TEST(RecordTrend, PointsAreThePanelsValuesBitForBit) {
                         << "head " << a << " record " << r << " value "
                         << TrendValues()[size_t(t)].key;
             }
+        }
+    }
+}
+
+// The trend's CCT and Duv straight from the grid equal the colour window's
+// route through a copied spectrum, refusals included: smooth and noisy
+// lights, NaN, dark, a head that misses 380..780 nm and one that covers none.
+TEST(RecordTrend, GridCctEqualsTheColourRouteBitForBit) {
+    std::mt19937 rng(7);
+    std::uniform_real_distribution<float> noise(-500.0f, 70000.0f);
+    struct Head {
+        float firstNm, stepNm;
+    };
+    for (const Head head : {Head{330.0f, 2.0f}, Head{400.0f, 1.0f}, Head{900.0f, 1.0f}}) {
+        std::array<float, MAX_CHANNELS> wl{};
+        for (int c = 0; c < MAX_CHANNELS; ++c) wl[c] = head.firstNm + head.stepNm * c;
+        GridBrackets b;
+        FindBrackets(wl.data(), MAX_CHANNELS, b);
+        const GridColourSpan span = ColourSpanOf(b);
+        for (int n = 0; n < 60; ++n) {
+            std::array<float, GRID_POINTS> grid{};
+            for (int k = 0; k < GRID_POINTS; ++k) {
+                if (b.lower[k] < 0) continue;
+                const double nm = GRID_START_NM + k;
+                grid[k] = n % 4 == 0   ? static_cast<float>(1e4 * std::exp(-(nm - 450 - 5 * n) *
+                                                                           (nm - 450 - 5 * n) / 8000))
+                          : n % 4 == 1 ? noise(rng)
+                          : n % 4 == 2 ? -1.0f
+                                       : 100.0f;
+            }
+            if (n % 15 == 7 && span.first >= 0) grid[span.first + 60] = std::nanf("");
+            const ColourTrendPoint want = TrendPointOf(GridColourInput(grid, b), false);
+            const ColourTrendPoint got = GridCctTrendPoint(grid, span);
+            ASSERT_EQ(got.cctRefusal, want.cctRefusal) << head.firstNm << " " << n;
+            ASSERT_EQ(got.criRefusal, want.criRefusal);
+            ASSERT_EQ(Bits(got.cct), Bits(want.cct));
+            ASSERT_EQ(Bits(got.duv), Bits(want.duv));
         }
     }
 }
