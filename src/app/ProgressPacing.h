@@ -10,10 +10,10 @@
 namespace vmf {
 
 struct ProgressPacing {
-    int64_t judgeAfterMs = 150;   // before this the rate says too little
-    int64_t expectedMs = 500;     // work expected to take longer gets the dialog
-    int64_t remainingMs = 200;    // ...unless it is about to end anyway
-    int64_t lateMs = 700;         // still running by then: shown whatever the rate
+    int64_t judgeAfterMs = 150;  // before this the rate says too little
+    int64_t expectedMs = 500;    // work expected to take longer gets the dialog
+    int64_t remainingMs = 200;   // ...unless it is about to end anyway
+    int64_t lateMs = 700;        // still running by then: shown whatever the rate
 
     // True when the dialog should appear now, elapsedMs after the start with
     // done of total bytes moved (total 0: size unknown, then only the time
@@ -23,8 +23,8 @@ struct ProgressPacing {
         // A save whose bytes are all written may still be syncing them.
         if (elapsedMs >= lateMs) return true;
         if (total == 0 || done == 0 || done >= total) return false;
-        const double expected = static_cast<double>(elapsedMs) * static_cast<double>(total) /
-                                static_cast<double>(done);
+        const double expected =
+            static_cast<double>(elapsedMs) * static_cast<double>(total) / static_cast<double>(done);
         const double remaining = expected - static_cast<double>(elapsedMs);
         return expected > static_cast<double>(expectedMs) &&
                remaining > static_cast<double>(remainingMs);

@@ -27,7 +27,11 @@ void Report(const QString& line) {
 TestScriptDriver::TestScriptDriver(std::vector<TestStep> steps, CMainFrame& frame,
                                    Cvarnello_mfView& view, Cvarnello_mfDoc& doc,
                                    QtUserDialogs& dialogs)
-    : QObject(&frame), steps_(std::move(steps)), frame_(frame), view_(view), doc_(doc),
+    : QObject(&frame),
+      steps_(std::move(steps)),
+      frame_(frame),
+      view_(view),
+      doc_(doc),
       dialogs_(dialogs) {
     timer_.setSingleShot(true);
     connect(&timer_, &QTimer::timeout, this, &TestScriptDriver::Poll);

@@ -29,7 +29,6 @@ struct TestStep {
 };
 
 // The steps of a script, or nothing with error set to the first bad step.
-std::optional<std::vector<TestStep>> ParseTestScript(const std::string& script,
-                                                     std::string& error);
+std::optional<std::vector<TestStep>> ParseTestScript(const std::string& script, std::string& error);
 
 }  // namespace vmf

@@ -106,7 +106,8 @@ int RunTrend(const TrendArgs& args) {
                 }
                 for (const TrendValueInfo& info : TrendValues()) {
                     const double v = p[info.value];
-                    j[info.key] = std::isnan(v) ? nlohmann::ordered_json() : nlohmann::ordered_json(v);
+                    j[info.key] =
+                        std::isnan(v) ? nlohmann::ordered_json() : nlohmann::ordered_json(v);
                 }
                 points.push_back(std::move(j));
             }

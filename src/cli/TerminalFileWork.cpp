@@ -1,12 +1,12 @@
 #include "cli/TerminalFileWork.h"
 
-#include "app/DocumentNaming.h"
-#include "store/Cvarnello_mfDoc.h"
-
 #include <atomic>
 #include <chrono>
 #include <string>
 #include <thread>
+
+#include "app/DocumentNaming.h"
+#include "store/Cvarnello_mfDoc.h"
 
 #if defined(_WIN32)
 #include <io.h>

@@ -16,9 +16,9 @@
 #include <string>
 
 #include "csv/CsvSink.h"
-#include "store/FileProgress.h"
 #include "spectrum/SpectrumWorkspace.h"
 #include "store/Cvarnello_mfDoc.h"
+#include "store/FileProgress.h"
 
 namespace vmf {
 

@@ -24,8 +24,7 @@ bool ReadChoice(const char* name, const char* value, std::string_view first,
 
 }  // namespace
 
-std::optional<LibraryConventions> ParseLibraryConventions(const char* results,
-                                                          const char* spectrum,
+std::optional<LibraryConventions> ParseLibraryConventions(const char* results, const char* spectrum,
                                                           std::string& error) {
     LibraryConventions c;
     if (!ReadChoice("VMF_DLL_RESULTS", results, "evidence", "returns", c.trustReturnValues,

@@ -32,8 +32,7 @@ struct LibraryConventions {
 
 // Parses the two values (null or empty: the default). An unknown value is
 // refused with a one-line message naming the variable.
-std::optional<LibraryConventions> ParseLibraryConventions(const char* results,
-                                                          const char* spectrum,
+std::optional<LibraryConventions> ParseLibraryConventions(const char* results, const char* spectrum,
                                                           std::string& error);
 
 // From the environment; an unknown value leaves the default in place and

@@ -31,9 +31,8 @@ void MarkDoubles(std::span<double> values) {
 }
 
 bool AllDoublesWritten(std::span<const double> values) {
-    return std::none_of(values.begin(), values.end(), [](double v) {
-        return std::bit_cast<uint64_t>(v) == kNoReplyDoubleBits;
-    });
+    return std::none_of(values.begin(), values.end(),
+                        [](double v) { return std::bit_cast<uint64_t>(v) == kNoReplyDoubleBits; });
 }
 
 void MarkText(std::span<char> buffer) {
