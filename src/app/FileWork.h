@@ -58,6 +58,8 @@ inline constexpr const char* kCloseDuringFileWork =
 // Captions of the progress dialog; %1 is the file's name.
 inline constexpr const char* kLoadingCaption = "%1 を読み込んでいます";
 inline constexpr const char* kSavingCaption = "%1 を保存しています";
+// Exports of the records to another format (CSV, HDF5).
+inline constexpr const char* kWritingCaption = "%1 に書き出しています";
 
 }  // namespace vmf
 

@@ -52,8 +52,6 @@ MeasuringMethod MethodOf(const std::string& name) {
     return MeasuringMethod::LightSource;
 }
 
-constexpr const char* kExportCaption = "%1 に書き出しています";
-
 int Fail(const std::string& message) {
     std::fprintf(stderr, "%s\n", message.c_str());
     return kExitFailed;
@@ -68,7 +66,7 @@ int RunExport(const ExportArgs& args) {
     if (!args.hdf5.empty()) {
         bool written = false;
         TerminalFileWork work;
-        work.Run(FileJobCaption(kExportCaption, FileNameOf(args.hdf5)),
+        work.Run(FileJobCaption(kWritingCaption, FileNameOf(args.hdf5)),
                  [&](FileProgress& progress) {
                      Hdf5ExportOptions options{args.compress};
                      options.progress = &progress;
@@ -105,7 +103,7 @@ int RunExport(const ExportArgs& args) {
     std::string reason;
     bool written = false;
     TerminalFileWork work;
-    work.Run(FileJobCaption(kExportCaption, FileNameOf(args.csv)), [&](FileProgress& progress) {
+    work.Run(FileJobCaption(kWritingCaption, FileNameOf(args.csv)), [&](FileProgress& progress) {
         writer.SetProgress(&progress);
         CsvFileSink file;
         written = writer.Check(request, reason) && file.Open(args.csv, reason) &&

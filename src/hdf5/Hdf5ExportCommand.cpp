@@ -34,7 +34,7 @@ Hdf5ExportOutcome RunHdf5ExportCommand(const Cvarnello_mfDoc& doc, UserDialogs& 
     bool written = false;
     bool cancelled = false;
     const std::string name = std::filesystem::path(path).filename().string();
-    if (!work.Run(FileJobCaption(kHdf5ExportCaption, name), [&](FileProgress& progress) {
+    if (!work.Run(FileJobCaption(kWritingCaption, name), [&](FileProgress& progress) {
             Hdf5ExportOptions options;
             options.progress = &progress;
             written = ExportHdf5(doc, path, options, error);

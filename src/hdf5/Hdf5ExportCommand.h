@@ -17,8 +17,6 @@ inline constexpr const char* kHdf5ExportTitle = "HDF5 形式で書き出し";
 inline constexpr const char* kHdf5ExportFilter = "HDF5 ファイル (*.h5);;すべてのファイル (*)";
 inline constexpr const char* kHdf5ExportWhileMeasuring =
     "測定中は書き出せません。測定を停止してから書き出してください。";
-// The progress dialog's caption; %1 is the file's name.
-inline constexpr const char* kHdf5ExportCaption = "%1 に書き出しています";
 
 enum class Hdf5ExportOutcome { Refused, Cancelled, Written, Failed };
 

@@ -91,7 +91,7 @@ void PanelCommands::WriteCsvNow(const CSaveCSVDlg& dlg) {
     std::string error;
     bool written = false;
     bool cancelled = false;
-    if (!view_.fileWork().Run(FileJobCaption(kCsvSavingCaption, FileNameOf(path)),
+    if (!view_.fileWork().Run(FileJobCaption(kWritingCaption, FileNameOf(path)),
                               [&](FileProgress& progress) {
                                   writer.SetProgress(&progress);
                                   written = writer.WriteCsvFile(

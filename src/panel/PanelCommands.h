@@ -22,8 +22,6 @@ inline constexpr const char* kCsvCaption = "CSV保存";
 // The file dialog of the CSV button.
 inline constexpr const char* kCsvSaveTitle = "名前を付けて保存";
 inline constexpr const char* kCsvSaveFilter = "csv file (*.csv)";
-// The progress dialog's caption while a CSV file is written (%1: its name).
-inline constexpr const char* kCsvSavingCaption = "%1 に書き出しています";
 // The data clear questions.
 inline constexpr const char* kNothingToClear = "削除するデータはありません";
 inline constexpr const char* kAskClear = "データを削除していいですか？";
