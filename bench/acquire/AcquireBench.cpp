@@ -32,6 +32,7 @@
 #include "common/FixedAnswerDialogs.h"
 #include "device/SimulatedDeviceLibrary.h"
 #include "store/RecordJournal.h"
+#include "store/RunLock.h"
 
 namespace vmf {
 namespace {
@@ -287,11 +288,39 @@ void BM_BackToBack_SimulatedBench(benchmark::State& state) {
     state.counters["ratio"] = periodMs / bound;
 }
 
+// What a run's locks cost: reserving the output and opening (locking) and
+// removing its journal happen once per run, never per cycle, so the cycle
+// pays nothing for them. "lock_us" is that once-per-run cost; "cycles" how
+// many journalled ten-head cycles (BM_CycleOverhead_TenHeadsJournalled's
+// journalled_us) it equals.
+void BM_RunLocks_OncePerRun(benchmark::State& state) {
+    const std::string out = bench::BenchFile("vmf-locks.vqdata");
+    const double cycleUs = CycleMicros(WorkerMode::Inline, 500, true, nullptr, nullptr);
+    double totalUs = 0;
+    for (auto _ : state) {
+        const auto t0 = std::chrono::steady_clock::now();
+        RunLock lock;
+        std::string heldBy, reason, error;
+        if (lock.Acquire(out + ".vqlock", "bench", heldBy, reason) != RunLock::Result::Acquired)
+            state.SkipWithError(reason.c_str());
+        RecordJournal journal(out + ".vqjournal");
+        if (!journal.Open(error)) state.SkipWithError(error.c_str());
+        journal.Remove();
+        lock.Release();
+        totalUs += std::chrono::duration<double, std::micro>(std::chrono::steady_clock::now() - t0)
+                       .count();
+    }
+    const double lockUs = totalUs / static_cast<double>(state.iterations());
+    state.counters["lock_us"] = lockUs;
+    state.counters["cycles"] = lockUs / cycleUs;
+}
+
 BENCHMARK(BM_CycleOverhead_TenHeads)->Unit(benchmark::kMicrosecond);
 BENCHMARK(BM_CycleOverhead_TenHeadsThreaded)->Unit(benchmark::kMicrosecond);
 BENCHMARK(BM_CycleOverhead_TenHeadsJournalled)->Unit(benchmark::kMillisecond)->Iterations(5);
 BENCHMARK(BM_Journal_KeepsUpWithTenHeads)->Unit(benchmark::kMillisecond)->Iterations(1);
 BENCHMARK(BM_BackToBack_SimulatedBench)->Unit(benchmark::kMillisecond)->Iterations(2);
+BENCHMARK(BM_RunLocks_OncePerRun)->Unit(benchmark::kMicrosecond)->Iterations(50);
 
 }  // namespace
 }  // namespace vmf

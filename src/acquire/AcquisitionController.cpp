@@ -102,12 +102,25 @@ AcquisitionController::AcquisitionController(Cvarnello_mfView& view)
     // through Qt's event queue, a hand-over the thread checker cannot see.
     cycle_.SetCycleDoneNotifier(
         [this] { QMetaObject::invokeMethod(this, "OnWorkerDone", Qt::QueuedConnection); });
+    // A failed journal write is told at once, also between cycles of a long
+    // interval (the destructor takes the notifier back before this goes).
+    if (ctx_.journal)
+        ctx_.journal->SetFailureNotifier([this](const std::string&) {
+            QMetaObject::invokeMethod(this, "OnJournalFailed", Qt::QueuedConnection);
+        });
     Connect();
 }
 
 void AcquisitionController::OnWorkerDone() { cycle_.OnCycleDone(clock_()); }
 
+void AcquisitionController::OnJournalFailed() { cycle_.OnJournalFailed(); }
+
+void AcquisitionController::SaveRecords() {
+    if (view_.context().saveRecords) view_.context().saveRecords();
+}
+
 AcquisitionController::~AcquisitionController() {
+    if (ctx_.journal) ctx_.journal->SetFailureNotifier(nullptr);
     cycleTimer_->stop();
     darkStepTimer_->stop();
     darkEndTimer_->stop();

@@ -56,6 +56,8 @@ private:
     // The worker's completion, queued to this thread by name: no object of
     // the worker's making crosses threads (see the constructor).
     Q_INVOKABLE void OnWorkerDone();
+    // The recovery journal's failure, queued to this thread the same way.
+    Q_INVOKABLE void OnJournalFailed();
     bool darkInProgress() const;
     void Connect();
     QTimer* TimerFor(int id) const;
@@ -76,6 +78,7 @@ private:
     void StartTimer(int id, int ms) override;
     void StopTimer(int id) override;
     void AutoSaveCsv() override;
+    void SaveRecords() override;
 
     Cvarnello_mfView& view_;
     std::unique_ptr<DeviceLibrary> noDevices_;  // stand-ins when the panel was given none

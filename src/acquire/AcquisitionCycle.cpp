@@ -93,17 +93,42 @@ bool AcquisitionCycle::Start(uint32_t now) {
 
     doc.SetModifiedFlag();
     doc.AppendHistory(StartEntryText(doc, ctx_.displayedRecord, ctx_.options.sensitivityOn));
-    if (ctx_.journal) {
-        // A journal that cannot be created does not stop the measurement;
-        // the records are then only as safe as they were without one.
-        std::string ignored;
-        ctx_.journal->Begin(doc, ignored);
-    }
+    journalError_.clear();
+    journalledRun_ = ctx_.journal && ctx_.journal->Begin(doc, journalError_);
+    journalAlarmRaised_ = false;
     RefreshControls();
 
     ModeDisplay();
     host_.ShowPosition();
+    // A journal that cannot be made does not stop the measurement, but the
+    // operator hears that the records are only as safe as without one.
+    if (ctx_.journal && !journalledRun_)
+        ctx_.dialogs.Notify(CFormat(acq::kFmtNoJournal, journalError_.c_str()));
     return true;
+}
+
+bool AcquisitionCycle::JournalLost() {
+    // Failed while writing, or could not be begun again after a save.
+    if (!journalledRun_ || journalAlarmRaised_ ||
+        (!ctx_.journal->Failed() && ctx_.journal->IsOpen()))
+        return false;
+    journalAlarmRaised_ = true;
+    ctx_.doc.AppendHistory(CFormat(acq::kFmtHistoryJournalFailed, ctx_.displayedRecord));
+    return true;
+}
+
+void AcquisitionCycle::RaiseJournalAlarm() {
+    const std::string reason = ctx_.journal->Failed() ? ctx_.journal->LastError() : journalError_;
+    if (ctx_.dialogs.AskOkCancel(CFormat(acq::kFmtAskSaveAfterJournalFailure, reason.c_str())))
+        host_.SaveRecords();
+}
+
+void AcquisitionCycle::OnJournalFailed() {
+    // A running worker's hand-over comes within the cycle and acts there.
+    if (!ctx_.measuring || WorkerActive() || !JournalLost()) return;
+    Stop();
+    RefreshControls();
+    RaiseJournalAlarm();
 }
 
 void AcquisitionCycle::Stop() {
@@ -197,8 +222,7 @@ void AcquisitionCycle::CountRecords() {
         // Saved while measuring: the journal ended with the save, and the
         // records from here on need one again, which starts with the store
         // as it is (these records included).
-        std::string ignored;
-        ctx_.journal->Begin(doc, ignored);
+        ctx_.journal->Begin(doc, journalError_);
     }
 }
 
@@ -278,6 +302,10 @@ void AcquisitionCycle::FinishCycle(uint32_t now) {
         if (complete) CountRecords();
         host_.ShowRecordCount();
     }
+    // No record may be counted unjournalled without the operator knowing:
+    // the run ends here, before another cycle is begun.
+    const bool journalLost = ctx_.measuring && JournalLost();
+    if (journalLost) Stop();
     // The position field names the record shown, also when this hand-over
     // comes after a Stop.
     host_.ShowPosition();
@@ -313,6 +341,7 @@ void AcquisitionCycle::FinishCycle(uint32_t now) {
         else
             RefreshControls();
     }
+    if (journalLost) RaiseJournalAlarm();
 }
 
 }  // namespace vmf

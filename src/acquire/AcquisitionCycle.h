@@ -19,6 +19,7 @@
 #include <atomic>
 #include <cstdint>
 #include <functional>
+#include <string>
 #include <utility>
 
 #include "acquire/AcquisitionContext.h"
@@ -62,6 +63,11 @@ public:
     // finds no finished cycle (the poll was first) does nothing.
     void OnCycleDone(uint32_t now);
 
+    // The recovery journal reported a failed write or sync (its notifier,
+    // brought to the panel's thread): between cycles the measurement stops
+    // at once; with a worker running, at its hand-over.
+    void OnJournalFailed();
+
     // The panel's flags as RefreshControls needs them.
     ControlFlags Flags() const;
     // RefreshControls and the mode display on the host.
@@ -94,6 +100,11 @@ private:
     // Advances the record counters for the cycle just handed over and
     // journals the records that became counted.
     void CountRecords();
+    // True once per run when the journal that was healthy at Start has
+    // failed: the caller stops, then raises the alarm.
+    bool JournalLost();
+    // The history entry, and the question that offers to save.
+    void RaiseJournalAlarm();
 
     AcquisitionContext& ctx_;
     AcquisitionHost& host_;
@@ -107,6 +118,11 @@ private:
     // A Stop came while a worker still ran: the journal's checkpoint waits
     // for its hand-over.
     bool checkpointAtHandOver_ = false;
+    // The journal took this run's records (a failure then stops the run),
+    // and whether that failure has been acted on.
+    bool journalledRun_ = false;
+    bool journalAlarmRaised_ = false;
+    std::string journalError_;  // why the journal could not be begun
     uint32_t startTick_ = 0;
     int lastShownSecond_ = 0;
     std::array<int32_t, MAX_HEADS> startExposure_{};

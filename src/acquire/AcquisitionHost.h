@@ -51,6 +51,9 @@ public:
     // stops here (Stop), so no cycle beyond it is begun. The panel has nothing
     // to do here.
     virtual void CycleHandedOver() {}
+    // The operator asked to save the records now (after the recovery journal
+    // failed): the window's File Save. Nothing without a window.
+    virtual void SaveRecords() {}
 };
 
 }  // namespace vmf

@@ -76,4 +76,17 @@ inline constexpr const char* kAskRegisterTrans = "透過１００％での測定
 inline constexpr const char* kMsgRegisterDark1 = "光のないときのデータ（ダーク）を登録します。";
 inline constexpr const char* kAskRegisterDark = "光のない測定値（ダーク）を登録しますか";
 
+// The recovery journal. At Start, when none can be made (printf: the reason);
+// measuring goes on.
+inline constexpr const char* kFmtNoJournal =
+    "記録ジャーナルを作成できません。\n(%s)\n\n"
+    "計測は続けますが、保存するまでの記録は異常終了に備えて保護されません。";
+// A journal write or sync failed while measuring (printf: the reason): the
+// measurement stops; OK saves the records now.
+inline constexpr const char* kFmtAskSaveAfterJournalFailure =
+    "記録ジャーナルに書き込めなくなったため、計測を停止しました。\n(%s)\n\n"
+    "ここまでの記録はまだ保存されていません。いま保存しますか?";
+// The history entry of that stop (printf: the record shown).
+inline constexpr const char* kFmtHistoryJournalFailed = "記録ジャーナル書込み失敗 DataNo=%d";
+
 }  // namespace vmf::acq

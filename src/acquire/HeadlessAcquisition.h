@@ -38,6 +38,10 @@ struct HeadlessAcquireResult {
     int records = 0;  // records kept per head by this run
     uint32_t elapsedMs = 0;
     bool interrupted = false;  // stopped by the stop flag before `count`
+    // The journal failed (a write or sync): the run stopped at the hand-over
+    // that saw it; journalError says why.
+    bool journalFailed = false;
+    std::string journalError;
 };
 
 class HeadlessAcquisition {

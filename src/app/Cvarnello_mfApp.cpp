@@ -32,6 +32,7 @@
 #include "panel/ViewContext.h"
 #include "resources/AppIcons.h"
 #include "store/Cvarnello_mfDoc.h"
+#include "store/RecoveryFolder.h"
 
 namespace vmf {
 
@@ -87,10 +88,12 @@ bool Cvarnello_mfApp::InitInstance(const AppOptions& options) {
     std::string note;
     devices_ = CreateDeviceLibrary(options.benchText, note);
     doc_ = std::make_unique<Cvarnello_mfDoc>();
-    journals_ = std::make_unique<JournalKeeper>(
-        *doc_, *dialogs_,
-        QStandardPaths::writableLocation(QStandardPaths::AppDataLocation).toStdString() +
-            "/recovery");
+    // The same folder the command line falls back to for its journals.
+    std::string recovery = RecoveryFolder();
+    if (recovery.empty())
+        recovery = QStandardPaths::writableLocation(QStandardPaths::AppDataLocation).toStdString() +
+                   "/recovery";
+    journals_ = std::make_unique<JournalKeeper>(*doc_, *dialogs_, recovery);
 
     frame_ = new CMainFrame(*doc_, *dialogs_, *settings_);
     dialogs_->SetParent(frame_);
@@ -108,6 +111,8 @@ bool Cvarnello_mfApp::InitInstance(const AppOptions& options) {
     ctx.fileWork = &frame_->fileWork();
     ctx.deviceNote = note;
     ctx.journal = &journals_->Journal();
+    CMainFrame* saver = frame_;
+    ctx.saveRecords = [saver] { saver->OnFileSave(); };
     view_ = new Cvarnello_mfView(ctx, frame_);
     Cvarnello_mfView* view = view_;
     FramePanel panel;

@@ -3,9 +3,10 @@
 // panel's schedule and saves the store, history included, to --out. While
 // stderr is a terminal a progress line shows records, elapsed time and rate.
 // Ctrl+C stops after the cycle in progress; what was recorded is still saved.
-// The run is journalled to FILE.vqjournal beside the output: killed or cut
-// off by a power loss, `recover` rebuilds the records from it. It is removed
-// once the output file is saved.
+// The output is reserved for this run before anything is measured, and the
+// run is journalled (AcquireKeeping): killed or cut off by a power loss,
+// `recover` rebuilds the records from the journal, which is removed once the
+// output file is saved. A journal that fails stops the run.
 
 #include <unistd.h>
 
@@ -22,12 +23,12 @@
 
 #include "acquire/HeadlessAcquisition.h"
 #include "acquire/TickClock.h"
+#include "cli/AcquireKeeping.h"
 #include "cli/CliCommand.h"
 #include "cli/TerminalFileWork.h"
 #include "device/DeviceLibraryFactory.h"
 #include "device/SimulatedDeviceLibrary.h"
 #include "store/Cvarnello_mfDoc.h"
-#include "store/RecordJournal.h"
 #include "store/StoreBounds.h"
 #include "store/TextFormat.h"
 
@@ -48,6 +49,7 @@ struct AcquireArgs {
     std::string method = "light";
     bool sensitivity = false;
     bool progress = false;
+    bool noJournal = false;
     std::string out;
 };
 
@@ -82,12 +84,21 @@ int RunAcquire(const AcquireArgs& args) {
                                                       : MeasuringMethod::LightSource;
     options.sensitivity = args.sensitivity;
 
+#if defined(SIGXFSZ)
+    // A file-size limit then fails the write (and the journal says so)
+    // instead of killing the run with its records.
+    std::signal(SIGXFSZ, SIG_IGN);
+#endif
+    // Refused here, before a single cycle: a second run on the same output,
+    // or no journal anywhere when one was not explicitly declined.
+    AcquireKeeping keeping(args.out);
+    if (const auto refused = keeping.Prepare(args.noJournal)) return *refused;
+
     auto doc = std::make_unique<Cvarnello_mfDoc>();
     HeadlessAcquisition run(*doc, *lib, SteadyTickMs, [](uint32_t ms) {
         std::this_thread::sleep_for(std::chrono::milliseconds(ms));
     });
-    RecordJournal journal(args.out + ".vqjournal");
-    run.SetJournal(&journal);
+    run.SetJournal(keeping.Journal());
 
     const bool tty = isatty(STDERR_FILENO) == 1;
     // --progress away from a terminal: one line per record, for a watching
@@ -120,26 +131,10 @@ int RunAcquire(const AcquireArgs& args) {
 
     if (!result.ok) {
         std::fprintf(stderr, "varnello-cli acquire: %s\n", result.error.c_str());
+        keeping.Discard();  // nothing was measured: the journal holds nothing
         return kExitFailed;
     }
-    if (!journal.IsOpen())
-        std::fprintf(stderr, "varnello-cli acquire: warning: no recovery journal (%s)\n",
-                     journal.Path().c_str());
-    std::string error;
-    if (!SaveDataFile(*doc, args.out, error)) {
-        std::fprintf(stderr, "varnello-cli acquire: %s\n", error.c_str());
-        if (journal.IsOpen() && journal.Flush())
-            std::fprintf(stderr, "varnello-cli acquire: the records are kept in %s (recover)\n",
-                         journal.Path().c_str());
-        return kExitFailed;
-    }
-    journal.Remove();
-    std::fputs(CFormat("%d records per head, %d heads, %.3f s%s -> %s\n", result.records,
-                       result.heads, result.elapsedMs / 1000.0,
-                       result.interrupted ? " (interrupted)" : "", args.out.c_str())
-                   .c_str(),
-               stdout);
-    return kExitOk;
+    return keeping.Finish(*doc, result);
 }
 
 CliCommandRegistrar registrar([](CLI::App& app) {
@@ -162,6 +157,9 @@ CliCommandRegistrar registrar([](CLI::App& app) {
     sub->add_flag("--sensitivity", args->sensitivity, "apply the per-channel gain");
     sub->add_flag("--progress", args->progress,
                   "show progress also when stderr is no terminal, one line per record");
+    sub->add_flag("--no-journal", args->noJournal,
+                  "measure without a recovery journal (otherwise a run that can make none "
+                  "is refused)");
     sub->add_option("--out", args->out, "data file to write (.vqdata)")->required();
     return [args] { return RunAcquire(*args); };
 });

@@ -4,6 +4,7 @@
 // flag. The panel owns none of these.
 
 #include <atomic>
+#include <functional>
 #include <string>
 
 namespace vmf {
@@ -29,6 +30,8 @@ struct ViewContext {
     FileWork* fileWork = nullptr;
     std::string deviceNote;  // which device library is in use, for the status bar
     RecordJournal* journal = nullptr;  // journals the recordings; null: not journalled
+    // The window's File Save, offered when the journal fails while measuring.
+    std::function<void()> saveRecords;
 };
 
 }  // namespace vmf

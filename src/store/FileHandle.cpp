@@ -208,12 +208,24 @@ bool FileHandle::ReplaceTarget(const std::string& tempPath, const std::string& u
     return Close(reason) && RenameOver(tempPath, utf8Target, reason);
 }
 
-bool FileHandle::CreateJournal(const std::string& utf8Path, std::string& reason) {
-    // No sharing for writing or deleting: a second program finds it in use.
+bool FileHandle::CreateJournal(const std::string& utf8Path, std::string& reason, bool& inUse) {
+    // No sharing for writing or deleting: a second program finds it in use,
+    // and the system refuses the open before anything is truncated.
     handle_ = CreateFileW(Wide(utf8Path).c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr,
                           CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (!IsOpen()) reason = LastError();
+    inUse = !IsOpen() && GetLastError() == ERROR_SHARING_VIOLATION;
+    if (!IsOpen()) reason = inUse ? std::string(kJournalInUseText) : LastError();
     return IsOpen();
+}
+
+// Nobody can remove or replace the file while this handle, which does not
+// share deleting, is open.
+bool FileHandle::NamedBy(const std::string&) const { return true; }
+
+void FileHandle::CloseAndRemove(const std::string& utf8Path) {
+    std::string ignored;
+    Close(ignored);
+    RemoveFile(utf8Path);
 }
 
 bool FileHandle::IsLockedElsewhere(const std::string& utf8Path) {
@@ -394,18 +406,61 @@ bool FileHandle::ReplaceTarget(const std::string& tempPath, const std::string& u
     return RenameOver(tempPath, utf8Target, reason);
 }
 
-bool FileHandle::CreateJournal(const std::string& utf8Path, std::string& reason) {
-    do {
-        fd_ = ::open(utf8Path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0600);
-    } while (fd_ < 0 && errno == EINTR);
-    if (fd_ < 0) {
-        reason = ErrnoText(errno);
-        return false;
+bool FileHandle::CreateJournal(const std::string& utf8Path, std::string& reason, bool& inUse) {
+    inUse = false;
+    // A few rounds at most: another owner may remove the file between our
+    // open and our lock, and a lock on a file no longer named is no lock.
+    for (int round = 0; round < 8; ++round) {
+        do {
+            fd_ = ::open(utf8Path.c_str(), O_WRONLY | O_CREAT | O_CLOEXEC, 0600);
+        } while (fd_ < 0 && errno == EINTR);
+        if (fd_ < 0) {
+            reason = ErrnoText(errno);
+            return false;
+        }
+        // Held until the handle closes, released by the system when the
+        // process dies however it dies.
+        if (::flock(fd_, LOCK_EX | LOCK_NB) != 0) {
+            const int err = errno;
+            ::close(fd_);
+            fd_ = -1;
+            inUse = err == EWOULDBLOCK;
+            reason = inUse ? std::string(kJournalInUseText) : ErrnoText(err);
+            return false;
+        }
+        if (!NamedBy(utf8Path)) {
+            ::close(fd_);
+            fd_ = -1;
+            continue;
+        }
+        // Only the lock's holder empties the file.
+        if (::ftruncate(fd_, 0) != 0) {
+            reason = ErrnoText(errno);
+            ::close(fd_);
+            fd_ = -1;
+            return false;
+        }
+        return true;
     }
-    // Held until the handle closes, released by the system when the process
-    // dies however it dies.
-    (void)::flock(fd_, LOCK_EX | LOCK_NB);
-    return true;
+    reason = ErrnoText(EAGAIN);
+    return false;
+}
+
+bool FileHandle::NamedBy(const std::string& utf8Path) const {
+    struct stat mine {
+    }, named{};
+    if (fd_ < 0 || ::fstat(fd_, &mine) != 0) return false;
+    if (::stat(utf8Path.c_str(), &named) != 0) return false;
+    return mine.st_dev == named.st_dev && mine.st_ino == named.st_ino;
+}
+
+void FileHandle::CloseAndRemove(const std::string& utf8Path) {
+    // Removed while still locked: whoever opens the name afterwards makes a
+    // new file, and one that opened ours just before finds it unnamed once
+    // it has the lock (CreateJournal's check), so it never writes into it.
+    if (NamedBy(utf8Path)) RemoveFile(utf8Path);
+    std::string ignored;
+    Close(ignored);
 }
 
 bool FileHandle::IsLockedElsewhere(const std::string& utf8Path) {

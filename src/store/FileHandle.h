@@ -10,6 +10,9 @@
 
 namespace vmf {
 
+// Why a journal could not be opened when another open journal holds its lock.
+inline constexpr const char* kJournalInUseText = "in use by another running program";
+
 class FileHandle {
 public:
     FileHandle() = default;
@@ -32,10 +35,18 @@ public:
     // name if it has none yet, closes it and renames it over utf8Target.
     bool ReplaceTarget(const std::string& tempPath, const std::string& utf8Target,
                        std::string& reason);
-    // Creates (or truncates) a journal file for writing and locks it for as
-    // long as it is open, so IsLockedElsewhere tells a live journal from one
-    // a crashed process left.
-    bool CreateJournal(const std::string& utf8Path, std::string& reason);
+    // Opens (creating when missing) a journal file for writing, locks it for
+    // as long as it is open, and only then empties it: so IsLockedElsewhere
+    // tells a live journal from one a crashed process left, and a second
+    // writer is refused (inUse set, reason says so) before it touches a byte.
+    bool CreateJournal(const std::string& utf8Path, std::string& reason, bool& inUse);
+    // True while utf8Path still names this open file (not removed, renamed
+    // or replaced since); where that cannot be told, true.
+    bool NamedBy(const std::string& utf8Path) const;
+    // Removes utf8Path only while it still names this open file, before the
+    // handle (and its lock) goes: a file someone else made there since is
+    // never removed. Closes the handle.
+    void CloseAndRemove(const std::string& utf8Path);
     // True when the file exists and another open handle holds its lock.
     static bool IsLockedElsewhere(const std::string& utf8Path);
 

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <bit>
 #include <cstring>
+#include <memory>
 #include <vector>
 
 #include "store/Crc32.h"
@@ -46,7 +47,7 @@ void GetFloats(const unsigned char* p, float* v, std::size_t n) {
     }
 }
 
-bool ApplySetup(const unsigned char* p, std::size_t n, Cvarnello_mfDoc& doc) {
+bool ReadSetup(const unsigned char* p, std::size_t n, Cvarnello_mfDoc& doc) {
     try {
         DataArchive ar(p, n, "journal");
         doc.PersistSetup(ar);
@@ -57,6 +58,22 @@ bool ApplySetup(const unsigned char* p, std::size_t n, Cvarnello_mfDoc& doc) {
     } catch (const std::exception&) {
         return false;
     }
+}
+
+// A set-up replaces the one before, but never takes away a head that holds
+// records or changes how many channels its records have: the records
+// replayed so far would then sit in slots the store no longer has. It is read
+// into scratch first, so one that does not fit leaves doc as it was.
+bool ApplySetup(const unsigned char* p, std::size_t n, Cvarnello_mfDoc& doc,
+                std::unique_ptr<Cvarnello_mfDoc>& scratch) {
+    if (!scratch) scratch = std::make_unique<Cvarnello_mfDoc>();
+    if (!ReadSetup(p, n, *scratch)) return false;
+    for (int a = 0; a < MAX_HEADS; ++a) {
+        if (doc.recordCount[a] == 0) continue;
+        if (a >= scratch->headCount || scratch->channelCount[a] != doc.channelCount[a])
+            return false;
+    }
+    return ReadSetup(p, n, doc);
 }
 
 // Two passes: the whole frame is checked against the store before any
@@ -71,10 +88,12 @@ bool ApplyRecords(const unsigned char* p, std::size_t n, Cvarnello_mfDoc& doc, b
         const int32_t a = static_cast<int32_t>(Get32(p + at));
         const int32_t r = static_cast<int32_t>(Get32(p + at + 4));
         const uint32_t c = Get32(p + at + 28);
-        if (a < 0 || a >= doc.headCount || r < 0 || r >= LAST_RECORD || r > next[a] ||
-            c > static_cast<uint32_t>(MAX_CHANNELS) || (n - at - kRecordHead) / 8 < c)
+        // Records come in the order they were counted: each is the next
+        // slot of a head the set-up has, with that head's channels.
+        if (a < 0 || a >= doc.headCount || r != next[a] || r >= LAST_RECORD ||
+            c != static_cast<uint32_t>(doc.channelCount[a]) || (n - at - kRecordHead) / 8 < c)
             return false;
-        next[a] = std::max(next[a], r + 1);
+        next[a] = r + 1;
         at += kRecordHead + 8 * static_cast<std::size_t>(c);
     }
     if (at != n) return false;
@@ -98,7 +117,7 @@ bool ApplyRecords(const unsigned char* p, std::size_t n, Cvarnello_mfDoc& doc, b
         std::fill(processed, processed + MAX_CHANNELS, 0.0f);
         GetFloats(e + kRecordHead, raw, c);
         GetFloats(e + kRecordHead + 4 * c, processed, c);
-        doc.recordCount[a] = std::max(doc.recordCount[a], r + 1);
+        doc.recordCount[a] = r + 1;
         at += kRecordHead + 8 * c;
     }
     return true;
@@ -168,6 +187,7 @@ JournalReplay ReplayJournal(const JournalSource& source, Cvarnello_mfDoc& doc) {
     uint64_t at = sizeof magic;
     result.goodBytes = at;
     std::vector<unsigned char> frame;
+    std::unique_ptr<Cvarnello_mfDoc> scratch;
     for (;;) {
         unsigned char head[8];
         const std::size_t got = source(head, sizeof head, at);
@@ -188,7 +208,7 @@ JournalReplay ReplayJournal(const JournalSource& source, Cvarnello_mfDoc& doc) {
         const unsigned char* payload = frame.data() + sizeof head;
         bool applied = false;
         if (std::memcmp(head, "SETU", 4) == 0)
-            applied = ApplySetup(payload, length, doc);
+            applied = ApplySetup(payload, length, doc, scratch);
         else if (std::memcmp(head, "RECS", 4) == 0)
             applied = ApplyRecords(payload, length, doc, result.outOfMemory);
         if (!applied) break;

@@ -13,8 +13,9 @@
 //   "RECS"  uint32 n, then n completed records, each: int32 head, int32 slot,
 //           int32 exposure, float32 temperature, int64 UTC ms, int32 UTC
 //           offset s, uint32 channels C, C raw floats, C processed floats.
-//           A slot may be written again; a slot beyond the head's count
-//           plus one is damage.
+//           Each record is the next slot of its head, with the channel
+//           count of its head's set-up; anything else is damage. A later
+//           "SETU" keeps every head that holds records and its channels.
 
 #include <cstddef>
 #include <cstdint>

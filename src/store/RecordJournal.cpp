@@ -24,7 +24,8 @@ constexpr std::size_t kWakeAfterFrames = 24;
 
 }  // namespace
 
-RecordJournal::RecordJournal(std::string utf8Path) : path_(std::move(utf8Path)) {}
+RecordJournal::RecordJournal(std::string utf8Path, JournalIo* io)
+    : path_(std::move(utf8Path)), io_(io ? io : &ownIo_) {}
 
 RecordJournal::~RecordJournal() {
     StopWriter();
@@ -32,40 +33,54 @@ RecordJournal::~RecordJournal() {
     file_.Close(ignored);
 }
 
-bool RecordJournal::Begin(const Cvarnello_mfDoc& doc, std::string& error) {
-    if (!open_) {
-        std::string reason;
-        if (!file_.CreateJournal(path_, reason) ||
-            !file_.Write(kJournalMagic, sizeof kJournalMagic, reason)) {
-            std::string ignored;
-            file_.Close(ignored);
-            error = path_ + ": " + reason;
-            return false;
-        }
-        {
-            std::lock_guard lock(mutex_);
-            stop_ = failed_ = false;
-            error_.clear();
-            queued_ = written_ = synced_ = syncWanted_ = 0;
-        }
-        writer_ = std::thread([this] { WriterLoop(); });
-        open_ = true;
-        // The records counted before this journal existed (a store loaded
-        // from a file, or recorded before a save): without them the journal
-        // could not rebuild the store. The set-up comes first so that every
-        // record finds its head when replayed.
-        Enqueue("SETU", JournalSetupPayload(doc), false);
-        const int heads = std::clamp(doc.headCount, 0, MAX_HEADS);
-        int longest = 0;
-        for (int a = 0; a < heads; ++a) longest = std::max(longest, doc.recordCount[a]);
-        std::array<int, MAX_HEADS> slots{};
-        for (int r = 0; r < longest; ++r) {
-            for (int a = 0; a < heads; ++a) slots[a] = r < doc.recordCount[a] ? r : -1;
-            AppendRecords(doc, slots, heads);
-        }
-        return true;
+bool RecordJournal::Open(std::string& error) {
+    if (open_) return true;
+    std::string reason;
+    inUse_ = false;
+    if (!file_.CreateJournal(path_, reason, inUse_) ||
+        !file_.Write(kJournalMagic, sizeof kJournalMagic, reason)) {
+        std::string ignored;
+        file_.Close(ignored);
+        error = path_ + ": " + reason;
+        return false;
     }
+    {
+        std::lock_guard lock(mutex_);
+        stop_ = failed_ = failureTold_ = false;
+        error_.clear();
+        queued_ = written_ = synced_ = syncWanted_ = 0;
+    }
+    failedFlag_.store(false, std::memory_order_release);
+    // The sync clock starts now, not whenever the thread gets going.
+    writer_ = std::thread([this, start = io_->Now()] { WriterLoop(start); });
+    open_ = true;
+    begun_ = false;
+    return true;
+}
+
+bool RecordJournal::Begin(const Cvarnello_mfDoc& doc, std::string& error) {
+    if (!Open(error)) return false;
+    if (Failed()) {
+        // What follows could not be replayed after the damaged spot anyway.
+        error = LastError();
+        return false;
+    }
+    // The set-up comes first so that every record finds its head when
+    // replayed.
     Enqueue("SETU", JournalSetupPayload(doc), false);
+    if (begun_) return true;
+    begun_ = true;
+    // The records counted before this journal existed (a store loaded from
+    // a file, or recorded before a save): without them the journal could
+    // not rebuild the store.
+    const int heads = std::clamp(doc.headCount, 0, MAX_HEADS);
+    int longest = 0;
+    for (int a = 0; a < heads; ++a) longest = std::max(longest, doc.recordCount[a]);
+    std::array<int, MAX_HEADS> slots{};
+    for (int r = 0; r < longest; ++r) {
+        for (int a = 0; a < heads; ++a) slots[a] = r < doc.recordCount[a] ? r : -1;
+        AppendRecords(doc, slots, heads);
+    }
     return true;
 }
 
@@ -118,16 +133,32 @@ bool RecordJournal::Flush() {
     const uint64_t target = queued_;
     syncWanted_ = std::max(syncWanted_, target);
     wake_.notify_one();
-    done_.wait(lock, [&] { return synced_ >= target || failed_; });
+    done_.wait(lock, [&] { return synced_ >= target || failureTold_; });
     return !failed_;
+}
+
+bool RecordJournal::WaitWritten(std::chrono::milliseconds timeout) {
+    if (!open_) return true;
+    std::unique_lock lock(mutex_);
+    const uint64_t target = queued_;
+    poked_ = true;
+    wake_.notify_one();
+    return done_.wait_for(lock, timeout, [&] { return written_ >= target || failureTold_; });
 }
 
 void RecordJournal::Remove() {
     if (!open_) return;
     StopWriter();
-    std::string ignored;
-    file_.Close(ignored);
-    FileHandle::RemoveFile(path_);
+    file_.CloseAndRemove(path_);
+}
+
+bool RecordJournal::Fail(const std::string& reason) {
+    // Under mutex_, on the writer thread.
+    if (failed_) return false;
+    failed_ = true;
+    error_ = path_ + ": " + reason;
+    failedFlag_.store(true, std::memory_order_release);
+    return true;
 }
 
 std::string RecordJournal::LastError() const {
@@ -159,18 +190,17 @@ void RecordJournal::StopWriter() {
     open_ = false;
 }
 
-void RecordJournal::WriterLoop() {
-    auto lastSync = std::chrono::steady_clock::now();
+void RecordJournal::WriterLoop(JournalIo::TimePoint lastSync) {
     std::vector<JournalFrame> batch;
     std::string bytes;
     bool dirty = false;  // written since the last sync
     for (;;) {
         std::unique_lock lock(mutex_);
-        wake_.wait_for(lock, kWakeEvery,
-                       [&] {
-                           return stop_ || queue_.size() >= kWakeAfterFrames ||
-                                  (syncWanted_ > synced_ && !failed_);
-                       });
+        wake_.wait_for(lock, kWakeEvery, [&] {
+            return stop_ || poked_ || queue_.size() >= kWakeAfterFrames ||
+                   (syncWanted_ > synced_ && !failed_);
+        });
+        poked_ = false;
         batch.swap(queue_);
         const uint64_t upTo = queued_;
         const bool syncAsked = syncWanted_ > synced_;
@@ -190,13 +220,19 @@ void RecordJournal::WriterLoop() {
         std::string reason;
         bool ok = !failed;
         if (ok && !bytes.empty()) {
-            ok = file_.Write(bytes.data(), bytes.size(), reason);
+            ok = io_->Write(file_, bytes.data(), bytes.size(), reason);
             dirty = true;
         }
-        const auto now = std::chrono::steady_clock::now();
+        const auto now = io_->Now();
         bool synced = false;
         if (ok && dirty && (syncAsked || stopping || now - lastSync >= kSyncEvery)) {
-            ok = file_.SyncData(reason);
+            ok = io_->Sync(file_, reason);
+            // Synced data under a name nobody can find is not kept: a
+            // deleted folder must not go unnoticed until the end of the run.
+            if (ok && !file_.NamedBy(path_)) {
+                ok = false;
+                reason = "the journal file was removed";
+            }
             lastSync = now;
             dirty = false;
             synced = ok;
@@ -205,11 +241,19 @@ void RecordJournal::WriterLoop() {
         }
 
         lock.lock();
-        written_ = upTo;
+        if (ok) written_ = upTo;
         if (synced) synced_ = upTo;
-        if (!ok && !failed_) {
-            failed_ = true;
-            error_ = path_ + ": " + reason;
+        if (!ok && Fail(reason)) {
+            // Told outside the lock (the notifier may ask the journal what
+            // it holds), and before anyone waiting hears of the failure.
+            const std::string failure = error_;
+            lock.unlock();
+            {
+                std::lock_guard notifying(notifyMutex_);
+                if (onFailure_) onFailure_(failure);
+            }
+            lock.lock();
+            failureTold_ = true;
         }
         done_.notify_all();
         if (stopping && queue_.empty()) return;

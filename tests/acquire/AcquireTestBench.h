@@ -156,6 +156,7 @@ public:
     ModeDisplayState mode;
     int draws = 0, infoBars = 0, reprocessed = 0, positions = 0, recordCounts = 0, autoSaves = 0;
     int handOvers = 0;
+    int saves = 0;                    // SaveRecords
     std::vector<uint32_t> drawTimes;  // fake time of every DrawGraph
 
     void ShowMessage(const std::string& l1, const std::string& l2) override {
@@ -184,6 +185,7 @@ public:
     void StopTimer(int id) override { timers_.Stop(id); }
     void AutoSaveCsv() override { ++autoSaves; }
     void CycleHandedOver() override { ++handOvers; }
+    void SaveRecords() override { ++saves; }
 
     std::string LastLine1() const {
         return messages.empty() ? std::string() : messages.back().first;

@@ -17,6 +17,7 @@
 #include "acquire/AcquisitionController.h"
 #include "acquire/AcquisitionTexts.h"
 #include "device/SimulatedDeviceLibrary.h"
+#include "fakes/FakeJournalIo.h"
 #include "fakes/PanelFixture.h"
 #include "panel/Cvarnello_mfView.h"
 #include "panel/PanelControls.h"
@@ -48,6 +49,7 @@ private slots:
     void darkMeasurementRunsToTheEnd();
     void autoSaveWritesTheSlotJustFilled();
     void autoSaveFailureIsReportedOncePerStreak();
+    void journalFailureBetweenCyclesStopsAtOnceAndOffersTheSave();
     void screenshotWhileMeasuring();
 };
 
@@ -325,6 +327,44 @@ void AcquireGuiTest::autoSaveFailureIsReportedOncePerStreak() {
     QVERIFY(QTest::qWaitFor([&] { return !p.acq().cycle().WorkerActive(); }, 5000));
     QCOMPARE(status.count(), 2);
     QVERIFY(p.doc.recordCount[0] >= before + 3);
+}
+
+// The journal's writer thread tells the panel, which stops a measurement
+// waiting out a long interval at once (not at the next cycle), asks, and on
+// OK runs the frame's File Save.
+void AcquireGuiTest::journalFailureBetweenCyclesStopsAtOnceAndOffersTheSave() {
+    QTemporaryDir dir;
+    test::FakeJournalIo io;
+    RecordJournal journal(dir.filePath(QStringLiteral("j.vqjournal")).toStdString(), &io);
+    int saves = 0;
+    struct Journalled : test::PanelFixture {
+        Journalled(RecordJournal& j, int& saves)
+            : test::PanelFixture("3:head:AAA;5:head:BBB;timescale=0",
+                                 {.settings = false,
+                                  .busy = true,
+                                  .detect = true,
+                                  .journal = &j,
+                                  .saveRecords = [&saves] { ++saves; }}) {}
+    } p(journal, saves);
+    p.C<QAbstractButton>(ctl::Logging)->click();
+    p.C<QAbstractButton>(ctl::Interval)->click();
+    p.C<QLineEdit>(ctl::IntervalEdit)->setText(QStringLiteral("60000"));
+    p.Click(ctl::Start);
+    QVERIFY(QTest::qWaitFor([&] { return p.doc.recordCount[0] == 1; }, 10000));
+    QVERIFY(QTest::qWaitFor([&] { return !p.view->acquisition().cycle().WorkerActive(); }, 5000));
+    io.FailWrites(true);
+    std::array<int, MAX_HEADS> none;
+    none.fill(-1);
+    journal.AppendRecords(p.doc, none, 0);
+    QVERIFY(!journal.Flush());
+    QVERIFY(QTest::qWaitFor([&] { return !p.view->state().measuring; }, 1000));
+    QCOMPARE(p.dialogs.asked.size(), 1u);
+    QVERIFY(QString::fromStdString(p.dialogs.asked[0])
+                .startsWith(QStringLiteral(
+                    "記録ジャーナルに書き込めなくなったため、計測を停止しました。")));
+    QCOMPARE(saves, 1);
+    QCOMPARE(p.doc.recordCount[0], 1);
+    journal.Remove();
 }
 
 void AcquireGuiTest::screenshotWhileMeasuring() {

@@ -176,5 +176,21 @@ TEST_F(HandOverTest, StopLandingInAThreadedCycleKeepsItAtTheEvent) {
     EXPECT_EQ(bench.doc.recordCount[0], 1);
 }
 
+// The redraw pacer's boundary: cycles exactly the minimum gap (33 ms) apart
+// are each drawn; a millisecond less and every other one waits.
+TEST_F(HandOverTest, CyclesExactlyTheRedrawGapApartAreEachDrawn) {
+    bench.options.loggingOn = 1;
+    for (const uint32_t cycleMs : {33u, 32u}) {
+        bench.lib->defaultCycleMs = cycleMs;
+        bench.host.draws = 0;
+        const int before = bench.host.handOvers;
+        ASSERT_TRUE(cycle.Start(bench.now));
+        bench.Run([&] { return bench.host.handOvers >= before + 6; });
+        EXPECT_EQ(bench.host.draws, cycleMs == 33 ? 6 : 3) << cycleMs;
+        cycle.Stop();
+        RunToTheEnd();
+    }
+}
+
 }  // namespace
 }  // namespace vmf::test

@@ -5,6 +5,7 @@
 // what the synchronous routines give.
 
 #include <QAction>
+#include <QCoreApplication>
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
@@ -274,6 +275,61 @@ private slots:
         // the store is unmodified, so nothing more is asked.
         QTRY_VERIFY(!f.isVisible());
         QCOMPARE(rig.dialogs.asked.size(), 2u);
+    }
+
+    // Every way the program ends during a save, inside the application's
+    // own event loop: File > Exit (the window's close, its question answered
+    // OK), the application's quit (which closes the windows) and its exit
+    // (which ends every event loop at once). Each cancels the work within a
+    // fraction of a second, leaves the folder as Cancel does (no file, no
+    // temporary) and ends the event loop.
+    void endingTheProgramCancelsFileWorkPromptly() {
+        // The data files and temporaries in the folder (settings files come
+        // and go with each rig).
+        auto dataFiles = [this] {
+            QStringList names = QDir(dir_.path()).entryList(QDir::Files | QDir::Hidden);
+            names.removeIf([](const QString& n) { return n.endsWith(QLatin1String(".ini")); });
+            return names;
+        };
+        const QStringList entries = dataFiles();
+        for (const char* how : {"exit command", "quit", "exit"}) {
+            Rig rig(*big_, Ini());
+            CMainFrame& f = *rig.frame;
+            f.show();
+            big_->SetModifiedFlag(false);
+            const QString target = Path("ending.vqdata");
+            rig.dialogs.fileAnswers = {target.toStdString()};
+            rig.dialogs.okCancelAnswers = {true};
+            QElapsedTimer clock;
+            qint64 endedAt = -1, returnedAt = -1;
+            Watch watch(f.fileWork());
+            watch.onTick = [&](FileJobRunner& runner) {
+                if (endedAt >= 0 || !runner.Running()) return;
+                endedAt = clock.elapsed();
+                if (qstrcmp(how, "exit command") == 0)
+                    f.Action(FrameCommand::AppExit)->trigger();
+                else if (qstrcmp(how, "quit") == 0)
+                    QCoreApplication::quit();
+                else
+                    QCoreApplication::exit(0);
+            };
+            QTimer::singleShot(0, &f, [&] {
+                clock.start();
+                f.OnFileSaveAs();
+                returnedAt = clock.elapsed();
+            });
+            QTimer guard;  // never hang
+            guard.setSingleShot(true);
+            QObject::connect(&guard, &QTimer::timeout, [] { QCoreApplication::exit(1); });
+            guard.start(30000);
+            QCOMPARE(QCoreApplication::exec(), 0);
+            QVERIFY2(endedAt >= 0, how);
+            qInfo("%s: the save returned %lld ms after the end was asked", how,
+                  returnedAt - endedAt);
+            QVERIFY2(returnedAt - endedAt < 500, how);
+            QVERIFY2(!QFile::exists(target), how);
+            QCOMPARE(dataFiles(), entries);
+        }
     }
 };
 

@@ -37,6 +37,9 @@ struct PanelSetup {
     bool detect = false;        // clicks Detect after all that
     // Where the panel runs its file work (at once when none).
     FileWork* fileWork = nullptr;
+    // The recovery journal of the recordings, and the frame's File Save.
+    RecordJournal* journal = nullptr;
+    std::function<void()> saveRecords = nullptr;
     // Fills the store before the view exists.
     std::function<void(Cvarnello_mfDoc&)> prepare = nullptr;
 };
@@ -73,6 +76,8 @@ struct BasicPanelFixture {
         if (setup.settings) ctx.settings = &settings;
         if (setup.busy) ctx.busy = &busy;
         ctx.fileWork = setup.fileWork;
+        ctx.journal = setup.journal;
+        ctx.saveRecords = setup.saveRecords;
         view = std::make_unique<Cvarnello_mfView>(ctx);
         if (setup.clock) view->SetClock(setup.clock);
         if (setup.height > 0) view->resize(810, setup.height);

@@ -187,5 +187,62 @@ TEST(TimeTrailer, SavesLeaveNoTemporaries) {
     EXPECT_EQ(dir.EntryCount(), 3u);
 }
 
+// Trailers whose checksum holds but whose contents do not fit the file: a
+// head count, a head's record count or a section length that disagrees. Each
+// is ignored whole, with the notice; no head gets times (the first head's
+// count fits in the first case, and a reader that applied head by head
+// would give it times).
+TEST(TimeTrailer, ChecksummedTrailerThatDisagreesWithTheFileIsIgnoredWhole) {
+    ScratchDir dir;
+    auto plain = std::make_unique<Cvarnello_mfDoc>();
+    FillSample(*plain, 7);  // two heads of three records, no times
+    std::string error;
+    ASSERT_TRUE(plain->SaveToFile(dir.File("plain.vqdata"), error)) << error;
+    const auto body = ReadBytes(dir.File("plain.vqdata"));
+
+    auto trailerOf = [](int heads, std::array<int, 3> counts) {
+        auto other = std::make_unique<Cvarnello_mfDoc>();
+        other->headCount = heads;
+        for (int a = 0; a < heads; ++a) other->recordCount[a] = counts[a];
+        StampSample(*other);
+        return EncodeTimeTrailer(*other);
+    };
+    // The TIME section grown or cut by one entry, lengths and checksum
+    // made to agree with the bytes.
+    auto resized = [&](int delta) {
+        std::string t = trailerOf(2, {3, 3, 0});
+        t.resize(t.size() - 4);  // the checksum
+        if (delta > 0)
+            t.insert(t.size(), 12, '\x01');
+        else
+            t.resize(t.size() - 12);
+        auto put64 = [&](std::size_t at, uint64_t v) {
+            for (int i = 0; i < 8; ++i) t[at + i] = static_cast<char>(v >> (8 * i));
+        };
+        put64(12, t.size() - 20);
+        put64(24, t.size() - 32);
+        const uint32_t crc = Crc32(0, t.data(), t.size());
+        for (int i = 0; i < 4; ++i) t.push_back(static_cast<char>(crc >> (8 * i)));
+        return t;
+    };
+    const std::vector<std::string> trailers = {trailerOf(2, {3, 2, 0}), trailerOf(3, {3, 3, 3}),
+                                               trailerOf(1, {3, 0, 0}), resized(12), resized(-12)};
+    for (std::size_t k = 0; k < trailers.size(); ++k) {
+        auto bytes = body;
+        bytes.insert(bytes.end(), trailers[k].begin(), trailers[k].end());
+        WriteBytes(dir.File("bad.vqdata"), bytes);
+        auto loaded = std::make_unique<Cvarnello_mfDoc>();
+        std::string notice;
+        FileFailure failure;
+        ASSERT_TRUE(loaded->LoadFromFile(dir.File("bad.vqdata"), error, failure, notice)) << k;
+        EXPECT_EQ(notice, dir.File("bad.vqdata") +
+                              " の記録時刻が読み取れないため、時刻なしで読み込みました。")
+            << k;
+        EXPECT_EQ(loaded->recordCount[1], 3) << k;
+        EXPECT_FALSE(loaded->HasRecordTimes()) << k;
+        EXPECT_EQ(loaded->recTimeUtcMs(0, 0), 0) << k;
+    }
+}
+
 }  // namespace
 }  // namespace vmf::testing
