@@ -163,6 +163,8 @@ std::string ColourRefusalText(ColourRefusal refusal) {
             return "半値まで下がらないため求められません";
         case ColourRefusal::NotComparable:
             return "比較できません";
+        case ColourRefusal::ValueOutOfRange:
+            return "値が大きすぎるか小さすぎるため計算できません";
     }
     return "";
 }
@@ -191,6 +193,8 @@ const char* ColourRefusalCode(ColourRefusal refusal) {
             return "no-half-maximum";
         case ColourRefusal::NotComparable:
             return "not-comparable";
+        case ColourRefusal::ValueOutOfRange:
+            return "value-out-of-range";
     }
     return "";
 }
