@@ -116,6 +116,36 @@ TEST(ColourRecord, ShapeAndDominantWavelength) {
     EXPECT_LT(purple.dominant.nm, 570.0);
 }
 
+TEST(ColourRecord, DeepRedStopsAtTheLocusFold) {
+    for (double nm : {705.0, 730.0, 760.0, 780.0}) {
+        const ColourValues red = LightSourceValuesOf(Lines({{nm, 1.0}}));
+        ASSERT_EQ(red.dominantRefusal, ColourRefusal::None) << nm;
+        EXPECT_EQ(red.dominant.nm, 702.0) << nm;
+        EXPECT_TRUE(red.dominant.locusEnd) << nm;
+        EXPECT_FALSE(red.dominant.complementary) << nm;
+    }
+    const ColourValues orange = LightSourceValuesOf(Lines({{650.0, 1.0}}));
+    EXPECT_NEAR(orange.dominant.nm, 650.0, 0.5);
+    EXPECT_FALSE(orange.dominant.locusEnd);
+}
+
+TEST(ColourRecord, ExtremeValuesAreRefusedAndHugeReflectancesFlagged) {
+    for (double v : {1e200, -1e200, 1e-200}) {
+        const ColourInput flat{COLOUR_START_NM, std::vector<double>(COLOUR_POINTS, v)};
+        EXPECT_EQ(LightSourceValuesOf(flat).refusal, ColourRefusal::ValueOutOfRange) << v;
+        EXPECT_EQ(SampleValuesOf(flat, SampleIlluminant::D65).refusal,
+                  ColourRefusal::ValueOutOfRange)
+            << v;
+    }
+    EXPECT_EQ(ColourRefusalCode(ColourRefusal::ValueOutOfRange), std::string("value-out-of-range"));
+    ColourInput sample{COLOUR_START_NM, std::vector<double>(COLOUR_POINTS, 1000.0)};
+    EXPECT_FALSE(SampleValuesOf(sample, SampleIlluminant::D65).outOfRange);
+    sample.values[200] = 1000.5;
+    const ColourValues flagged = SampleValuesOf(sample, SampleIlluminant::D65);
+    EXPECT_TRUE(flagged.outOfRange);
+    EXPECT_EQ(flagged.refusal, ColourRefusal::None);  // computed all the same
+}
+
 TEST(ColourRecord, ReadsWavelengthValuePairs) {
     ColourInput in;
     std::string error;
