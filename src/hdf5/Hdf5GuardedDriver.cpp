@@ -1,5 +1,21 @@
 #include "hdf5/Hdf5GuardedDriver.h"
 
+#include <system_error>
+
+#if defined(_WIN32)
+
+namespace vmf {
+
+// The driver is written for POSIX files; a Windows build writes through the
+// library's own driver.
+hid_t GuardedFileAccess(Hdf5WriteGuard&) { return H5Pcreate(H5P_FILE_ACCESS); }
+
+std::string Hdf5WriteGuard::Reason() const { return std::generic_category().message(error); }
+
+}  // namespace vmf
+
+#else
+
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -7,7 +23,6 @@
 #include <cerrno>
 #include <cstdlib>
 #include <cstring>
-#include <system_error>
 
 namespace vmf {
 namespace {
@@ -219,3 +234,5 @@ hid_t GuardedFileAccess(Hdf5WriteGuard& guard) {
 }
 
 }  // namespace vmf
+
+#endif

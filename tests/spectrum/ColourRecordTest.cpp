@@ -123,6 +123,10 @@ TEST(ColourRecord, DeepRedStopsAtTheLocusFold) {
         EXPECT_EQ(red.dominant.nm, 702.0) << nm;
         EXPECT_TRUE(red.dominant.locusEnd) << nm;
         EXPECT_FALSE(red.dominant.complementary) << nm;
+        RecordColour rc;
+        rc.shown = red;
+        const std::string rows = ColourRowsText(ColourRows(rc, 0, 0, MeasuringMethod::LightSource));
+        EXPECT_NE(rows.find("\r\n主波長\t702 nm 以上（軌跡の端）\r\n"), std::string::npos) << rows;
     }
     const ColourValues orange = LightSourceValuesOf(Lines({{650.0, 1.0}}));
     EXPECT_NEAR(orange.dominant.nm, 650.0, 0.5);
@@ -144,6 +148,11 @@ TEST(ColourRecord, ExtremeValuesAreRefusedAndHugeReflectancesFlagged) {
     const ColourValues flagged = SampleValuesOf(sample, SampleIlluminant::D65);
     EXPECT_TRUE(flagged.outOfRange);
     EXPECT_EQ(flagged.refusal, ColourRefusal::None);  // computed all the same
+    RecordColour rc;
+    rc.shown = flagged;
+    EXPECT_NE(ColourRowsText(ColourRows(rc, 0, 0, MeasuringMethod::Reflectance))
+                  .find("\r\n注意\t1000 % を超える値を含みます（基準を確かめてください）\r\n"),
+              std::string::npos);
 }
 
 TEST(ColourRecord, ReadsWavelengthValuePairs) {
