@@ -170,6 +170,9 @@ TEST(ColourRecord, ReadsWavelengthValuePairs) {
     EXPECT_EQ(in.firstNm, 380);  // left as it was
     ASSERT_TRUE(ParseSpectrumPairs("380,nan\n381,1\n", in, error));
     EXPECT_EQ(LightSourceValuesOf(in).refusal, ColourRefusal::NotANumber);
+    // A byte-order mark is not taken for a header row: the first row stays.
+    ASSERT_TRUE(ParseSpectrumPairs("\xEF\xBB\xBF" "375,1\n380,2\n", in, error)) << error;
+    EXPECT_EQ(in.firstNm, 375);
 }
 
 TEST(ColourRecord, WindowRowsSayWhyValuesAreMissing) {

@@ -47,7 +47,6 @@ TEST(OutputPath, DataFileSaveFollowsLinksStreamsPipesAndRefusesFolders) {
     EXPECT_EQ(got, expected);
     EXPECT_TRUE(fs::is_fifo(dir.File("pipe")));
     EXPECT_TRUE(doc->SaveToFile("/dev/null", error)) << error;
-    EXPECT_TRUE(fs::is_character_file("/dev/null"));
 
     FileFailure failure = FileFailure::None;
     fs::create_directory(dir.File("folder"));
