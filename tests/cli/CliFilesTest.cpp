@@ -34,9 +34,6 @@ TEST(CliFiles, CsvGoesToStandardOutputAndNeverOverAFolder) {
     run = RunCli("export '" + file + "' --csv -");
     EXPECT_EQ(run.exitCode, 0) << run.err;
     EXPECT_EQ(run.out, csv);
-    run = RunCli("trend '" + file + "' --head 1 --csv -");
-    EXPECT_EQ(run.exitCode, 0) << run.err;
-    EXPECT_EQ(run.out.substr(0, 17), "head,record,time,");
     run = RunCli("export '" + file + "' --csv '" + dir.File("") + "'");
     EXPECT_EQ(run.exitCode, 2);
     EXPECT_EQ(run.err, "CSVファイルを保存できませんでした: " + dir.File("") +

@@ -1,17 +1,20 @@
 // Saving a data file onto a path that is not a plain file: a link is written
 // through and stays a link (also one that names no file yet), a FIFO and
-// /dev/null are streamed, a folder is refused; no temporary is left.
+// /dev/null are streamed, a folder is refused; no temporary is left. A pipe
+// whose reader has gone fails the write.
 
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
 #include <filesystem>
+#include <fstream>
 #include <memory>
 #include <string>
 #include <thread>
 #include <vector>
 
 #include "store/Cvarnello_mfDoc.h"
+#include "store/OutputFile.h"
 #include "store/StoreSample.h"
 #include "store/StoreTestUtil.h"
 
@@ -54,6 +57,21 @@ TEST(OutputPath, DataFileSaveFollowsLinksStreamsPipesAndRefusesFolders) {
     EXPECT_EQ(failure, FileFailure::CannotOpen);
     EXPECT_EQ(error, dir.File("folder") + " に書き込めませんでした。(フォルダーには書き込めません)");
     EXPECT_EQ(dir.EntryCount(), 7u);  // nothing beside what the test made
+}
+
+// The window writes to a FIFO like any file; a reader that goes away must
+// cost that write, not the program with its unsaved records.
+TEST(OutputPath, APipeWhoseReaderLeftFailsTheWriteNotTheProgram) {
+    ScratchDir dir;
+    ASSERT_EQ(mkfifo(dir.File("pipe").c_str(), 0600), 0);
+    std::thread reader([&] { std::ifstream in(dir.File("pipe")); });  // opens, then leaves
+    OutputFile out;
+    std::string reason;
+    ASSERT_TRUE(out.Open(dir.File("pipe"), reason)) << reason;
+    reader.join();
+    const std::string block(1 << 20, 'x');
+    EXPECT_FALSE(out.Write(block.data(), block.size(), reason));
+    EXPECT_EQ(reason, "Broken pipe");
 }
 
 }  // namespace
