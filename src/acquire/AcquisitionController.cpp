@@ -240,7 +240,7 @@ void AcquisitionController::AutoSaveCsv() {
     const int head = csvHead >= 0 && csvHead < MAX_HEADS ? csvHead : 0;
     const AutoSaveResult result =
         vmf::AutoSaveCsv(doc, view_.workspace(), view_.options(), ctx_.Processing(), head,
-                         doc.recordCount[head], std::time(nullptr));
+                         doc.recordCount[head], std::time(nullptr), &autoSaveNames_);
     if (auto notice = autoSave_.OnResult(result.ok, result.path)) {
         view_.ShowMessage(Q(*notice));
         emit view_.statusText(Q(*notice));

@@ -21,6 +21,7 @@
 #include "acquire/OptionCommands.h"
 #include "acquire/ReferenceRegistration.h"
 #include "acquire/TimerSchedule.h"
+#include "csv/AutoSaveCsv.h"
 #include "csv/AutoSaveReporter.h"
 
 namespace vmf {
@@ -91,6 +92,7 @@ private:
     ReferenceRegistration registration_;
     TimerDispatch dispatch_;
     AutoSaveReporter autoSave_;
+    AutoSaveNames autoSaveNames_;
     QTimer* cycleTimer_;
     QTimer* darkStepTimer_;
     QTimer* darkEndTimer_;

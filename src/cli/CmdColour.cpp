@@ -5,10 +5,8 @@
 
 #include <CLI/CLI.hpp>
 #include <cstdio>
-#include <fstream>
 #include <memory>
 #include <nlohmann/json.hpp>
-#include <sstream>
 #include <string>
 
 #include "cli/CliCommand.h"
@@ -16,6 +14,7 @@
 #include "spectrum/ColourRecord.h"
 #include "spectrum/ColourText.h"
 #include "spectrum/SpectrumPairs.h"
+#include "store/BoundedText.h"
 #include "store/Cvarnello_mfDoc.h"
 #include "store/TextFormat.h"
 
@@ -23,6 +22,9 @@ namespace vmf::cli {
 namespace {
 
 using Json = nlohmann::ordered_json;
+
+// Rows 1 to 10 nm apart over any range of wavelengths fit many times over.
+constexpr std::size_t kSpectrumTextLimit = 4u << 20;
 
 struct ColourArgs {
     std::string file;
@@ -46,6 +48,8 @@ Json ValuesJson(const ColourValues& v) {
     Json o;
     o["kind"] = v.sample ? "sample" : "light-source";
     if (v.sample) o["illuminant"] = v.illuminant == SampleIlluminant::D50 ? "D50" : "D65";
+    // Computed all the same: the flag only says the values deserve a look.
+    if (v.outOfRange) o["outOfRange"] = true;
     if (v.refusal != ColourRefusal::None) o["refused"] = ColourRefusalCode(v.refusal);
     const ColourRefusal r = v.refusal;
     o["X"] = Number(r, v.xyz.X);
@@ -79,6 +83,7 @@ Json ValuesJson(const ColourValues& v) {
     }
     o["dominantNm"] = Number(v.dominantRefusal, v.dominant.nm);
     o["complementary"] = v.dominantRefusal == ColourRefusal::None && v.dominant.complementary;
+    if (v.dominantRefusal == ColourRefusal::None && v.dominant.locusEnd) o["locusEnd"] = true;
     o["purity"] = Number(v.dominantRefusal, v.dominant.purity);
     o["peakNm"] = Number(v.shapeRefusal, v.shape.peakNm);
     o["centroidNm"] = Number(v.shapeRefusal, v.shape.centroidNm);
@@ -87,16 +92,13 @@ Json ValuesJson(const ColourValues& v) {
 }
 
 int RunSpectrum(const ColourArgs& args, const SampleIlluminant illuminant) {
-    std::ifstream in(args.spectrum, std::ios::binary);
-    if (!in) {
-        std::fprintf(stderr, "cannot read %s\n", args.spectrum.c_str());
+    std::string text, error;
+    if (!ReadBoundedText(args.spectrum, kSpectrumTextLimit, text, error)) {
+        std::fprintf(stderr, "cannot read %s: %s\n", args.spectrum.c_str(), error.c_str());
         return kExitFailed;
     }
-    std::stringstream text;
-    text << in.rdbuf();
     ColourInput input;
-    std::string error;
-    if (!ParseSpectrumPairs(text.str(), input, error)) {
+    if (!ParseSpectrumPairs(text, input, error)) {
         std::fprintf(stderr, "%s: %s\n", args.spectrum.c_str(), error.c_str());
         return kExitFailed;
     }
@@ -118,11 +120,11 @@ int RunSpectrum(const ColourArgs& args, const SampleIlluminant illuminant) {
 int RunFile(const ColourArgs& args, const SampleIlluminant illuminant) {
     auto doc = std::make_unique<Cvarnello_mfDoc>();
     const int a = args.head, r = args.record;
-    if (!LoadDataFile(args.file, *doc) || !CheckRecord(*doc, a, r)) return kExitFailed;
+    if (!LoadDataFile(args.file, *doc, "colour") || !CheckRecord(*doc, a, r)) return kExitFailed;
     std::unique_ptr<Cvarnello_mfDoc> compare;
     if (!args.compare.empty()) {
         compare = std::make_unique<Cvarnello_mfDoc>();
-        if (!LoadDataFile(args.compare, *compare)) return kExitFailed;
+        if (!LoadDataFile(args.compare, *compare, "colour")) return kExitFailed;
     }
 
     const ProcessingOptions opt{MethodOf(args.method), args.sensitivity};

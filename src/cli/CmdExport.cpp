@@ -10,6 +10,7 @@
 #include <string>
 
 #include "cli/CliCommand.h"
+#include "cli/RecordInput.h"
 #include "cli/TerminalFileWork.h"
 #include "common/DocumentNaming.h"
 #include "csv/CsvDialogRules.h"
@@ -46,12 +47,6 @@ struct ExportArgs {
     bool sensitivity = false;
 };
 
-MeasuringMethod MethodOf(const std::string& name) {
-    if (name == "reflectance") return MeasuringMethod::Reflectance;
-    if (name == "transmittance") return MeasuringMethod::Transmittance;
-    return MeasuringMethod::LightSource;
-}
-
 int Fail(const std::string& message) {
     std::fprintf(stderr, "%s\n", message.c_str());
     return kExitFailed;
@@ -59,9 +54,8 @@ int Fail(const std::string& message) {
 
 int RunExport(const ExportArgs& args) {
     auto doc = std::make_unique<Cvarnello_mfDoc>();
+    if (!LoadDataFile(args.file, *doc, "export")) return kExitFailed;
     std::string error;
-    if (!LoadDataFile(*doc, args.file, error))
-        return Fail(error.empty() ? "cannot read " + args.file : error);
 #if VMF_HAVE_HDF5
     if (!args.hdf5.empty()) {
         bool written = false;

@@ -11,6 +11,7 @@
 #include <string>
 
 #include "cli/CliCommand.h"
+#include "cli/RecordInput.h"
 #include "cli/TerminalFileWork.h"
 #include "store/Cvarnello_mfDoc.h"
 #include "store/RecordTime.h"
@@ -113,7 +114,7 @@ int RunInfo(const InfoArgs& args) {
         std::fprintf(stderr, "varnello-cli info: %s\n", error.c_str());
         return kExitFailed;
     }
-    if (!notice.empty()) std::fprintf(stderr, "varnello-cli info: %s\n", notice.c_str());
+    TellLoadNotice("info", notice);
     std::FILE* out = stdout;
     std::fprintf(out, "{\"headCount\":%d,\"heads\":[", static_cast<int>(doc->headCount));
     for (int a = 0; a < doc->headCount; ++a) {

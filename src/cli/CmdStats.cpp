@@ -42,7 +42,7 @@ int RunStats(const StatsArgs& args) {
     auto doc = std::make_unique<Cvarnello_mfDoc>();
     const int a = args.head;
     const int r = args.record;
-    if (!LoadDataFile(args.file, *doc) || !CheckRecord(*doc, a, r)) return kExitFailed;
+    if (!LoadDataFile(args.file, *doc, "stats") || !CheckRecord(*doc, a, r)) return kExitFailed;
     const ProcessingOptions opt{MethodOf(args.method), args.sensitivity};
     const auto ws = ProcessLikePanel(*doc, a, r, opt);
     const std::string statisticsLine =

@@ -65,7 +65,7 @@ int Fail(const std::string& message) {
 
 int RunTrend(const TrendArgs& args) {
     auto doc = std::make_unique<Cvarnello_mfDoc>();
-    if (!LoadDataFile(args.file, *doc)) return kExitFailed;
+    if (!LoadDataFile(args.file, *doc, "trend")) return kExitFailed;
     int first = 0;
     int last = doc->headCount - 1;
     if (args.head) {

@@ -6,10 +6,17 @@
 
 namespace vmf::cli {
 
-bool LoadDataFile(const std::string& path, Cvarnello_mfDoc& doc) {
-    std::string error;
+void TellLoadNotice(const char* command, const std::string& notice) {
+    if (!notice.empty()) std::fprintf(stderr, "varnello-cli %s: %s\n", command, notice.c_str());
+}
+
+bool LoadDataFile(const std::string& path, Cvarnello_mfDoc& doc, const char* command) {
+    std::string error, notice;
     // Through the terminal's progress line, as every command's reading of a data file.
-    if (LoadDataFile(doc, path, error)) return true;
+    if (LoadDataFile(doc, path, error, notice)) {
+        TellLoadNotice(command, notice);
+        return true;
+    }
     std::fprintf(stderr, "%s\n", error.empty() ? ("cannot read " + path).c_str() : error.c_str());
     return false;
 }

@@ -1,5 +1,5 @@
 #pragma once
-// What the record commands (stats, colour) share: loading the data file,
+// What the commands that read data files share: loading the data file,
 // checking the head and record asked for, and processing that record as the
 // panel does for a loaded document. Failures are told on stderr.
 
@@ -11,8 +11,15 @@
 
 namespace vmf::cli {
 
-// Reads path into doc; false (message on stderr) when it cannot.
-bool LoadDataFile(const std::string& path, Cvarnello_mfDoc& doc);
+// Reads path into doc; false (message on stderr) when it cannot. A load
+// that had to leave something out (a damaged time-stamp trailer: the records
+// without their times) still succeeds, and says so on stderr through
+// TellLoadNotice.
+bool LoadDataFile(const std::string& path, Cvarnello_mfDoc& doc, const char* command);
+
+// "varnello-cli <command>: <notice>" on stderr, when there is a notice: every
+// command that reads a data file tells it the same way.
+void TellLoadNotice(const char* command, const std::string& notice);
 
 // True when head a and record r exist with both spectra; otherwise false with
 // a message on stderr.

@@ -27,12 +27,26 @@ std::string AutoSavePath(const PanelOptions& options, int recordIndex, std::time
     return path;
 }
 
+std::string AutoSaveNames::Claim(const std::string& name) {
+    if (used_.insert(name).second) return name;
+    const size_t dot = name.rfind('.');
+    const std::string stem = name.substr(0, dot);
+    const std::string extension = dot == std::string::npos ? std::string() : name.substr(dot);
+    for (int n = 2;; ++n) {
+        std::string next = CFormat("%s_%d%s", stem.c_str(), n, extension.c_str());
+        if (used_.insert(next).second) return next;
+    }
+}
+
 AutoSaveResult AutoSaveCsv(Cvarnello_mfDoc& doc, SpectrumWorkspace& ws, const PanelOptions& options,
                            const ProcessingOptions& processing, int csvHead, int recordIndex,
-                           std::time_t now) {
+                           std::time_t now, AutoSaveNames* names) {
     AutoSaveResult result;
-    result.path = AutoSavePath(options, recordIndex, now);
-    if (AutoSaveFileName(options, recordIndex, now).empty()) {
+    std::string name = AutoSaveFileName(options, recordIndex, now);
+    if (names && options.autoSaveNaming == AUTOSAVE_TIME_NAME && !name.empty())
+        name = names->Claim(name);
+    result.path = options.saveFolder + FOLDER_SEPARATOR + name;
+    if (name.empty()) {
         // A bare folder would be refused by the file system anyway; say why.
         result.error = CsvSaveFailedText(result.path, "no file name");
         return result;

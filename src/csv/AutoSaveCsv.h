@@ -6,6 +6,7 @@
 
 #include <ctime>
 #include <string>
+#include <unordered_set>
 
 #include "common/PanelOptions.h"
 #include "spectrum/SpectrumWorkspace.h"
@@ -33,6 +34,19 @@ std::string AutoSaveFileName(const PanelOptions& options, int recordIndex, std::
 // drive on Windows).
 std::string AutoSavePath(const PanelOptions& options, int recordIndex, std::time_t now);
 
+// The time names this run has written. Two records within one second would
+// otherwise get the same name and the second would replace the first: a name
+// already used gets "_2", "_3", ... before its extension, so every record
+// keeps its own file. Files from before the run are replaced as ever.
+class AutoSaveNames {
+public:
+    // name, or name with the first free suffix; remembered as used.
+    std::string Claim(const std::string& name);
+
+private:
+    std::unordered_set<std::string> used_;
+};
+
 struct AutoSaveResult {
     bool ok = false;
     std::string path;   // the path written or tried (UTF-8)
@@ -42,9 +56,9 @@ struct AutoSaveResult {
 // Writes the record just acquired, recordIndex (recordCount[csvHead]), of
 // head csvHead with every other option from options: one record, first =
 // recordIndex, end = recordIndex + 1; a reference target writes the
-// reference again.
+// reference again. With names, a time name is claimed there first.
 AutoSaveResult AutoSaveCsv(Cvarnello_mfDoc& doc, SpectrumWorkspace& ws, const PanelOptions& options,
                            const ProcessingOptions& processing, int csvHead, int recordIndex,
-                           std::time_t now);
+                           std::time_t now, AutoSaveNames* names = nullptr);
 
 }  // namespace vmf

@@ -2,12 +2,13 @@
 // A CsvSink onto a file, written through a temporary file beside it that
 // replaces the target only once every byte is down. A failed or abandoned
 // export therefore never leaves a truncated CSV where a complete one was;
-// an existing file of the same name is replaced without a question.
+// an existing file of the same name is replaced without a question. Links,
+// pipes, devices and "-" follow OutputFile's rule.
 
 #include <string>
 
 #include "csv/CsvSink.h"
-#include "store/FileHandle.h"
+#include "store/OutputFile.h"
 
 namespace vmf {
 
@@ -17,23 +18,21 @@ std::string CsvSaveFailedText(const std::string& utf8Path, const std::string& re
 class CsvFileSink : public CsvSink {
 public:
     CsvFileSink() = default;
-    ~CsvFileSink() override;  // drops the temporary unless Commit succeeded
+    ~CsvFileSink() override = default;  // drops the temporary unless Commit succeeded
     CsvFileSink(const CsvFileSink&) = delete;
     CsvFileSink& operator=(const CsvFileSink&) = delete;
 
     // Starts the file for utf8Path. False with reason when the folder does
-    // not exist or cannot be written.
+    // not exist or cannot be written, or the path is refused.
     bool Open(const std::string& utf8Path, std::string& reason);
     bool Append(const char* data, std::size_t size, std::string& reason) override;
-    // Closes the temporary and renames it over the target. False with reason
-    // when either fails; the target is then as it was before.
+    // Closes the temporary and renames it over the target (a stream is
+    // closed). False with reason when either fails; the target is then as it
+    // was before.
     bool Commit(std::string& reason);
 
 private:
-    FileHandle file_;
-    std::string target_;
-    std::string temp_;
-    bool committed_ = false;
+    OutputFile file_;
 };
 
 }  // namespace vmf

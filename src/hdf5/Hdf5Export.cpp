@@ -4,8 +4,6 @@
 
 #include "hdf5/Hdf5Export.h"
 
-#include <unistd.h>
-
 #include <algorithm>
 #include <cstdint>
 #include <filesystem>
@@ -16,8 +14,11 @@
 #include <vector>
 
 #include "common/FileProgress.h"
+#include "hdf5/Hdf5GuardedDriver.h"
 #include "hdf5/Hdf5Handle.h"
 #include "store/Cvarnello_mfDoc.h"
+#include "store/FileHandle.h"
+#include "store/OutputFile.h"
 #include "store/TextCodec.h"
 
 namespace vmf {
@@ -28,15 +29,28 @@ struct Hdf5Failure : std::runtime_error {
     using std::runtime_error::runtime_error;
 };
 
+// The innermost entry of the library's error stack: what actually went
+// wrong, read before closing the handles clears it.
+herr_t KeepInnermost(unsigned n, const H5E_error2_t* e, void* out) {
+    if (n == 0 && e && e->desc && *e->desc) *static_cast<std::string*>(out) = e->desc;
+    return 0;
+}
+
+[[noreturn]] void Throw(const char* what) {
+    std::string detail;
+    H5Ewalk2(H5E_DEFAULT, H5E_WALK_UPWARD, KeepInnermost, &detail);
+    throw Hdf5Failure(detail.empty() ? std::string(what) : std::string(what) + ": " + detail);
+}
+
 hid_t Id(hid_t id, const char* what) {
-    if (id < 0) throw Hdf5Failure(what);
+    if (id < 0) Throw(what);
     return id;
 }
 // The operator cancelled; not a failure to report.
 struct Hdf5Cancelled {};
 
 void Ok(herr_t status, const char* what) {
-    if (status < 0) throw Hdf5Failure(what);
+    if (status < 0) Throw(what);
 }
 
 constexpr const char* kWriteFailed = "書き込みに失敗しました";
@@ -126,8 +140,9 @@ Hdf5Handle Dataset(hid_t parent, const char* name, Element e, std::initializer_l
 
 class StoreWriter {
 public:
-    StoreWriter(const Cvarnello_mfDoc& doc, const Hdf5ExportOptions& options)
-        : doc_(doc), options_(options) {}
+    StoreWriter(const Cvarnello_mfDoc& doc, const Hdf5ExportOptions& options,
+                const Hdf5WriteGuard& guard)
+        : doc_(doc), options_(options), guard_(guard) {}
 
     void Write(hid_t file) {
         TextAttribute(file, "format", "varnello_mf measurement store");
@@ -288,6 +303,8 @@ private:
             Ok(H5Dwrite(processed.get(), H5T_NATIVE_FLOAT, memSpace.get(), fileSpace.get(),
                         H5P_DEFAULT, processedBlock.data()),
                kWriteFailed);
+            // A failed write no longer reaches the disk: stop at once.
+            if (guard_.Failed()) throw Hdf5Failure(kWriteFailed);
             if (FileProgress* progress = options_.progress) {
                 progress->Add(SpectraBytes(count, c));
                 if (progress->Cancelled()) throw Hdf5Cancelled{};
@@ -297,6 +314,7 @@ private:
 
     const Cvarnello_mfDoc& doc_;
     const Hdf5ExportOptions& options_;
+    const Hdf5WriteGuard& guard_;
 };
 
 // What the spectra of the whole store weigh: the part of the export that
@@ -321,29 +339,59 @@ bool ExportHdf5(const Cvarnello_mfDoc& doc, const std::string& utf8Path,
         error = name + " に書き出せませんでした。(圧縮が使えません)";
         return false;
     }
-    // The library's own error printing would go to stderr of a GUI program;
-    // failures are reported through the return value instead.
+    // The library's own error printing would go to stderr of a GUI program
+    // and repeat itself at every level; the failure is told once, by the
+    // message returned.
     H5Eset_auto2(H5E_DEFAULT, nullptr, nullptr);
+    // The library opens the file by name and seeks in it: a pipe or a device
+    // cannot take it, and a link is followed to the file it names.
+    const OutputTarget target = ResolveOutputPath(utf8Path);
+    if (target.kind != OutputKind::RegularFile) {
+        error = name + " に書き出せませんでした。(" +
+                (target.kind == OutputKind::Stream
+                     ? std::string("HDF5 ファイルはパイプやデバイス、標準出力には書き出せません。"
+                                   "通常のファイルを指定してください")
+                     : target.reason) +
+                ")";
+        return false;
+    }
     if (options.progress) options.progress->total.store(StoreSpectraBytes(doc));
-    const std::string partial = utf8Path + ".part" + std::to_string(::getpid());
-    std::error_code ec;
+    // A named temporary of the data file's pattern, so a killed export's
+    // leftover is cleared by the next save or export into the folder.
+    std::string partial, reason;
+    {
+        FileHandle reserve;
+        if (!reserve.CreateTempBeside(target.path, partial, reason, true)) {
+            error = name + " に書き出せませんでした。(ファイルを作成できません: " + reason + ")";
+            return false;
+        }
+        reserve.Close(reason);
+    }
+    Hdf5WriteGuard guard;
     try {
-        Hdf5Handle file(H5Fcreate(partial.c_str(), H5F_ACC_TRUNC, H5P_DEFAULT, H5P_DEFAULT),
+        Hdf5Handle fapl(GuardedFileAccess(guard), H5Pclose);
+        if (!fapl.valid()) throw Hdf5Failure("ファイルを作成できません");
+        Hdf5Handle file(H5Fcreate(partial.c_str(), H5F_ACC_TRUNC, H5P_DEFAULT, fapl.get()),
                         H5Fclose);
-        if (!file.valid()) throw Hdf5Failure("ファイルを作成できません");
-        StoreWriter(doc, options).Write(file.get());
-        if (!file.Reset()) throw Hdf5Failure(kWriteFailed);
-        std::filesystem::rename(partial, utf8Path, ec);
-        if (ec) throw Hdf5Failure("ファイルを置き換えられません");
+        if (!file.valid()) Throw("ファイルを作成できません");
+        StoreWriter(doc, options, guard).Write(file.get());
+        if (!file.Reset() || guard.Failed()) throw Hdf5Failure(kWriteFailed);
+        if (!FileHandle::RenameOver(partial, target.path, reason))
+            throw Hdf5Failure("ファイルを置き換えられません: " + reason);
         return true;
     } catch (const Hdf5Failure& failure) {
-        error = name + " に書き出せませんでした。(" + failure.what() + ")";
+        // Where the disk refused a write, that is the reason; whatever the
+        // library said after it only follows from it.
+        error = name + " に書き出せませんでした。(" +
+                (guard.Failed() ? std::string(kWriteFailed) + ": " + guard.Reason()
+                                : std::string(failure.what())) +
+                ")";
     } catch (const std::bad_alloc&) {
         error = name + " に書き出せませんでした。(メモリが不足しています)";
     } catch (const Hdf5Cancelled&) {
         error.clear();
     }
-    std::filesystem::remove(partial, ec);
+    FileHandle::RemoveFile(partial);
     return false;
 }
 

@@ -1,6 +1,7 @@
 #include "maintenance/CoefficientListFile.h"
 
 #include "common/NumberParse.h"
+#include "store/BoundedText.h"
 #include "store/FileHandle.h"
 
 namespace vmf {
@@ -135,10 +136,18 @@ bool CoefficientListFile::Load(const std::string& utf8Path, std::vector<Coeffici
     std::vector<CoefficientEntry> read;
     PieceSplitter splitter(read);
     char buffer[16384];
+    std::size_t total = 0;
     while (!splitter.Full()) {
         const std::ptrdiff_t got = file.Read(buffer, sizeof buffer, reason);
         if (got < 0) return false;
         if (got == 0) break;
+        // Lines of other kinds are skipped, so a list that never fills (a
+        // device, a runaway file) would otherwise be read for ever.
+        total += static_cast<std::size_t>(got);
+        if (total > COEFFICIENT_LIST_LIMIT_BYTES) {
+            reason = TooLargeText(COEFFICIENT_LIST_LIMIT_BYTES);
+            return false;
+        }
         splitter.Feed(std::string_view(buffer, static_cast<size_t>(got)));
     }
     splitter.Finish();

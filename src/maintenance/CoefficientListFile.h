@@ -5,6 +5,7 @@
 // the list can never overrun.
 
 #include <array>
+#include <cstddef>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -17,6 +18,9 @@ inline constexpr int COEFFICIENT_LIST_CAPACITY = 1000;
 // A line is read in pieces of at most this many characters (line end
 // included); the rest of a longer line is read as further lines.
 inline constexpr int COEFFICIENT_LINE_PIECE = 255;
+// A list holds a thousand lines of some 150 bytes; a file longer than this is
+// refused rather than read to its end.
+inline constexpr std::size_t COEFFICIENT_LIST_LIMIT_BYTES = 16u << 20;
 
 struct CoefficientEntry {
     // The serial as the file holds it: code page 932 bytes, the store's
@@ -34,7 +38,8 @@ public:
     // is not a "C12880MA" line.
     static bool ParseLine(std::string_view piece, CoefficientEntry& entry);
     // Reads and parses the file at utf8Path. A file that cannot be opened or
-    // read gives false and an empty list (reason holds the system's text).
+    // read, or is longer than COEFFICIENT_LIST_LIMIT_BYTES, gives false and an
+    // empty list (reason says why).
     static bool Load(const std::string& utf8Path, std::vector<CoefficientEntry>& entries,
                      std::string& reason);
 };

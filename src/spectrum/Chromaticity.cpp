@@ -1,5 +1,6 @@
 #include "spectrum/Chromaticity.h"
 
+#include <algorithm>
 #include <array>
 #include <cmath>
 #include <cstddef>
@@ -32,6 +33,32 @@ const std::array<Point, kLocusPoints>& Locus() {
 
 double Cross(Point a, Point b) { return a.x * b.y - a.y * b.x; }
 
+// Past its reddest point (largest x, at 702 nm) the locus folds back on
+// itself: every point from there to 780 nm lies within about 1e-5 of it, the
+// observer table's rounding. Directions into that knot have no meaningful
+// wavelength, so the locus is traced up to the fold only, and whatever meets
+// the boundary within the knot's radius of the fold is the locus end.
+struct Fold {
+    int index = kLocusPoints - 1;
+    double radius = 0;
+};
+
+const Fold& LocusFold() {
+    static const Fold fold = [] {
+        const auto& locus = Locus();
+        Fold f;
+        for (int i = 0; i < kLocusPoints; ++i)
+            if (locus[static_cast<size_t>(i)].x > locus[static_cast<size_t>(f.index)].x) f.index = i;
+        const Point end = locus[static_cast<size_t>(f.index)];
+        for (int i = f.index; i < kLocusPoints; ++i) {
+            const Point p = locus[static_cast<size_t>(i)];
+            f.radius = std::max(f.radius, std::hypot(p.x - end.x, p.y - end.y));
+        }
+        return f;
+    }();
+    return fold;
+}
+
 struct Hit {
     double t = std::numeric_limits<double>::infinity();  // ray parameter
     double nm = 0;
@@ -56,11 +83,13 @@ void TrySegment(Point w, Point d, Point a, Point b, double nmA, bool purple, Hit
 
 Hit Cast(Point w, Point d, bool withPurple) {
     const auto& locus = Locus();
+    const int end = LocusFold().index;
     Hit best;
-    for (int i = 0; i + 1 < kLocusPoints; ++i)
+    for (int i = 0; i < end; ++i)
         TrySegment(w, d, locus[static_cast<size_t>(i)], locus[static_cast<size_t>(i) + 1],
                    kLocusFirstNm + i, false, best);
-    if (withPurple) TrySegment(w, d, locus.back(), locus.front(), 0, true, best);
+    if (withPurple)
+        TrySegment(w, d, locus[static_cast<size_t>(end)], locus.front(), 0, true, best);
     return best;
 }
 
@@ -95,6 +124,12 @@ DominantWavelength DominantWavelengthOf(double x, double y, double wx, double wy
     if (!std::isfinite(hit.t)) return out;
     out.found = true;
     out.purity = 1.0 / hit.t;  // |w->colour| / |w->boundary|, as d spans w->colour
+    const Point red = Locus()[static_cast<size_t>(LocusFold().index)];
+    if (std::hypot(hit.at.x - red.x, hit.at.y - red.y) <= LocusFold().radius) {
+        out.nm = kLocusFirstNm + LocusFold().index;
+        out.locusEnd = true;
+        return out;
+    }
     if (!hit.purple) {
         out.nm = hit.nm;
         return out;

@@ -24,13 +24,17 @@ struct DominantWavelength {
     double nm = 0;               // dominant, or complementary when complementary
     bool complementary = false;  // the ray from white met the purple line
     double purity = 0;           // excitation purity 0..1 (above 1 outside the locus)
+    bool locusEnd = false;       // met the locus where it folds back (nm is its red end)
 };
 
 // Follows the ray from the white point (wx, wy) through (x, y) to the spectral
 // locus of the 1-nm observer from 380 to 780 nm, or to the purple line that
 // joins those ends. When it meets the purple line the wavelength is the
 // complementary one: where the opposite ray meets the locus. The purity is
-// the distance white-colour over white-locus (or white-purple line).
+// the distance white-colour over white-locus (or white-purple line). Beyond
+// its reddest point (702 nm) the locus folds back on itself within the
+// table's rounding; a ray that meets it there gives that end wavelength with
+// locusEnd set, never a number between it and 780 nm or a complementary one.
 DominantWavelength DominantWavelengthOf(double x, double y, double wx, double wy);
 
 }  // namespace vmf

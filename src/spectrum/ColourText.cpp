@@ -81,7 +81,9 @@ void Sample(RowWriter& w, const ColourValues& v) {
 
 void Dominant(RowWriter& w, const ColourValues& v) {
     const char* label = v.dominant.complementary ? "補色主波長" : "主波長";
-    w.Value(label, v.dominantRefusal, "%.1f nm", v.dominant.nm);
+    // Past the fold of the locus no finer wavelength means anything.
+    w.Value(label, v.dominantRefusal, v.dominant.locusEnd ? "%.0f nm 以上（軌跡の端）" : "%.1f nm",
+            v.dominant.nm);
     w.Value("刺激純度", v.dominantRefusal, "%.1f %%", v.dominant.purity * 100.0);
 }
 
@@ -104,6 +106,7 @@ std::vector<ColourRow> ColourRows(const RecordColour& rc, int head, int record,
     if (v.sample)
         kind += v.illuminant == SampleIlluminant::D50 ? "（D50, 2° 視野）" : "（D65, 2° 視野）";
     w.Add("計測方法", kind);
+    if (v.outOfRange) w.Add("注意", "1000 % を超える値を含みます（基準を確かめてください）");
     if (v.refusal == ColourRefusal::NoSpectrum) {
         w.Add("色彩値", ColourRefusalText(v.refusal));
         return rows;
@@ -163,6 +166,8 @@ std::string ColourRefusalText(ColourRefusal refusal) {
             return "半値まで下がらないため求められません";
         case ColourRefusal::NotComparable:
             return "比較できません";
+        case ColourRefusal::ValueOutOfRange:
+            return "値が大きすぎるか小さすぎるため計算できません";
     }
     return "";
 }
@@ -191,6 +196,8 @@ const char* ColourRefusalCode(ColourRefusal refusal) {
             return "no-half-maximum";
         case ColourRefusal::NotComparable:
             return "not-comparable";
+        case ColourRefusal::ValueOutOfRange:
+            return "value-out-of-range";
     }
     return "";
 }

@@ -1,5 +1,6 @@
 #include "spectrum/ColourValues.h"
 
+#include <algorithm>
 #include <cmath>
 
 #include "spectrum/Illuminants.h"
@@ -13,8 +14,15 @@ namespace {
 ColourRefusal OnColourGrid(const ColourInput& in, Spectrum1nm& grid) {
     grid.fill(0.0);
     if (in.values.empty()) return ColourRefusal::NoSpectrum;
-    for (double v : in.values)
+    double largest = 0;
+    for (double v : in.values) {
         if (!std::isfinite(v)) return ColourRefusal::NotANumber;
+        largest = std::max(largest, std::fabs(v));
+    }
+    // Past these the weighted sums overflow to infinity or vanish into zero,
+    // and the chromaticity would be NaN or a plain 0.
+    if (largest > COLOUR_VALUE_MAX || (largest > 0 && largest < COLOUR_VALUE_MIN))
+        return ColourRefusal::ValueOutOfRange;
     for (int i = 0; i < COLOUR_POINTS; ++i) {
         const int k = COLOUR_START_NM + i - in.firstNm;
         if (k >= 0 && k < static_cast<int>(in.values.size()))
@@ -107,6 +115,7 @@ ColourValues SampleValuesOf(const ColourInput& in, SampleIlluminant illuminant) 
     Spectrum1nm ratio;
     out.refusal = OnColourGrid(in, ratio);
     FillShape(in, out);
+    for (double v : in.values) out.outOfRange = out.outOfRange || v > SAMPLE_PERCENT_FLAG;
     const Spectrum1nm& light =
         illuminant == SampleIlluminant::D50 ? IlluminantD50() : IlluminantD65();
     if (out.refusal == ColourRefusal::None) {

@@ -35,7 +35,16 @@ enum class ColourRefusal {
     NoHue,          // on the white point: no dominant wavelength
     NoHalfMaximum,  // does not fall to half the peak on both sides
     NotComparable,  // the comparison lacks a value or is of another kind
+    ValueOutOfRange,  // values so large or so small that X + Y + Z cannot be formed
 };
+
+// Input magnitudes the sums are safe for: far beyond any count or percentage,
+// far inside what a double holds even summed and weighted over 471 nm.
+inline constexpr double COLOUR_VALUE_MAX = 1e150;
+inline constexpr double COLOUR_VALUE_MIN = 1e-150;
+// A reflectance or transmittance above this (percent) is most likely a wrong
+// reference; it is computed but flagged.
+inline constexpr double SAMPLE_PERCENT_FLAG = 1000.0;
 
 // A spectrum on whole nanometres: values[i] belongs to firstNm + i.
 struct ColourInput {
@@ -65,6 +74,7 @@ struct ColourValues {
     // Sample.
     Lab lab;
     Lch lch;
+    bool outOfRange = false;  // some value above SAMPLE_PERCENT_FLAG percent
 
     // Both: against illuminant E for a light source, the illuminant for a sample.
     ColourRefusal dominantRefusal = ColourRefusal::None;

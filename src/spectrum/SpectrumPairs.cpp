@@ -33,7 +33,9 @@ bool NextNumber(std::string_view line, size_t& pos, double& value) {
 bool ParseSpectrumPairs(std::string_view text, ColourInput& out, std::string& error) {
     std::vector<double> nm, value;
     int lineNo = 0;
-    size_t at = 0;
+    // A byte-order mark (spreadsheets save UTF-8 CSV with one) is no part of
+    // the first row.
+    size_t at = text.substr(0, 3) == "\xEF\xBB\xBF" ? 3 : 0;
     while (at <= text.size()) {
         size_t eol = text.find('\n', at);
         if (eol == std::string_view::npos) eol = text.size();

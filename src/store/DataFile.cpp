@@ -17,6 +17,7 @@
 #include "store/Cvarnello_mfDoc.h"
 #include "store/DataArchive.h"
 #include "store/FileHandle.h"
+#include "store/OutputFile.h"
 #include "store/TimeTrailer.h"
 
 namespace vmf {
@@ -428,28 +429,28 @@ bool Cvarnello_mfDoc::SaveToFile(const std::string& utf8Path, std::string& error
                                  FileFailure& failure, FileProgress* progress) const {
     failure = FileFailure::None;
     if (progress) progress->total.store(StoredSize());
-    FileHandle file;
-    std::string tempPath, reason;
+    OutputFile out;
+    std::string reason;
     // Writing beside the target and renaming over it at the end means a save
     // that fails half-way (full disk, bad count, lost network) never destroys
-    // the file the user had.
-    if (!file.CreateTempBeside(utf8Path, tempPath, reason)) {
+    // the file the user had. A pipe or device is written straight through.
+    if (!out.Open(utf8Path, reason)) {
         failure = FileFailure::CannotOpen;
         error = WriteFailedText(utf8Path, reason);
         return false;
     }
     try {
-        DataArchive ar(file, DataArchive::Mode::Storing, utf8Path);
+        DataArchive ar(out.Handle(), DataArchive::Mode::Storing, utf8Path);
         ar.SetProgress(progress);
         StoreTo(ar);
-        if (!file.Sync(reason))
+        if (!out.IsStream() && !out.Handle().Sync(reason))
             throw ArchiveError(FileFailure::WriteFailed, WriteFailedText(utf8Path, reason));
         // The sync of a big file takes seconds; a cancel that came meanwhile
         // still keeps the old file, since nothing has replaced it yet (the
         // unnamed temporary just goes with its handle).
         if (progress && progress->Cancelled())
             throw ArchiveError(FileFailure::Cancelled, utf8Path + " の保存を中止しました。");
-        if (!file.ReplaceTarget(tempPath, utf8Path, reason))
+        if (!out.Commit(reason))
             throw ArchiveError(FileFailure::WriteFailed, WriteFailedText(utf8Path, reason));
         return true;
     } catch (const ArchiveError& e) {
@@ -459,9 +460,7 @@ bool Cvarnello_mfDoc::SaveToFile(const std::string& utf8Path, std::string& error
         failure = FileFailure::OutOfMemory;
         error = WriteFailedText(utf8Path, "メモリが不足しています");
     }
-    std::string ignored;
-    file.Close(ignored);
-    FileHandle::RemoveFile(tempPath);
+    // The temporary goes with out.
     return false;
 }
 

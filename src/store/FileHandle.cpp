@@ -11,6 +11,7 @@
 #include <windows.h>
 #else
 #include <fcntl.h>
+#include <pthread.h>
 #include <signal.h>
 #include <sys/file.h>
 #include <sys/stat.h>
@@ -53,16 +54,19 @@ std::string TempPrefix(const std::string& target) {
     return prefix;
 }
 
-bool IsOurTempName(const std::string& name, const std::string& prefix, unsigned long& pid) {
-    if (name.size() <= prefix.size() + 4 || name.compare(0, prefix.size(), prefix) != 0 ||
-        name.compare(name.size() - 4, 4, ".tmp") != 0)
+// Temporaries this program made for any target: ".<name>.<pid>-<n>-<tick>.tmp".
+bool IsOurTempName(const std::string& name, unsigned long& pid) {
+    if (name.size() < 6 || name[0] != '.' || name.compare(name.size() - 4, 4, ".tmp") != 0)
         return false;
-    const std::string rest = name.substr(prefix.size(), name.size() - prefix.size() - 4);
+    const std::string rest = name.substr(0, name.size() - 4);
+    const size_t dot = rest.find_last_of('.');
+    if (dot == 0 || dot == std::string::npos) return false;
     unsigned long p = 0;
     unsigned n = 0;
     unsigned long long tick = 0;
     char tail = 0;
-    if (std::sscanf(rest.c_str(), "%lu-%u-%llx%c", &p, &n, &tick, &tail) != 3) return false;
+    if (std::sscanf(rest.c_str() + dot + 1, "%lu-%u-%llx%c", &p, &n, &tick, &tail) != 3)
+        return false;
     pid = p;
     return true;
 }
@@ -77,12 +81,12 @@ std::string TempName(const std::string& target, unsigned attempt, unsigned long 
 bool ProcessAlive(unsigned long pid);
 
 // A save or export killed half-way leaves its temporary behind; the next one
-// for the same target clears those whose process is gone. Only names of our
-// own pattern are touched, and never those of a process still running.
+// into the same folder clears every one whose process is gone, whatever file
+// it was meant to become. Only names of our own pattern are touched, and
+// never those of a process still running.
 void RemoveStaleTemps(const std::string& target) {
     namespace fs = std::filesystem;
     const std::string folder = FolderOf(target);
-    const std::string prefix = TempPrefix(target);
     std::error_code ec;
     fs::directory_iterator it(
         folder.empty() ? fs::path(".") : fs::path(std::u8string(folder.begin(), folder.end())),
@@ -91,7 +95,7 @@ void RemoveStaleTemps(const std::string& target) {
         const std::u8string u8 = it->path().filename().u8string();
         const std::string name(u8.begin(), u8.end());
         unsigned long pid = 0;
-        if (!IsOurTempName(name, prefix, pid) || ProcessAlive(pid)) continue;
+        if (!IsOurTempName(name, pid) || ProcessAlive(pid)) continue;
         std::error_code ignored;
         fs::remove(it->path(), ignored);
     }
@@ -141,7 +145,7 @@ bool FileHandle::OpenRead(const std::string& utf8Path, std::string& reason) {
 }
 
 bool FileHandle::CreateTempBeside(const std::string& utf8Target, std::string& tempPath,
-                                  std::string& reason) {
+                                  std::string& reason, bool) {
     RemoveStaleTemps(utf8Target);
     for (unsigned attempt = 0; attempt < 100; ++attempt) {
         tempPath = TempName(utf8Target, attempt, GetCurrentProcessId());
@@ -152,6 +156,25 @@ bool FileHandle::CreateTempBeside(const std::string& utf8Target, std::string& te
     }
     reason = LastError();
     return false;
+}
+
+bool FileHandle::OpenStream(const std::string& utf8Path, std::string& reason) {
+    if (utf8Path == "-") {
+        HANDLE out = GetStdHandle(STD_OUTPUT_HANDLE);
+        HANDLE self = GetCurrentProcess();
+        if (!out || out == INVALID_HANDLE_VALUE ||
+            !DuplicateHandle(self, out, self, reinterpret_cast<HANDLE*>(&handle_), 0, FALSE,
+                             DUPLICATE_SAME_ACCESS)) {
+            handle_ = INVALID_HANDLE_VALUE;
+            reason = LastError();
+            return false;
+        }
+        return true;
+    }
+    handle_ = CreateFileW(Wide(utf8Path).c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                          nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (!IsOpen()) reason = LastError();
+    return IsOpen();
 }
 
 std::ptrdiff_t FileHandle::Read(void* buffer, std::size_t size, std::string& reason) {
@@ -296,14 +319,14 @@ bool FileHandle::OpenRead(const std::string& utf8Path, std::string& reason) {
 }
 
 bool FileHandle::CreateTempBeside(const std::string& utf8Target, std::string& tempPath,
-                                  std::string& reason) {
+                                  std::string& reason, bool named) {
     RemoveStaleTemps(utf8Target);
     int err = 0;
     unnamed_ = false;
 #if defined(O_TMPFILE)
     // Naming the file later goes through /proc; without it (some containers)
     // a finished file could not be linked, so the named way is taken.
-    if (::access("/proc/self/fd", X_OK) == 0) {
+    if (!named && ::access("/proc/self/fd", X_OK) == 0) {
         const std::string folder = FolderOf(utf8Target);
         fd_ = ::open(folder.empty() ? "." : folder.c_str(), O_TMPFILE | O_WRONLY | O_CLOEXEC, 0666);
         if (fd_ >= 0) {
@@ -331,6 +354,33 @@ bool FileHandle::CreateTempBeside(const std::string& utf8Target, std::string& te
     return true;
 }
 
+bool FileHandle::OpenStream(const std::string& utf8Path, std::string& reason) {
+    if (utf8Path == "-") {
+        fd_ = ::fcntl(STDOUT_FILENO, F_DUPFD_CLOEXEC, 0);
+    } else {
+        // Opening a FIFO waits for its reader, as a shell redirection does.
+        do {
+            fd_ = ::open(utf8Path.c_str(), O_WRONLY | O_NOCTTY | O_CLOEXEC);
+        } while (fd_ < 0 && errno == EINTR);
+    }
+    if (fd_ < 0) {
+        reason = ErrnoText(errno);
+        return false;
+    }
+    // What was checked by name may have been swapped since: a stream is only
+    // ever a pipe, a device or whatever standard output already is.
+    struct stat st {};
+    if (utf8Path != "-" &&
+        (::fstat(fd_, &st) != 0 || !(S_ISFIFO(st.st_mode) || S_ISCHR(st.st_mode)))) {
+        ::close(fd_);
+        fd_ = -1;
+        reason = ErrnoText(EINVAL);
+        return false;
+    }
+    stream_ = true;
+    return true;
+}
+
 std::ptrdiff_t FileHandle::Read(void* buffer, std::size_t size, std::string& reason) {
     for (;;) {
         ssize_t n = ::read(fd_, buffer, size);
@@ -352,8 +402,50 @@ std::ptrdiff_t FileHandle::ReadAt(void* buffer, std::size_t size, uint64_t offse
     }
 }
 
+namespace {
+// A pipe whose reader has gone raises SIGPIPE, which would end the whole
+// program (the window with its unsaved records). For the length of one write
+// the signal is held back on this thread and, if it came, taken away again,
+// so the write fails with EPIPE like any other error.
+class PipeSignalHold {
+public:
+    explicit PipeSignalHold(bool on) : on_(on) {
+        if (!on_) return;
+        sigset_t pipe;
+        sigemptyset(&pipe);
+        sigaddset(&pipe, SIGPIPE);
+        sigset_t pending;
+        sigpending(&pending);
+        wasPending_ = sigismember(&pending, SIGPIPE) == 1;
+        pthread_sigmask(SIG_BLOCK, &pipe, &old_);
+    }
+    ~PipeSignalHold() {
+        if (!on_) return;
+        sigset_t pipe;
+        sigemptyset(&pipe);
+        sigaddset(&pipe, SIGPIPE);
+        sigset_t pending;
+        sigpending(&pending);
+        if (!wasPending_ && sigismember(&pending, SIGPIPE) == 1) {
+            const timespec none{0, 0};
+            while (sigtimedwait(&pipe, nullptr, &none) < 0 && errno == EINTR) {
+            }
+        }
+        pthread_sigmask(SIG_SETMASK, &old_, nullptr);
+    }
+    PipeSignalHold(const PipeSignalHold&) = delete;
+    PipeSignalHold& operator=(const PipeSignalHold&) = delete;
+
+private:
+    bool on_;
+    bool wasPending_ = false;
+    sigset_t old_{};
+};
+}  // namespace
+
 bool FileHandle::Write(const void* buffer, std::size_t size, std::string& reason) {
     const char* p = static_cast<const char*>(buffer);
+    const PipeSignalHold hold(stream_);
     while (size > 0) {
         ssize_t n = ::write(fd_, p, size);
         if (n < 0) {
@@ -475,6 +567,7 @@ bool FileHandle::Close(std::string& reason) {
     if (fd_ < 0) return true;
     int rc = ::close(fd_);
     fd_ = -1;
+    stream_ = false;
     if (rc != 0 && errno != EINTR) {
         reason = ErrnoText(errno);
         return false;

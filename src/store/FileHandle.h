@@ -27,10 +27,16 @@ public:
     // target's permissions when the target exists. tempPath receives its name.
     // Where the file system allows (Linux, O_TMPFILE) the file has no name
     // until ReplaceTarget, so a process killed while writing leaves nothing;
-    // elsewhere the temporaries that killed processes left for the same
-    // target are removed first.
+    // elsewhere, or when named is set (for a library that opens the file
+    // by its name), it is named at once. Either way the temporaries that
+    // killed processes left in that folder are removed first.
     bool CreateTempBeside(const std::string& utf8Target, std::string& tempPath,
-                          std::string& reason);
+                          std::string& reason, bool named = false);
+    // Opens a stream for writing straight through: "-" is standard output,
+    // anything else must be an existing FIFO or character device. Writes to
+    // a stream whose reader has gone fail (broken pipe) instead of ending
+    // the process.
+    bool OpenStream(const std::string& utf8Path, std::string& reason);
     // Completes a temporary from CreateTempBeside: gives it tempPath as its
     // name if it has none yet, closes it and renames it over utf8Target.
     bool ReplaceTarget(const std::string& tempPath, const std::string& utf8Target,
@@ -79,6 +85,7 @@ private:
 #else
     int fd_ = -1;
     bool unnamed_ = false;  // an O_TMPFILE file not yet linked into its folder
+    bool stream_ = false;   // a pipe or device from OpenStream
 #endif
 };
 

@@ -15,6 +15,16 @@ namespace {
 // 5 January 2024, 13:45:01 UTC.
 constexpr std::time_t kSomeTime = 1704462301;
 
+void UseUtc() {
+#if defined(_WIN32)
+    _putenv_s("TZ", "UTC0");
+    _tzset();
+#else
+    setenv("TZ", "UTC0", 1);
+    tzset();
+#endif
+}
+
 TEST(AutoSaveCsv, NamesByMode) {
     PanelOptions o;
     o.saveFolder = "out";
@@ -35,13 +45,7 @@ TEST(AutoSaveCsv, NamesByMode) {
 }
 
 TEST(AutoSaveCsv, TimeNameUsesLocalTime) {
-#if defined(_WIN32)
-    _putenv_s("TZ", "UTC0");
-    _tzset();
-#else
-    setenv("TZ", "UTC0", 1);
-    tzset();
-#endif
+    UseUtc();
     PanelOptions o;
     o.autoSaveNaming = AUTOSAVE_TIME_NAME;
     EXPECT_EQ(AutoSaveFileName(o, 0, kSomeTime), "20240105_134501.csv");
@@ -71,6 +75,32 @@ TEST(AutoSaveCsv, WritesTheRecordJustAcquired) {
     res = AutoSaveCsv(*f.doc, f.ws, o, {}, 0, 1, kSomeTime);
     ASSERT_TRUE(res.ok) << res.error;
     EXPECT_EQ(test::ReadFileBytes(dir / "No1.csv"), "   2.0,  22.5,\r\n");
+    std::filesystem::remove_all(dir);
+}
+
+TEST(AutoSaveCsv, SameSecondRecordsEachKeepTheirFile) {
+    UseUtc();
+    test::CsvFixture f;
+    for (int r = 0; r < 4; ++r) f.AddRecord(20.0f + static_cast<float>(r), 500);
+    auto dir = test::FreshFolder("csv-same-second");
+    PanelOptions o;
+    o.saveFolder = dir.string();
+    o.autoSaveNaming = AUTOSAVE_TIME_NAME;
+    AutoSaveNames names;
+    const std::time_t clock[4] = {kSomeTime, kSomeTime, kSomeTime, kSomeTime + 1};
+    std::vector<std::string> written;
+    for (int r = 0; r < 4; ++r) {
+        AutoSaveResult res = AutoSaveCsv(*f.doc, f.ws, o, {}, 0, r, clock[r], &names);
+        ASSERT_TRUE(res.ok) << res.error;
+        written.push_back(res.path.substr(dir.string().size() + 1));
+    }
+    EXPECT_EQ(written, (std::vector<std::string>{"20240105_134501.csv", "20240105_134501_2.csv",
+                                                 "20240105_134501_3.csv", "20240105_134502.csv"}));
+    EXPECT_EQ(test::ReadFileBytes(dir / "20240105_134501_3.csv").substr(0, 10), "temp,22.0,");
+    // The fixed name stays one file, replaced by every record.
+    o.autoSaveNaming = AUTOSAVE_FIXED_NAME;
+    EXPECT_EQ(AutoSaveCsv(*f.doc, f.ws, o, {}, 0, 0, kSomeTime, &names).path,
+              AutoSaveCsv(*f.doc, f.ws, o, {}, 0, 1, kSomeTime, &names).path);
     std::filesystem::remove_all(dir);
 }
 

@@ -195,7 +195,8 @@ TEST(Hdf5ExportCommand, RefusesWhileMeasuringCancelsAndReportsFailures) {
 
     dialogs.fileAnswers.push_back(dir.File("missing/x.h5"));
     EXPECT_EQ(RunHdf5ExportCommand(doc, dialogs, false, work), Hdf5ExportOutcome::Failed);
-    EXPECT_EQ(dialogs.notices.back(), "x.h5 に書き出せませんでした。(ファイルを作成できません)");
+    EXPECT_EQ(dialogs.notices.back(),
+              "x.h5 に書き出せませんでした。(ファイルを作成できません: No such file or directory)");
 }
 
 TEST(Hdf5ExportCommand, CancelLeavesTheOldFileAndOtherFileWorkRefuses) {

@@ -109,5 +109,13 @@ TEST(CoefficientList, LoadReadsTheFileBytesAndAMissingFileGivesAnEmptyList) {
     EXPECT_TRUE(entries.empty());
 }
 
+TEST(CoefficientList, AnEndlessInputIsRefusedNotReadForEver) {
+    std::vector<CoefficientEntry> list;
+    std::string reason;
+    EXPECT_FALSE(CoefficientListFile::Load("/dev/zero", list, reason));
+    EXPECT_EQ(reason, "大きすぎるため読み込みません（上限 16 MiB）");
+    EXPECT_TRUE(list.empty());
+}
+
 }  // namespace
 }  // namespace vmf

@@ -116,6 +116,45 @@ TEST(ColourRecord, ShapeAndDominantWavelength) {
     EXPECT_LT(purple.dominant.nm, 570.0);
 }
 
+TEST(ColourRecord, DeepRedStopsAtTheLocusFold) {
+    for (double nm : {705.0, 730.0, 760.0, 780.0}) {
+        const ColourValues red = LightSourceValuesOf(Lines({{nm, 1.0}}));
+        ASSERT_EQ(red.dominantRefusal, ColourRefusal::None) << nm;
+        EXPECT_EQ(red.dominant.nm, 702.0) << nm;
+        EXPECT_TRUE(red.dominant.locusEnd) << nm;
+        EXPECT_FALSE(red.dominant.complementary) << nm;
+        RecordColour rc;
+        rc.shown = red;
+        const std::string rows = ColourRowsText(ColourRows(rc, 0, 0, MeasuringMethod::LightSource));
+        EXPECT_NE(rows.find("\r\n主波長\t702 nm 以上（軌跡の端）\r\n"), std::string::npos) << rows;
+    }
+    const ColourValues orange = LightSourceValuesOf(Lines({{650.0, 1.0}}));
+    EXPECT_NEAR(orange.dominant.nm, 650.0, 0.5);
+    EXPECT_FALSE(orange.dominant.locusEnd);
+}
+
+TEST(ColourRecord, ExtremeValuesAreRefusedAndHugeReflectancesFlagged) {
+    for (double v : {1e200, -1e200, 1e-200}) {
+        const ColourInput flat{COLOUR_START_NM, std::vector<double>(COLOUR_POINTS, v)};
+        EXPECT_EQ(LightSourceValuesOf(flat).refusal, ColourRefusal::ValueOutOfRange) << v;
+        EXPECT_EQ(SampleValuesOf(flat, SampleIlluminant::D65).refusal,
+                  ColourRefusal::ValueOutOfRange)
+            << v;
+    }
+    EXPECT_EQ(ColourRefusalCode(ColourRefusal::ValueOutOfRange), std::string("value-out-of-range"));
+    ColourInput sample{COLOUR_START_NM, std::vector<double>(COLOUR_POINTS, 1000.0)};
+    EXPECT_FALSE(SampleValuesOf(sample, SampleIlluminant::D65).outOfRange);
+    sample.values[200] = 1000.5;
+    const ColourValues flagged = SampleValuesOf(sample, SampleIlluminant::D65);
+    EXPECT_TRUE(flagged.outOfRange);
+    EXPECT_EQ(flagged.refusal, ColourRefusal::None);  // computed all the same
+    RecordColour rc;
+    rc.shown = flagged;
+    EXPECT_NE(ColourRowsText(ColourRows(rc, 0, 0, MeasuringMethod::Reflectance))
+                  .find("\r\n注意\t1000 % を超える値を含みます（基準を確かめてください）\r\n"),
+              std::string::npos);
+}
+
 TEST(ColourRecord, ReadsWavelengthValuePairs) {
     ColourInput in;
     std::string error;
@@ -131,6 +170,9 @@ TEST(ColourRecord, ReadsWavelengthValuePairs) {
     EXPECT_EQ(in.firstNm, 380);  // left as it was
     ASSERT_TRUE(ParseSpectrumPairs("380,nan\n381,1\n", in, error));
     EXPECT_EQ(LightSourceValuesOf(in).refusal, ColourRefusal::NotANumber);
+    // A byte-order mark is not taken for a header row: the first row stays.
+    ASSERT_TRUE(ParseSpectrumPairs("\xEF\xBB\xBF" "375,1\n380,2\n", in, error)) << error;
+    EXPECT_EQ(in.firstNm, 375);
 }
 
 TEST(ColourRecord, WindowRowsSayWhyValuesAreMissing) {
