@@ -5,6 +5,7 @@
 #include <QCommandLineParser>
 #include <QMenu>
 #include <QStandardPaths>
+#include <QStatusBar>
 #include <QTimer>
 #include <QWindow>
 #include <cstdio>
@@ -143,6 +144,7 @@ bool Cvarnello_mfApp::InitInstance(const AppOptions& options) {
     // After show: a message set while the status bar is hidden leaves the
     // "レディ" pane visible underneath it.
     frame_->ShowStatusText(QString::fromStdString(note));
+    KeepDeviceTextInStatusBar(QString::fromStdString(note));
     // Asked with the window up, so the question has its parent; restored
     // records re-initialise the panel as a file just opened does.
     if (journals_->OfferRecovery()) frame_->InitialUpdate();
@@ -176,6 +178,17 @@ bool Cvarnello_mfApp::InitInstance(const AppOptions& options) {
         poll->start(1);
     }
     return true;
+}
+
+void Cvarnello_mfApp::KeepDeviceTextInStatusBar(const QString& text) {
+    if (text.isEmpty()) return;
+    // Status tips and the cursor readout over the graph replace the text for
+    // a while and clear the message when they are done: which devices are in
+    // use is said again then, rather than "レディ" for the rest of the run.
+    QStatusBar* bar = frame_->statusBar();
+    QObject::connect(bar, &QStatusBar::messageChanged, bar, [bar, text](const QString& shown) {
+        if (shown.isEmpty()) bar->showMessage(text);
+    });
 }
 
 void Cvarnello_mfApp::AddViewMenuWindow(QWidget* window, const QString& text, const QString& tip) {
