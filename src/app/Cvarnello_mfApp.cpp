@@ -12,6 +12,7 @@
 #include <cstdlib>
 
 #include "app/CMainFrame.h"
+#include "app/JapaneseQtLocale.h"
 #include "app/JournalKeeper.h"
 #include "app/QtSettingsBackend.h"
 #include "app/QtTranslations.h"
@@ -79,6 +80,9 @@ std::optional<AppOptions> Cvarnello_mfApp::ParseCommandLine(const QStringList& a
 bool Cvarnello_mfApp::InitInstance(const AppOptions& options) {
     QApplication::setWindowIcon(ApplicationIcon());
     InstallQtTranslations();
+    // Qt's own dialogs follow the program's language rather than the
+    // system's: the file types in the file dialog's columns.
+    UseJapaneseQtTexts();
     settings_ = options.settingsFile.isEmpty()
                     ? std::make_unique<QtSettingsBackend>()
                     : std::make_unique<QtSettingsBackend>(options.settingsFile);
