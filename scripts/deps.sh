@@ -12,6 +12,8 @@ PACKAGES=(
   fonts-noto-cjk locales ccache
   libhdf5-dev python3 python3-numpy python3-pytest python3-h5py
 )
+# The window-placement test starts the program under a real window manager.
+PACKAGES+=(xvfb openbox x11-utils xdotool)
 if [ "${VMF_WITH_MINGW:-0}" = 1 ]; then PACKAGES+=(g++-mingw-w64-x86-64 g++-mingw-w64-x86-64-posix); fi
 # The Windows build run under Wine (scripts/wine-check.sh): GoogleTest as
 # source for the cross compiler, ccache so a second run compiles nothing.

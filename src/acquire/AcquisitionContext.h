@@ -6,6 +6,8 @@
 
 #include <array>
 #include <atomic>
+#include <string>
+#include <vector>
 
 #include "common/PanelOptions.h"
 #include "common/UserDialogs.h"
@@ -33,6 +35,10 @@ struct AcquisitionContext {
     std::atomic<int>* busy = nullptr;  // the main frame's busy flag; may be null
     // The recovery journal of this store's recordings; null: not journalled.
     RecordJournal* journal = nullptr;
+    // The serial numbers of the detected heads in slot order, as the store
+    // held them right after the detection; null: not checked (the command
+    // line detects into the store it records).
+    const std::vector<std::string>* detectedSerials = nullptr;
 
     ProcessingOptions Processing() const { return {method, options.sensitivityOn != 0}; }
 };

@@ -5,6 +5,7 @@
 #include "acquire/AcquisitionTexts.h"
 #include "common/NumberParse.h"
 #include "store/HistoryEntries.h"
+#include "store/TextCodec.h"
 #include "store/TextFormat.h"
 
 namespace vmf {
@@ -48,6 +49,21 @@ void AcquisitionCycle::RefreshControls() {
 
 void AcquisitionCycle::ModeDisplay() { host_.ApplyModeDisplay(ModeDisplayFor(Flags())); }
 
+bool AcquisitionCycle::HeadsAreDetected(std::string& store, std::string& detected) const {
+    if (!ctx_.detectedSerials) return true;
+    const Cvarnello_mfDoc& doc = ctx_.doc;
+    const std::vector<std::string>& serials = *ctx_.detectedSerials;
+    const int heads = Heads(doc);
+    bool same = heads == static_cast<int>(serials.size());
+    for (int a = 0; a < heads; ++a) {
+        same = same && doc.serialNo[a] == serials[static_cast<size_t>(a)];
+        store += (a ? ", " : "") + Cp932ToUtf8(doc.serialNo[a]);
+    }
+    for (size_t a = 0; a < serials.size(); ++a)
+        detected += (a ? ", " : "") + Cp932ToUtf8(serials[a]);
+    return same;
+}
+
 void AcquisitionCycle::OnStartStopButton(uint32_t now) {
     if (ctx_.measuring)
         Stop();
@@ -61,6 +77,13 @@ bool AcquisitionCycle::Start(uint32_t now) {
     const int average = ParseIntPrefix(host_.EditText(kAverageEdit));
     if (average < 1) {
         ctx_.dialogs.Notify(acq::kNoticeAverageTooSmall);
+        return false;
+    }
+    // A store opened after the detection names other heads: the records
+    // would be stored under their names, and a slot without a device would
+    // read from none.
+    if (std::string store, detected; !HeadsAreDetected(store, detected)) {
+        ctx_.dialogs.Notify(CFormat(acq::kFmtNoticeHeadsDiffer, store.c_str(), detected.c_str()));
         return false;
     }
 

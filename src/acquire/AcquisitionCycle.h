@@ -52,7 +52,8 @@ public:
     // Button 1001: Start while not measuring, Stop while measuring.
     void OnStartStopButton(uint32_t now);
     // Starts measuring. Refused with nothing changed when a worker is still
-    // pending, and with a notice when the averaging count is below 1.
+    // pending, and with a notice when the averaging count is below 1 or the
+    // store's heads are not the detected ones (count, serials, slot order).
     bool Start(uint32_t now);
     void Stop();
     // Button 1023.
@@ -90,6 +91,9 @@ public:
     const ChannelSpectrum& Current(int a) const { return worker_.Current(a); }
 
 private:
+    // True when the store's heads are the detected ones (or nobody detected
+    // for this store); fills both lists of serials for the notice.
+    bool HeadsAreDetected(std::string& store, std::string& detected) const;
     void LaunchWorker();
     // Launches the next cycle and polls it every 10 ms (timer 2).
     void StartCycle(uint32_t now);

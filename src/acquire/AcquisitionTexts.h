@@ -17,6 +17,13 @@ inline constexpr const char* kMsgPressStart =
 inline constexpr const char* kFmtMeasuringElapsed = "計測中　経過時間 %2d sec";
 // Notice when the averaging count cannot give an average.
 inline constexpr const char* kNoticeAverageTooSmall = "平均回数は1以上を設定してください";
+// Notice when the store's heads are not the detected ones; printf format with
+// the store's and the detected serial numbers.
+inline constexpr const char* kFmtNoticeHeadsDiffer =
+    "表示中のデータのヘッド (%s) は、検出したヴァルネロ (%s) と一致しないため、計測を開始できません。"
+    "このまま計測すると、記録が別のヘッドの名前で残ります。\n"
+    "新しく計測するには、解除してからもう一度検出してください（表示中のデータはクリアされます）。"
+    "このヴァルネロで記録したファイルに続けて計測するには、そのファイルを開いてください。";
 
 // Mode buttons 1008..1010: first and second line per mode.
 inline constexpr const char* kMsgModeLine1[3] = {
@@ -73,6 +80,11 @@ inline constexpr const char* kAskRegisterWhite = "白色板での測定値を登
 inline constexpr const char* kMsgRegisterTrans1 =
     "透過率測定のための透明状態での測定値を登録します。";
 inline constexpr const char* kAskRegisterTrans = "透過１００％での測定値を登録しますか";
+// After an OK that found no measured record on display: nothing was stored.
+inline constexpr const char* kMsgNothingRegistered1 =
+    "表示中の計測データがないため、何も登録しませんでした。";
+inline constexpr const char* kMsgNothingRegistered2 =
+    "計測して記録を表示してから、もう一度設定してください。";
 inline constexpr const char* kMsgRegisterDark1 = "光のないときのデータ（ダーク）を登録します。";
 inline constexpr const char* kAskRegisterDark = "光のない測定値（ダーク）を登録しますか";
 

@@ -18,16 +18,19 @@ bool ReferenceRegistration::HasDisplayedRecord() const {
 
 bool ReferenceRegistration::OnRegister(ReferenceKind kind) {
     // The table goes into the head's memory: released heads cannot take it.
-    if (!ctx_.detected || cycle_.ProcessingBlocked() || ctx_.darkInProgress ||
-        !HasDisplayedRecord())
-        return false;
+    if (!ctx_.detected || cycle_.ProcessingBlocked() || ctx_.darkInProgress) return false;
     const bool white = kind == ReferenceKind::White;
     host_.ShowMessage(white ? acq::kMsgRegisterWhite1 : acq::kMsgRegisterTrans1,
                       acq::kMsgRegisterLine2);
     if (!ctx_.dialogs.AskOkCancel(white ? acq::kAskRegisterWhite : acq::kAskRegisterTrans))
         return false;
     const int s = ctx_.selectedHead;
-    if (!RegisterReference(ctx_.doc, s, ctx_.displayedRecord, white)) return false;
+    if (!HasDisplayedRecord() || !RegisterReference(ctx_.doc, s, ctx_.displayedRecord, white)) {
+        // Silence here would read as success: reflectance would then be
+        // taken against a reference that was never set.
+        host_.ShowMessage(acq::kMsgNothingRegistered1, acq::kMsgNothingRegistered2);
+        return false;
+    }
     if (white)
         WriteWhiteTable(ctx_.doc, ctx_.devices, HeadSlot(s), ctx_.headDevice[s]);
     else

@@ -19,9 +19,9 @@ public:
         : ctx_(ctx), host_(host), cycle_(cycle) {}
 
     // Shows the two lines, asks, and on OK registers and writes the row to the
-    // head. Does nothing at all when the selected head has no record in the
-    // displayed slot (nothing to register) or while a cycle is busy with the
-    // working slot. Nothing is redrawn or reprocessed.
+    // head. When the selected head has no record in the displayed slot, an OK
+    // stores nothing and the message area says so. Does nothing at all while
+    // a cycle is busy with the working slot. Nothing is redrawn or reprocessed.
     // Returns true when the reference was stored.
     bool OnRegister(ReferenceKind kind);
     // "ダーク再設定": the lines and the question; no data change either way

@@ -1,7 +1,9 @@
 // The frame's status bar with its lock-key panes, and the window placement
 // kept across runs.
 
+#include <QGuiApplication>
 #include <QLabel>
+#include <QScreen>
 #include <QStatusBar>
 #include <QTimer>
 #include <QWindow>
@@ -66,8 +68,23 @@ FrameMargins CMainFrame::CurrentMargins() const {
 
 void CMainFrame::ApplyPlacement() {
     appliedMargins_ = CurrentMargins();
-    const ClientRect c = ClientFromPlacement(placement_, appliedMargins_);
-    setGeometry(c.x, c.y, c.width, c.height);
+    std::vector<WindowPlacement> screens;
+    for (const QScreen* screen : QGuiApplication::screens()) {
+        const QRect a = screen->availableGeometry();
+        screens.push_back({a.left(), a.top(), a.left() + a.width(), a.top() + a.height()});
+    }
+    // Before the window manager has framed the window its title bar's height
+    // is not known; a common one stands in until then.
+    constexpr int kAssumedTitleHeight = 20;
+    const WindowPlacement outer = OntoReachableScreen(
+        placement_, screens, appliedMargins_.top > 0 ? appliedMargins_.top : kAssumedTitleHeight);
+    const ClientRect c = ClientFromPlacement(outer, appliedMargins_);
+    // The stored corner is the frame's: move() places the frame there, even
+    // before the window manager has said how wide its borders are, whereas a
+    // client position computed with borders still unknown would put the
+    // frame a title bar higher at every start.
+    resize(c.width, c.height);
+    move(outer.left, outer.top);
     normalClient_ = c;
     margins_ = appliedMargins_;
 }

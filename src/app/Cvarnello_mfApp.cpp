@@ -5,12 +5,14 @@
 #include <QCommandLineParser>
 #include <QMenu>
 #include <QStandardPaths>
+#include <QStatusBar>
 #include <QTimer>
 #include <QWindow>
 #include <cstdio>
 #include <cstdlib>
 
 #include "app/CMainFrame.h"
+#include "app/JapaneseQtLocale.h"
 #include "app/JournalKeeper.h"
 #include "app/QtSettingsBackend.h"
 #include "app/QtTranslations.h"
@@ -79,6 +81,9 @@ std::optional<AppOptions> Cvarnello_mfApp::ParseCommandLine(const QStringList& a
 bool Cvarnello_mfApp::InitInstance(const AppOptions& options) {
     QApplication::setWindowIcon(ApplicationIcon());
     InstallQtTranslations();
+    // Qt's own dialogs follow the program's language rather than the
+    // system's: the file types in the file dialog's columns.
+    UseJapaneseQtTexts();
     settings_ = options.settingsFile.isEmpty()
                     ? std::make_unique<QtSettingsBackend>()
                     : std::make_unique<QtSettingsBackend>(options.settingsFile);
@@ -148,6 +153,7 @@ bool Cvarnello_mfApp::InitInstance(const AppOptions& options) {
     // After show: a message set while the status bar is hidden leaves the
     // "レディ" pane visible underneath it.
     frame_->ShowStatusText(QString::fromStdString(note));
+    KeepDeviceTextInStatusBar(QString::fromStdString(note));
     // Asked with the window up, so the question has its parent; restored
     // records re-initialise the panel as a file just opened does.
     if (journals_->OfferRecovery()) frame_->InitialUpdate();
@@ -181,6 +187,17 @@ bool Cvarnello_mfApp::InitInstance(const AppOptions& options) {
         poll->start(1);
     }
     return true;
+}
+
+void Cvarnello_mfApp::KeepDeviceTextInStatusBar(const QString& text) {
+    if (text.isEmpty()) return;
+    // Status tips and the cursor readout over the graph replace the text for
+    // a while and clear the message when they are done: which devices are in
+    // use is said again then, rather than "レディ" for the rest of the run.
+    QStatusBar* bar = frame_->statusBar();
+    QObject::connect(bar, &QStatusBar::messageChanged, bar, [bar, text](const QString& shown) {
+        if (shown.isEmpty()) bar->showMessage(text);
+    });
 }
 
 void Cvarnello_mfApp::AddViewMenuWindow(QWidget* window, const QString& text, const QString& tip) {

@@ -72,6 +72,8 @@ private:
     void AddColourValuesWindow(Cvarnello_mfView* view);
     // The "トレンド" window in the 表示 menu; true when it was open at the last exit.
     bool AddTrendWindow(Cvarnello_mfView* view);
+    // The device text comes back whenever the status bar's message is cleared.
+    void KeepDeviceTextInStatusBar(const QString& text);
 
     SingleInstanceLock instanceMutex_;
     std::unique_ptr<QtSettingsBackend> settings_;

@@ -11,6 +11,7 @@
 #include <unistd.h>
 #endif
 
+#include "app/RecoveryQuestion.h"
 #include "common/UserDialogs.h"
 #include "store/Cvarnello_mfDoc.h"
 #include "store/JournalFormat.h"
@@ -72,23 +73,28 @@ std::vector<std::string> JournalKeeper::LeftBehind() const {
 
 bool JournalKeeper::OfferRecovery() {
     for (const std::string& path : LeftBehind()) {
-        if (!dialogs_.AskOkCancel(kRecoverQuestion)) {
+        // Read first, so the question can say what OK would bring back.
+        auto staged = std::make_unique<Cvarnello_mfDoc>();
+        JournalReplay replay;
+        std::string error;
+        if (!ReplayJournalFile(path, *staged, replay, error) || replay.frames == 0) {
+            SetAside(path);
+            dialogs_.Notify(kRecoverFailed);
+            continue;
+        }
+        if (!dialogs_.AskOkCancel(RecoveryQuestion(*staged, SetAsideFolder()))) {
             SetAside(path);
             continue;
         }
-        if (Restore(path)) return true;
-        SetAside(path);
-        dialogs_.Notify(kRecoverFailed);
+        Restore(path, *staged);
+        return true;
     }
     return false;
 }
 
-bool JournalKeeper::Restore(const std::string& path) {
-    auto staged = std::make_unique<Cvarnello_mfDoc>();
-    JournalReplay replay;
+void JournalKeeper::Restore(const std::string& path, Cvarnello_mfDoc& staged) {
     std::string error;
-    if (!ReplayJournalFile(path, *staged, replay, error) || replay.frames == 0) return false;
-    doc_.AdoptLoaded(*staged);
+    doc_.AdoptLoaded(staged);
     doc_.pathName.clear();
     doc_.title = kRecoveredTitle;
     doc_.SetModifiedFlag(true);
@@ -99,7 +105,6 @@ bool JournalKeeper::Restore(const std::string& path) {
         std::error_code ec;
         fs::remove(FsPath(path), ec);
     }
-    return true;
 }
 
 void JournalKeeper::SetAside(const std::string& path) const {

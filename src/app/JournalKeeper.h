@@ -19,12 +19,9 @@ namespace vmf {
 class Cvarnello_mfDoc;
 class UserDialogs;
 
-inline constexpr const char* kRecoverQuestion =
-    "前回、保存されないまま終了した計測データがあります。\n"
-    "復元しますか?\n\n"
-    "キャンセルを選ぶと、このデータは復元用フォルダの set-aside に移して残します。";
 inline constexpr const char* kRecoverFailed =
-    "計測データを復元できませんでした。記録ファイルは set-aside フォルダに移しました。";
+    "計測データを復元できませんでした。記録ファイルは、復元しなかった記録を残しておくフォルダ "
+    "(復元用フォルダの set-aside) に移しました。";
 inline constexpr const char* kRecoveredTitle = "復元された計測データ";
 
 class JournalKeeper {
@@ -41,7 +38,9 @@ public:
     // Journals no running program holds, newest first.
     std::vector<std::string> LeftBehind() const;
 
-    // Start-up: asks about each journal left behind. OK restores it: the
+    // Start-up: asks about each journal left behind, telling what it holds
+    // (RecoveryQuestion); one that cannot be read is set aside with
+    // kRecoverFailed, unasked. OK restores it: the
     // store becomes what was journalled, modified and titled as recovered,
     // and this session's journal carries it on. Cancel moves it aside. True
     // when a store was restored (the caller re-initialises the panel).
@@ -51,7 +50,8 @@ public:
     void Discard();
 
 private:
-    bool Restore(const std::string& path);
+    // The store becomes the journal's (replayed into staged).
+    void Restore(const std::string& path, Cvarnello_mfDoc& staged);
     void SetAside(const std::string& path) const;
 
     Cvarnello_mfDoc& doc_;

@@ -4,6 +4,8 @@
 // and sizes the client area, so the frame converts with the border widths
 // the window system gives it.
 
+#include <vector>
+
 #include "common/PanelOptions.h"
 
 namespace vmf {
@@ -30,5 +32,14 @@ struct ClientRect {
 ClientRect ClientFromPlacement(const WindowPlacement& placement, const FrameMargins& margins);
 // The outer rectangle around a client rectangle.
 WindowPlacement PlacementFromClient(const ClientRect& client, const FrameMargins& margins);
+
+// A title bar (the top titleHeight pixels of the outer rectangle) that no
+// screen shows enough of to grab would leave the window where the operator
+// cannot move it back (a screen unplugged, settings from another desk). Such
+// a placement is moved, at its size, onto the nearest screen's available
+// area; any other placement is returned as it is. screens: the available
+// areas (left, top, right, bottom); none known, nothing is moved.
+WindowPlacement OntoReachableScreen(const WindowPlacement& outer,
+                                    const std::vector<WindowPlacement>& screens, int titleHeight);
 
 }  // namespace vmf

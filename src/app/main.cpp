@@ -4,6 +4,7 @@
 #include <cstdio>
 
 #include "app/Cvarnello_mfApp.h"
+#include "app/JapaneseQtLocale.h"
 #include "app/QtSettingsBackend.h"
 
 int main(int argc, char** argv) {
@@ -11,6 +12,7 @@ int main(int argc, char** argv) {
     // A second start ends here, silently, before touching the window system.
     if (!app.AcquireInstanceLock()) return 0;
 
+    vmf::UseJapaneseSystemLocale();
     QApplication qapp(argc, argv);
     QApplication::setOrganizationName(QString::fromUtf8(vmf::kSettingsOrganisation));
     QApplication::setApplicationName(QString::fromUtf8(vmf::kSettingsApplication));

@@ -151,6 +151,10 @@ DetectionOutcome Detect(Cvarnello_mfDoc& doc, DeviceLibrary& lib, UserDialogs& d
         for (int k = 0; k < doc.headCount; ++k)
             CFormatAppend(title, "%s_", Cp932ToUtf8(doc.serialNo[k]).c_str());
         doc.title = title + TimeStamp(now);
+        // A new series under new heads: the file opened before holds another
+        // one, and File Save must ask where this one goes rather than
+        // replace that file with it.
+        doc.pathName.clear();
         doc.AppendHistory(DetectionEntryText(doc));
     }
     return out;

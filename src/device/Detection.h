@@ -62,7 +62,8 @@ struct DetectionOutcome {
 //     drivers (13, 29) are counted with their channel counts (16, 8); mirrors
 //     (34) are counted and the last one's number kept; other kinds are ignored;
 //  4. when a head was found: doc.title = "<serial>_" per slot + local `now`
-//     as "%Y%m%d_%H%M%S" (UTF-8), and the detection history entry.
+//     as "%Y%m%d_%H%M%S" (UTF-8), doc.pathName emptied (the new series has
+//     no file yet), and the detection history entry.
 // Per-head fields of slots at and above the new headCount keep their values.
 DetectionOutcome Detect(Cvarnello_mfDoc& doc, DeviceLibrary& lib, UserDialogs& dialogs,
                         const std::function<void(int slot)>& deriveDarkModel, std::time_t now);

@@ -6,12 +6,18 @@
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QLabel>
+#include <QLineEdit>
 #include <QPushButton>
 #include <QTableWidget>
 #include <QTimer>
 #include <QVBoxLayout>
 
+#include "common/DocumentNaming.h"
 #include "panel/Cvarnello_mfView.h"
+#include "panel/PanelControls.h"
+#include "store/Cvarnello_mfDoc.h"
+#include "store/TextCodec.h"
+#include "store/TextFormat.h"
 
 namespace vmf {
 
@@ -101,10 +107,37 @@ CColourValuesDlg::Source PanelColourSource(Cvarnello_mfView& view) {
         q.compare = view.compareStore().get();
         q.compareHead = st.compareHead;
         q.compareRecord = st.compareRecord;
+        const Cvarnello_mfDoc& doc = view.doc();
+        shown.file = doc.pathName.empty() ? DisplayTitle(doc.title) : doc.pathName;
+        if (st.selectedHead >= 0 && st.selectedHead < MAX_HEADS)
+            shown.serial = Cp932ToUtf8(doc.serialNo[static_cast<size_t>(st.selectedHead)]);
+        if (q.compare) {
+            if (auto* name = qobject_cast<QLineEdit*>(view.Control(ctl::CompareName)))
+                shown.compareFile = name->text().toStdString();
+            if (st.compareHead >= 0 && st.compareHead < MAX_HEADS)
+                shown.compareSerial =
+                    Cp932ToUtf8(q.compare->serialNo[static_cast<size_t>(st.compareHead)]);
+        }
         return shown;
     };
 }
 
-void CColourValuesDlg::OnCopy() { QApplication::clipboard()->setText(Q(ColourRowsText(rows_))); }
+std::string CColourValuesDlg::CopiedSubject(const Shown& shown) {
+    const ColourRequest& q = shown.request;
+    // The rows name the head's number and the record themselves.
+    std::string text = "ファイル\t" + shown.file + "\r\n";
+    if (shown.valid) text += "シリアル番号\t" + shown.serial + "\r\n";
+    if (q.compare)
+        text += "比較ファイル\t" + shown.compareFile + "\r\n" +
+                CFormat("比較ヘッド (シリアル番号) / 記録\t%d (%s) / %d\r\n", q.compareHead + 1,
+                        shown.compareSerial.c_str(), q.compareRecord + 1);
+    return text;
+}
+
+void CColourValuesDlg::OnCopy() {
+    // Pasted elsewhere the values must still say where they come from.
+    const Shown shown = source_ ? source_() : Shown{};
+    QApplication::clipboard()->setText(Q(CopiedSubject(shown) + ColourRowsText(rows_)));
+}
 
 }  // namespace vmf

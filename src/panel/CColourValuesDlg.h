@@ -12,6 +12,7 @@
 
 #include <QDialog>
 #include <functional>
+#include <string>
 #include <vector>
 
 #include "spectrum/ColourText.h"
@@ -31,6 +32,10 @@ public:
     struct Shown {
         ColourRequest request;  // its illuminant is the window's own choice
         bool valid = false;     // false: no head selected
+        // What the copied text names (UTF-8): the store's file (its title
+        // while it has none), the head's serial number, and the comparison
+        // file's name and head's serial number while one is loaded.
+        std::string file, serial, compareFile, compareSerial;
     };
     using Source = std::function<Shown()>;
 
@@ -51,6 +56,8 @@ protected:
 
 private:
     void OnCopy();
+    // The lines the copy puts before the rows: which file, head and record.
+    static std::string CopiedSubject(const Shown& shown);
 
     Source source_;
     std::vector<ColourRow> rows_;

@@ -13,6 +13,7 @@
 #include <QProgressBar>
 #include <QPushButton>
 #include <QRubberBand>
+#include <QScrollBar>
 #include <QSignalBlocker>
 #include <QTimer>
 #include <QVBoxLayout>
@@ -50,8 +51,16 @@ CTrendDlg::CTrendDlg(Cvarnello_mfView& view, SettingsBackend* settings, QWidget*
     if (settings_) ReadTrendWindow(*settings_, state_);
 
     value_ = new QComboBox(this);
-    for (const TrendValueInfo& info : TrendValues()) value_->addItem(U(info.label));
-    value_->setCurrentIndex(std::clamp(state_.value, 0, TREND_VALUE_COUNT - 1));
+    // The info line's maximum is the peak's value, record for record: the
+    // list offers it once, as the peak's.
+    for (const TrendValueInfo& info : TrendValues())
+        if (info.value != TrendValue::Maximum)
+            value_->addItem(U(info.label), static_cast<int>(info.value));
+    const int stored = std::clamp(state_.value, 0, TREND_VALUE_COUNT - 1);
+    value_->setCurrentIndex(std::max(
+        0, value_->findData(stored == static_cast<int>(TrendValue::Maximum)
+                                ? static_cast<int>(TrendValue::PeakValue)
+                                : stored)));
     axis_ = new QComboBox(this);
     axis_->addItem(U("記録番号"));
     axis_->addItem(U("時刻"));
@@ -101,8 +110,8 @@ CTrendDlg::CTrendDlg(Cvarnello_mfView& view, SettingsBackend* settings, QWidget*
     connect(redraw_, &QTimer::timeout, this, &CTrendDlg::Redraw);
 
     connect(&view_, &Cvarnello_mfView::displayedChanged, this, &CTrendDlg::Sync);
-    connect(value_, &QComboBox::currentIndexChanged, this, [this](int index) {
-        state_.value = index;
+    connect(value_, &QComboBox::currentIndexChanged, this, [this] {
+        state_.value = static_cast<int>(Value());
         const TrendOptions& have = collector_.Options();
         const bool more = IsColourTrendValue(Value()) &&
                           (!have.colour || (Value() == TrendValue::Ra && !have.ra));
@@ -151,7 +160,8 @@ void CTrendDlg::hideEvent(QHideEvent* event) {
 }
 
 TrendValue CTrendDlg::Value() const {
-    return static_cast<TrendValue>(std::clamp(value_->currentIndex(), 0, TREND_VALUE_COUNT - 1));
+    return static_cast<TrendValue>(
+        std::clamp(value_->currentData().toInt(), 0, TREND_VALUE_COUNT - 1));
 }
 
 TrendOptions CTrendDlg::WantedOptions() const {
@@ -237,9 +247,7 @@ void CTrendDlg::Sync() {
     }
     switch (collector_.Sync(view_.doc())) {
         case TrendCollector::SyncResult::Restarted:
-            progress_->setValue(0);
-            progress_->show();
-            poll_->start();
+            ShowComputing();
             break;
         case TrendCollector::SyncResult::Appended:
             ScheduleRedraw();
@@ -252,6 +260,15 @@ void CTrendDlg::Sync() {
 void CTrendDlg::StartComputation() {
     stale_ = false;
     collector_.Start(view_.doc(), WantedOptions());
+    ShowComputing();
+}
+
+void CTrendDlg::ShowComputing() {
+    // The names, the axis title and the (still empty) lines are the new
+    // store's and value's from now on, never the last ones under the
+    // progress of the next.
+    autoRange_ = true;
+    Rebuild();
     progress_->setValue(0);
     progress_->show();
     poll_->start();
@@ -259,7 +276,7 @@ void CTrendDlg::StartComputation() {
 
 void CTrendDlg::OnPoll() {
     // A store cleared or opened meanwhile: the collector starts over.
-    collector_.Sync(view_.doc());
+    if (collector_.Sync(view_.doc()) == TrendCollector::SyncResult::Restarted) Rebuild();
     if (!collector_.Poll(view_.doc())) {
         progress_->setValue(static_cast<int>(collector_.Progress() * 1000));
         return;
@@ -283,24 +300,33 @@ void CTrendDlg::FinishComputation() {
 }
 
 void CTrendDlg::FillHeadList() {
+    // The store's heads, as they are now: another store with as many heads
+    // has other serial numbers.
+    const Cvarnello_mfDoc& doc = view_.doc();
+    QStringList serials;
+    for (int a = 0; a < collector_.HeadCount(); ++a)
+        serials << QString::fromStdString(Cp932ToUtf8(doc.serialNo[static_cast<size_t>(a)]));
+    if (serials == listedSerials_) return;
+    listedSerials_ = serials;
     const QSignalBlocker block(heads_);
     heads_->clear();
-    const Cvarnello_mfDoc& doc = view_.doc();
-    for (int a = 0; a < collector_.HeadCount(); ++a) {
-        const std::string serial = Cp932ToUtf8(doc.serialNo[static_cast<size_t>(a)]);
-        auto* item = new QListWidgetItem(
-            QString::fromStdString(CFormat("%d %s", a + 1, serial.c_str())), heads_);
+    for (int a = 0; a < serials.size(); ++a) {
+        auto* item = new QListWidgetItem(QStringLiteral("%1 %2").arg(a + 1).arg(serials[a]), heads_);
         const QColor colour = HeadSwatches::PenColour(MeasuredColour(a));
         item->setIcon(HeadSwatches::Swatch(colour, colour));
+        item->setToolTip(HeadSwatches::HeadTip(a, serials[a]));
         item->setData(Qt::UserRole, a);
         item->setFlags(item->flags() | Qt::ItemIsUserCheckable);
         item->setCheckState((state_.heads >> a) & 1 ? Qt::Checked : Qt::Unchecked);
     }
+    // As wide as the longest entry (check box, swatch, number and serial).
+    heads_->setFixedWidth(std::max(100, heads_->sizeHintForColumn(0) + 2 * heads_->frameWidth() +
+                                            heads_->verticalScrollBar()->sizeHint().width() + 4));
 }
 
 void CTrendDlg::Rebuild() {
     redraw_->stop();
-    if (heads_->count() != collector_.HeadCount()) FillHeadList();
+    FillHeadList();
     chart_->removeAllSeries();
     series_.fill(nullptr);
     for (QAbstractAxis* axis : chart_->axes()) {
@@ -420,19 +446,28 @@ void CTrendDlg::Redraw() {
     if (y0 > y1) y0 = 0, y1 = 1;
     const double margin = y1 > y0 ? (y1 - y0) * 0.05 : std::max(1.0, std::abs(y0) * 0.05);
     settingRange_ = true;
-    ys.first()->setRange(y0 - margin, y1 + margin);
-    if (autoRange_) {
-        if (time)
-            xs.first()->setRange(QDateTime::fromMSecsSinceEpoch(static_cast<qint64>(x0)),
-                                 QDateTime::fromMSecsSinceEpoch(static_cast<qint64>(x1)));
-        else
-            xs.first()->setRange(x0, x1);
+    const RoundTicks yTicks = RoundAxisTicks(y0 - margin, y1 + margin, 7);
+    ys.first()->setRange(yTicks.min, yTicks.max);
+    if (auto* v = qobject_cast<QValueAxis*>(ys.first())) {
+        v->setTickCount(yTicks.count);
+        v->setLabelFormat(QStringLiteral("%.%1f").arg(yTicks.decimals));
     }
     // Record numbers are whole: ticks less than a record apart would repeat
-    // a label ("0 0 0 0 1" for an empty or one-record store).
-    if (auto* v = qobject_cast<QValueAxis*>(xs.first())) {
-        const double span = v->max() - v->min();
-        v->setTickCount(span >= 4 ? 5 : std::max(2, static_cast<int>(span) + 1));
+    // a label ("0 0 0 0 1" for an empty or one-record store). Ticks stay on
+    // round record numbers, zoomed or not.
+    auto* recordAxis = qobject_cast<QValueAxis*>(xs.first());
+    if (autoRange_ && time) {
+        xs.first()->setRange(QDateTime::fromMSecsSinceEpoch(static_cast<qint64>(x0)),
+                             QDateTime::fromMSecsSinceEpoch(static_cast<qint64>(x1)));
+    } else if (autoRange_ && recordAxis) {
+        const RoundTicks xTicks = RoundAxisTicks(x0, x1, 6, 1.0);
+        recordAxis->setTickType(QValueAxis::TicksFixed);
+        recordAxis->setRange(xTicks.min, xTicks.max);
+        recordAxis->setTickCount(xTicks.count);
+    } else if (recordAxis) {
+        recordAxis->setTickType(QValueAxis::TicksDynamic);
+        recordAxis->setTickAnchor(0);
+        recordAxis->setTickInterval(RoundAxisTicks(recordAxis->min(), recordAxis->max(), 6, 1.0).step);
     }
     settingRange_ = false;
 }

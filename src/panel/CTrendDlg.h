@@ -12,6 +12,7 @@
 // Placement, open state, value, heads and axis are kept in the settings'
 // "trend" section.
 
+#include <QStringList>
 #include <QWidget>
 #include <array>
 #include <vector>
@@ -73,6 +74,9 @@ private:
     TrendValue Value() const;
     TrendOptions WantedOptions() const;
     void StartComputation();
+    // A computation began: the chart shows the new store and value, empty,
+    // with the progress bar.
+    void ShowComputing();
     void OnPoll();
     void Rebuild();
     void ScheduleRedraw();
@@ -101,6 +105,7 @@ private:
     bool autoRange_ = true;
     bool settingRange_ = false;
     bool stale_ = true;
+    QStringList listedSerials_;  // the head list's serial numbers, slot order
     QPoint pressPos_;
 };
 

@@ -388,6 +388,19 @@ void Cvarnello_mfView::ShowRecordCount() {
         ->setText(Q(CFormat("%d", doc().recordCount[0])));
 }
 
+void Cvarnello_mfView::ForgetDisplayedRecords() {
+    // Every row, not only the heads' now: a detection may have brought fewer
+    // heads than the records just cleared had. The ratio curve drawn in
+    // reflectance and transmittance belongs to them as much as the spectrum.
+    for (int a = 0; a < MAX_HEADS; ++a) {
+        workspace_.displaySpectrum[a].fill(0.0f);
+        workspace_.displayRatio[a].fill(0.0f);
+    }
+    state_.displayedRecord = 0;
+    ShowPosition();
+    ShowRecordCount();
+}
+
 // --- Enabling -----------------------------------------------------------------
 
 void Cvarnello_mfView::RefreshControls() {

@@ -82,6 +82,10 @@ public:
     // Position text 1038 ("%d / %d") and record-count edit 1015 ("%d").
     void ShowPosition();
     void ShowRecordCount();
+    // After the store's records were cleared: the displayed curves (spectrum
+    // and ratio) are emptied and the first slot is shown, position and count
+    // included. The caller redraws.
+    void ForgetDisplayedRecords();
     // The enabling of the panel's controls by the detected/measuring/mode/
     // logging/dark flags. A stand-in until the acquisition controller's table
     // function replaces its body.

@@ -41,11 +41,17 @@ void Cvarnello_mfView::Detect() {
         d, *ctx_.devices, *ctx_.dialogs,
         [this](int slot) { workspace_.DeriveDarkModel(doc(), slot); }, clock_());
     if (out.cancelled) return;
-    if (hadRecords) state_.displayedRecord = 0;
-    // Detection empties the store's records once the operator agreed: the
-    // position and record-count fields must not go on showing the old ones.
-    ShowPosition();
-    ShowRecordCount();
+    if (hadRecords) {
+        // Detection emptied the store once the operator agreed: the curves,
+        // the statistics line, the position and the record count must not go
+        // on showing the records that are gone.
+        ForgetDisplayedRecords();
+        DrawGraph();
+        ShowInfo(QString());
+    } else {
+        ShowPosition();
+        ShowRecordCount();
+    }
 
     auto* heads = qobject_cast<QListWidget*>(Control(ctl::HeadList));
     auto* devices = qobject_cast<QListWidget*>(Control(ctl::DeviceList));
@@ -57,6 +63,7 @@ void Cvarnello_mfView::Detect() {
         for (const std::string& label : out.deviceList) devices->addItem(Q(label));
     }
     state_.headDevice = out.headDevice;
+    state_.detectedSerials.assign(d.serialNo.begin(), d.serialNo.begin() + d.headCount);
     if (out.mirrorDevice) state_.mirrorDevice = out.mirrorDevice;
     if (!out.failedHeads.empty()) {
         // Such a head got no slot: without a word the operator would take it
@@ -90,6 +97,7 @@ void Cvarnello_mfView::Detect() {
 
 void Cvarnello_mfView::Release() {
     state_.detected = false;
+    state_.detectedSerials.clear();
     qobject_cast<QPushButton*>(Control(ctl::Detect))->setText(QStringLiteral("検出"));
     {
         auto* heads = qobject_cast<QListWidget*>(Control(ctl::HeadList));

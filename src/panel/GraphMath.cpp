@@ -1,8 +1,10 @@
 #include "panel/GraphMath.h"
 
+#include <algorithm>
 #include <climits>
 #include <cmath>
 #include <cstdint>
+#include <utility>
 
 #include "store/TextFormat.h"
 
@@ -140,6 +142,34 @@ int ApplyAxisLimit(AxisLimit which, double entered) {
         v = static_cast<int>(t);
     }
     return v < floorValue ? floorValue : v;
+}
+
+RoundTicks RoundAxisTicks(double lo, double hi, int maxTicks, double minStep) {
+    RoundTicks t;
+    if (!std::isfinite(lo) || !std::isfinite(hi)) return t;
+    if (hi < lo) std::swap(lo, hi);
+    if (hi == lo) hi = lo + std::max(1.0, minStep);
+    maxTicks = std::max(maxTicks, 2);
+    const double rough = std::max((hi - lo) / (maxTicks - 1), minStep);
+    double power = std::pow(10.0, std::floor(std::log10(rough)));
+    for (;; power *= 10) {
+        for (const double m : {1.0, 2.0, 2.5, 5.0}) {
+            const double step = m * power;
+            if (step < minStep) continue;
+            const double a = std::floor(lo / step + 1e-9) * step;
+            const double b = std::ceil(hi / step - 1e-9) * step;
+            const int count = static_cast<int>(std::lround((b - a) / step)) + 1;
+            if (count > maxTicks) continue;
+            t.min = a;
+            t.max = b;
+            t.step = step;
+            t.count = count;
+            // 2.5 x 10^n needs one digit more than 10^n itself.
+            const int digits = -static_cast<int>(std::floor(std::log10(power) + 1e-9));
+            t.decimals = std::max(0, digits + (m == 2.5 ? 1 : 0));
+            return t;
+        }
+    }
 }
 
 }  // namespace vmf

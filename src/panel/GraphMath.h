@@ -117,6 +117,16 @@ AxisLimit HitTestAxisCorner(int panelX, int panelY, int panelHeight);
 // The lower bound of each limit: graphMax 500, graphMin -500, ratioMax 25.
 int AxisLimitFloor(AxisLimit which);
 
+// Ticks of a chart axis at round values: the step is 1, 2, 2.5 or 5 times a
+// power of ten, the smallest that covers lo..hi with at most maxTicks ticks
+// (steps of at least minStep); the range grows to whole steps.
+struct RoundTicks {
+    double min = 0, max = 1, step = 1;
+    int count = 2;     // ticks from min to max
+    int decimals = 0;  // digits after the point that show every tick exactly
+};
+RoundTicks RoundAxisTicks(double lo, double hi, int maxTicks, double minStep = 0);
+
 // The value stored for an entered number: truncated toward zero, raised to the
 // limit's floor. NaN gives the floor, values beyond the int range saturate.
 int ApplyAxisLimit(AxisLimit which, double entered);

@@ -1,10 +1,13 @@
 #include "panel/HeadSwatches.h"
 
 #include <QAction>
+#include <QApplication>
+#include <QFontMetrics>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QPainter>
 #include <QPixmap>
+#include <QStyledItemDelegate>
 #include <QTimer>
 #include <algorithm>
 
@@ -12,14 +15,68 @@
 #include "panel/GraphMath.h"
 #include "panel/PanelControls.h"
 #include "store/Cvarnello_mfDoc.h"
+#include "store/TextCodec.h"
 
 namespace vmf {
 namespace {
 
 constexpr int kSwatchH = 12;
-// The panel's head list is narrow: a full-width swatch would cut the last
-// character of an eight-character serial number.
+// The panel's head list is narrow (80 pixels, a scroll bar once ten heads
+// are listed): a slim swatch leaves the width to the serial number.
 constexpr int kListSwatchW = 8;
+constexpr int kGap = 3;
+// Below this the serial number would no longer be legible.
+constexpr qreal kSmallestPointSize = 6.5;
+
+// Draws the swatch at the entry's left edge and the serial number beside it,
+// in a font just small enough for the whole number to fit the list's width,
+// so no character of an eight-character serial number is cut off.
+class HeadListDelegate : public QStyledItemDelegate {
+public:
+    using QStyledItemDelegate::QStyledItemDelegate;
+
+    void paint(QPainter* painter, const QStyleOptionViewItem& option,
+               const QModelIndex& index) const override {
+        QStyleOptionViewItem opt = option;
+        initStyleOption(&opt, index);
+        const QString text = opt.text;
+        const QIcon swatch = opt.icon;
+        opt.text.clear();
+        opt.icon = QIcon();
+        opt.features &= ~QStyleOptionViewItem::HasDecoration;
+        const QWidget* widget = opt.widget;
+        QStyle* style = widget ? widget->style() : QApplication::style();
+        style->drawControl(QStyle::CE_ItemViewItem, &opt, painter, widget);
+
+        // The entry's own rectangle may run past the visible width.
+        const auto* view = qobject_cast<const QAbstractItemView*>(widget);
+        QRect r = opt.rect;
+        if (view) r.setRight(std::min(r.right(), view->viewport()->width() - 1));
+        const int h = std::min(kSwatchH, r.height() - 2);
+        const QRect box(r.left() + 2, r.top() + (r.height() - h) / 2, kListSwatchW, h);
+        if (!swatch.isNull()) swatch.paint(painter, box);
+        const QRect textRect(box.right() + 1 + kGap, r.top(), r.right() - box.right() - kGap, r.height());
+        painter->save();
+        painter->setFont(FittingFont(opt.font, text, textRect.width()));
+        painter->setPen(opt.palette.color(opt.state & QStyle::State_Selected ? QPalette::HighlightedText
+                                                                             : QPalette::Text));
+        painter->drawText(textRect, Qt::AlignLeft | Qt::AlignVCenter, text);
+        painter->restore();
+    }
+
+    // No wider than the list: the text is fitted to it rather than scrolled.
+    QSize sizeHint(const QStyleOptionViewItem& option, const QModelIndex& index) const override {
+        return {1, QStyledItemDelegate::sizeHint(option, index).height()};
+    }
+
+    static QFont FittingFont(QFont font, const QString& text, int width) {
+        if (font.pointSizeF() <= 0) return font;
+        while (QFontMetrics(font).horizontalAdvance(text) > width &&
+               font.pointSizeF() - 0.5 >= kSmallestPointSize)
+            font.setPointSizeF(font.pointSizeF() - 0.5);
+        return font;
+    }
+};
 
 }  // namespace
 
@@ -37,12 +94,33 @@ HeadSwatches::HeadSwatches(Cvarnello_mfView& view) : QObject(&view), view_(view)
     // Detection fills the list without a redraw: the entries get theirs at once.
     if (auto* list = qobject_cast<QListWidget*>(view_.Control(ctl::HeadList))) {
         list->setIconSize(QSize(kListSwatchW, kSwatchH));
+        list->setItemDelegate(new HeadListDelegate(list));
+        list->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
         connect(list->model(), &QAbstractItemModel::rowsInserted, this,
                 [this] { QTimer::singleShot(0, this, &HeadSwatches::Update); });
     }
 }
 
 QColor HeadSwatches::PenColour(const Rgb& c) { return QColor(c.r, c.g, c.b); }
+
+QString HeadSwatches::HeadTip(int slot, const QString& serial) {
+    return QString::fromUtf8("ヘッド %1 / シリアル番号 %2").arg(slot + 1).arg(serial);
+}
+
+int HeadSwatches::ListTextWidth(const QListWidgetItem* item) {
+    const QListWidget* list = item->listWidget();
+    if (!list) return 0;
+    const int right = std::min(list->visualItemRect(item).right(), list->viewport()->width() - 1);
+    return right - list->visualItemRect(item).left() + 1 - 2 - kListSwatchW - kGap;
+}
+
+bool HeadSwatches::ListTextFits(const QListWidgetItem* item) {
+    const QListWidget* list = item->listWidget();
+    if (!list) return false;
+    const int width = ListTextWidth(item);
+    const QFont font = HeadListDelegate::FittingFont(list->font(), item->text(), width);
+    return QFontMetrics(font).horizontalAdvance(item->text()) <= width;
+}
 
 QIcon HeadSwatches::Swatch(const QColor& left, const QColor& right, int width) {
     QPixmap pixmap(width, kSwatchH);
@@ -64,6 +142,7 @@ void HeadSwatches::Update() {
             if (item->data(Qt::UserRole + 1).toString() == key) continue;
             item->setIcon(Swatch(measured, second, kListSwatchW));
             item->setData(Qt::UserRole + 1, key);
+            item->setToolTip(HeadTip(u, QString::fromStdString(Cp932ToUtf8(view_.doc().serialNo[u]))));
         }
     }
     auto* name = qobject_cast<QLineEdit*>(view_.Control(ctl::CompareName));

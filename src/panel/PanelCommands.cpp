@@ -126,17 +126,8 @@ void PanelCommands::OnClearData() {
     if (!dialogs->AskOkCancel(kAskClear)) return;
 
     doc.ClearRecords();
-    SpectrumWorkspace& ws = view_.workspace();
-    for (int a = 0; a < HeadCount(doc); ++a) {
-        ws.displaySpectrum[a].fill(0.0f);
-        // The ratio curve drawn in reflectance and transmittance belongs to
-        // the deleted records as much as the spectrum does.
-        ws.displayRatio[a].fill(0.0f);
-    }
-    view_.state().displayedRecord = 0;
+    view_.ForgetDisplayedRecords();
     doc.SetModifiedFlag(true);
-    view_.ShowPosition();
-    view_.ShowRecordCount();
     view_.StartFullRepaint();
 }
 

@@ -5,6 +5,8 @@
 
 #include <array>
 #include <optional>
+#include <string>
+#include <vector>
 
 #include "spectrum/SpectrumWorkspace.h"
 #include "store/StoreBounds.h"
@@ -21,6 +23,9 @@ struct PanelState {
     bool barDisplay = false;      // check box 1024, not persisted
     bool selectedOnly = false;    // check box 1019, not persisted
     std::array<DeviceNumber, MAX_HEADS> headDevice;  // device number of each head slot
+    // The detected heads' serial numbers in slot order (store bytes); empty
+    // while nothing is detected. Measuring is refused into other heads.
+    std::vector<std::string> detectedSerials;
     std::optional<DeviceNumber> mirrorDevice;        // last mirror unit found
     int compareHead = 0;    // comparison head shown (comparison file loaded)
     int compareRecord = 0;  // comparison record shown

@@ -22,6 +22,16 @@ void HeadBrackets(const Cvarnello_mfDoc& doc, int a, GridBrackets& out) {
     FindBrackets(doc.wavelengthNm[a].data(), std::clamp(doc.channelCount[a], 0, MAX_CHANNELS), out);
 }
 
+// Whether head a has a reference row the ratio can be taken against: an
+// exposure and at least one channel with enough counts.
+bool HasReference(const Cvarnello_mfDoc& doc, int a, MeasuringMethod method) {
+    if (!IsHead(doc, a)) return false;
+    const auto& ref = method == MeasuringMethod::Reflectance ? doc.whiteRef[a] : doc.transRef[a];
+    const int n = std::clamp(doc.channelCount[a], 0, MAX_CHANNELS);
+    return ref[static_cast<size_t>(n)] > 0 &&
+           std::any_of(ref.begin(), ref.begin() + n, [](float v) { return v >= MIN_REFERENCE_COUNTS; });
+}
+
 ColourValues ValuesOf(const ColourInput& in, MeasuringMethod method, SampleIlluminant illuminant) {
     return method == MeasuringMethod::LightSource ? LightSourceValuesOf(in)
                                                   : SampleValuesOf(in, illuminant);
@@ -121,6 +131,7 @@ RecordColour ColourOfDisplayed(const ColourRequest& q) {
         ValuesOf(StoredRecordColourInput(*q.compare, q.compareHead, q.compareRecord, q.method),
                  q.method, q.illuminant);
     out.difference = DifferenceOf(out.shown, out.comparison);
+    out.comparisonUnreferenced = sample && !HasReference(*q.compare, q.compareHead, q.method);
     return out;
 }
 

@@ -26,6 +26,9 @@ struct ColourRequest {
 struct RecordColour {
     ColourValues shown;  // refusal NoSpectrum when the head or record is not there
     bool hasComparison = false;
+    // Reflectance or transmittance, and the comparison file holds no usable
+    // reference of that kind for its head: its ratios are all 0.
+    bool comparisonUnreferenced = false;
     ColourValues comparison;
     ColourDifference difference;
 };

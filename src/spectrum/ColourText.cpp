@@ -93,6 +93,17 @@ void Shape(RowWriter& w, const ColourValues& v) {
     w.Plain("半値全幅 FWHM", v.fwhmRefusal, "%.1f nm", v.shape.fwhmNm);
 }
 
+// Why the comparison's record cannot be compared, in its own words.
+std::string ComparisonRefusalText(const RecordColour& rc, MeasuringMethod method) {
+    if (rc.comparisonUnreferenced)
+        return method == MeasuringMethod::Reflectance
+                   ? "比較ファイルのこのヘッドには反射の基準（ホワイト設定）がないため、比較できません"
+                   : "比較ファイルのこのヘッドには透過の基準（100%透過設定）がないため、比較できません";
+    if (rc.comparison.refusal == ColourRefusal::Dark && rc.comparison.sample)
+        return "比較ファイルの記録の比率がすべて0以下のため、比較できません";
+    return "比較ファイルの記録: " + ColourRefusalText(rc.difference.refusal);
+}
+
 }  // namespace
 
 std::vector<ColourRow> ColourRows(const RecordColour& rc, int head, int record,
@@ -126,11 +137,22 @@ std::vector<ColourRow> ColourRows(const RecordColour& rc, int head, int record,
     Shape(w, v);
     if (rc.hasComparison) {
         const ColourDifference& d = rc.difference;
+        // When the displayed record is fine, a refusal is the comparison's:
+        // saying so keeps the operator from checking the wrong references.
+        const std::string why = d.refusal == ColourRefusal::None || v.refusal != ColourRefusal::None
+                                    ? std::string()
+                                    : ComparisonRefusalText(rc, method);
+        auto add = [&](const char* label, const char* fmt, double value) {
+            if (why.empty())
+                w.Value(label, d.refusal, fmt, value);
+            else
+                w.Add(label, why);
+        };
         if (v.sample) {
-            w.Value("比較との色差 ΔE*ab", d.refusal, "%.2f", d.deltaEab);
-            w.Value("比較との色差 ΔE00", d.refusal, "%.2f", d.deltaE00);
+            add("比較との色差 ΔE*ab", "%.2f", d.deltaEab);
+            add("比較との色差 ΔE00", "%.2f", d.deltaE00);
         } else {
-            w.Value("比較との色度差 Δu'v'", d.refusal, "%.4f", d.deltaUvPrime);
+            add("比較との色度差 Δu'v'", "%.4f", d.deltaUvPrime);
         }
     }
     return rows;

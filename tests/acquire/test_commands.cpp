@@ -196,14 +196,20 @@ TEST_F(CommandTest, TransmissionRegistrationUsesItsOwnRowAndQuestion) {
     EXPECT_EQ(bench.lib->inner().Memory(DeviceNumber(0))->trans, bench.doc.transRef[0]);
 }
 
-TEST_F(CommandTest, RegistrationWithoutARecordInTheDisplayedSlotDoesNothing) {
+TEST_F(CommandTest, RegistrationWithoutARecordInTheDisplayedSlotSaysItStoredNothing) {
     const auto memory = bench.lib->inner().Memory(DeviceNumber(0));
-    EXPECT_FALSE(registration.OnRegister(ReferenceKind::White));
-    EXPECT_TRUE(bench.dialogs.asked.empty());
-    EXPECT_TRUE(bench.host.messages.empty());
+    const auto white = bench.doc.whiteRef;
+    for (int selected : {0, -1}) {
+        bench.selectedHead = selected;
+        bench.host.messages.clear();
+        EXPECT_FALSE(registration.OnRegister(ReferenceKind::White));
+        EXPECT_EQ(bench.dialogs.asked.back(), acq::kAskRegisterWhite);
+        EXPECT_EQ(bench.host.messages.back(),
+                  std::make_pair(std::string("表示中の計測データがないため、何も登録しませんでした。"),
+                                 std::string("計測して記録を表示してから、もう一度設定してください。")));
+    }
+    EXPECT_EQ(bench.doc.whiteRef, white);
     EXPECT_EQ(bench.lib->inner().Memory(DeviceNumber(0))->white, memory->white);
-    bench.selectedHead = -1;
-    EXPECT_FALSE(registration.OnRegister(ReferenceKind::White));
 }
 
 TEST_F(CommandTest, DarkReRegistrationAsksAndStoresNothing) {

@@ -34,6 +34,7 @@ protected:
         auto doc = std::make_unique<Cvarnello_mfDoc>();
         doc->headCount = 1;
         doc->headKind[0] = "C12880MA";
+        doc->serialNo[0] = "SN-OLD";
         doc->historyText = "2026/12/08 10:00:00,start\r\n";
         RecordJournal journal((dir / name).string());
         std::string error;
@@ -60,9 +61,15 @@ TEST_F(JournalKeeperTest, OkRestoresTheStoreAndItsJournalGoesOn) {
     dialogs.okCancelAnswers = {true};
     ASSERT_TRUE(keeper.OfferRecovery());
     ASSERT_EQ(dialogs.asked.size(), 1u);
+    // Local times of the records as measured (offset 0 here).
     EXPECT_EQ(dialogs.asked[0],
-              "前回、保存されないまま終了した計測データがあります。\n復元しますか?\n\n"
-              "キャンセルを選ぶと、このデータは復元用フォルダの set-aside に移して残します。");
+              "前回、保存されないまま終了した計測データがあります。\n\n"
+              "ヘッド 1 (SN-OLD): 記録 3 件\n"
+              "最初の記録: 2026-12-08 09:28:58.000+00:00\n"
+              "最後の記録: 2026-12-08 09:28:58.002+00:00\n\n"
+              "復元しますか?\n\n"
+              "キャンセルを選ぶと、このデータは復元しなかった記録を残しておくフォルダ\n（" +
+                  (dir / "set-aside").string() + "）に移して残します。");
     EXPECT_EQ(doc.recordCount[0], 3);
     EXPECT_EQ(doc.recRaw(0, 2)[7], 2.0f);
     EXPECT_EQ(doc.recTimeUtcMs(0, 2), 1796722138002);

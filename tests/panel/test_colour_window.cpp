@@ -66,8 +66,9 @@ private slots:
 
         w.copyButton()->click();
         QCOMPARE(QApplication::clipboard()->text(),
-                 QString::fromUtf8(ColourRowsText(w.rows()).c_str()));
-        QVERIFY(QApplication::clipboard()->text().startsWith(
+                 QString::fromUtf8("ファイル\t無題\r\nシリアル番号\t\r\n") +
+                     QString::fromUtf8(ColourRowsText(w.rows()).c_str()));
+        QVERIFY(QApplication::clipboard()->text().contains(
             QString::fromUtf8("ヘッド / 記録\t1 / 2\r\n計測方法\t反射（D65, 2° 視野）\r\n")));
     }
 
@@ -86,7 +87,7 @@ private slots:
         f.view->state().compareHead = 3;  // not in the file
         f.view->DrawGraph();
         QTRY_COMPARE(Value(w, "比較との色度差 Δu'v'"),
-                     QString::fromUtf8("表示する記録がありません"));
+                     QString::fromUtf8("比較ファイルの記録: 表示する記録がありません"));
     }
 
     void refusesAMissingRecord() {
