@@ -72,7 +72,8 @@ TEST(CliTrend, CsvTextAndRefusals) {
     const std::string file = dir.File("one.vqdata");
     auto doc = std::make_unique<Cvarnello_mfDoc>();
     test::FillTrendSeries(*doc, 2, 3, false);
-    // An overflowed channel at 360 nm in the last record.
+    // An overflowed channel at 360 nm in the last record: the grid is infinite
+    // from 359 to 361 nm, so the peak is at 359 nm and its value cannot be given.
     doc->recProcessed(1, 2)[10] = std::numeric_limits<float>::infinity();
     std::string error;
     ASSERT_TRUE(doc->SaveToFile(file, error)) << error;
@@ -85,12 +86,12 @@ TEST(CliTrend, CsvTextAndRefusals) {
               "infoCieX,infoCieY,cctK,duv,ra,\r\n"
               "1,0,348,1101.0,103.7,0.0,1101.0,21.0,10000,0.33331,0.33329,5456,-0.00444,95.3,\r\n"
               "1,1,362,1111.0,103.8,0.0,1111.0,21.5,10100,0.33331,0.33329,5457,-0.00445,95.3,\r\n"
-              "1,2,360,,,0.0,,22.0,10200,,,,,,\r\n");
+              "1,2,359,,,0.0,,22.0,10200,,,,,,\r\n");
     run = RunCli("trend '" + file + "' --head 1 --json");
     ASSERT_EQ(run.exitCode, 0) << run.err;
     const auto last = nlohmann::ordered_json::parse(run.out)["heads"][0]["points"][2];
     EXPECT_EQ(last.dump(),
-              R"({"record":2,"peakNm":360.0,"peakValue":null,"average":null,"minimum":0.0,)"
+              R"({"record":2,"peakNm":359.0,"peakValue":null,"average":null,"minimum":0.0,)"
               R"("maximum":null,"temperatureC":22.0,"exposureUs":10200.0,"infoCieX":null,)"
               R"("infoCieY":null,"cctK":null,"duv":null,"ra":null})");
 
