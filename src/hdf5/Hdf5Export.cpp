@@ -271,33 +271,27 @@ private:
 
         // Along the records the time is a coordinate when the store has times.
         const std::string timeCoordinate = times ? "recTimeUtcMs" : "";
+        auto perRecord = [&](const char* name, Element e, const void* data, const char* units,
+                             const char* description) {
+            Hdf5Handle ds = Dataset(g.get(), name, e, {hn}, data, units, description);
+            Attach(ds.get(), {record});
+            if (name != timeCoordinate) Coordinates(ds.get(), timeCoordinate);
+            return ds;
+        };
         if (times) {
-            Hdf5Handle utc = Dataset(g.get(), "recTimeUtcMs", kI64, {hn},
-                                     (*doc_.recTimeUtcMsRows)[a].data(), kTimeUnits,
-                                     "time of each record, UTC milliseconds since "
-                                     "1970-01-01T00:00:00Z; 0 means the record has no time");
+            Hdf5Handle utc =
+                perRecord("recTimeUtcMs", kI64, (*doc_.recTimeUtcMsRows)[a].data(), kTimeUnits,
+                          "time of each record, UTC milliseconds since "
+                          "1970-01-01T00:00:00Z; 0 means the record has no time");
             // So netCDF readers show a record without a time as "no time", not 1970.
             NumberAttribute(utc.get(), "_FillValue", H5T_STD_I64LE, H5T_NATIVE_INT64, int64_t{0});
-            Attach(utc.get(), {record});
-            Coordinates(Attach(Dataset(g.get(), "recUtcOffsetS", kI32, {hn},
-                                       (*doc_.recUtcOffsetSRows)[a].data(), "s",
-                                       "local UTC offset at each record, seconds east of UTC")
-                                   .get(),
-                               {record}),
-                        timeCoordinate);
+            perRecord("recUtcOffsetS", kI32, (*doc_.recUtcOffsetSRows)[a].data(), "s",
+                      "local UTC offset at each record, seconds east of UTC");
         }
-        Coordinates(Attach(Dataset(g.get(), "recExposureUs", kI32, {hn},
-                                   (*doc_.recExposureUsRows)[a].data(), "us",
-                                   "exposure time of each record")
-                               .get(),
-                           {record}),
-                    timeCoordinate);
-        Coordinates(Attach(Dataset(g.get(), "recTemperatureC", kF32, {hn},
-                                   (*doc_.recTemperatureCRows)[a].data(), "degC",
-                                   "head temperature of each record")
-                               .get(),
-                           {record}),
-                    timeCoordinate);
+        perRecord("recExposureUs", kI32, (*doc_.recExposureUsRows)[a].data(), "us",
+                  "exposure time of each record");
+        perRecord("recTemperatureC", kF32, (*doc_.recTemperatureCRows)[a].data(), "degC",
+                  "head temperature of each record");
         WriteSpectra(g.get(), a, axes, timeCoordinate);
     }
 
