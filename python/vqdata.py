@@ -205,9 +205,6 @@ class _Cursor:
         return self.view(dt, count, start)
 
     def view(self, dtype, count: int, offset: int) -> np.ndarray:
-        if count == 0:
-            # Nothing to show: an array of its own keeps no hold on the map.
-            return np.zeros(0, dtype)
         a = np.frombuffer(self.data, dtype=dtype, count=count, offset=offset)
         return a.copy() if self.copy else a
 
