@@ -23,26 +23,22 @@ HEAD, FIRST = 7, 40000
 
 
 def write_full_store(path: pathlib.Path) -> None:
-    heads = [sample_head(C, 0, a + 1) for a in range(HEADS)]
-    empty = vqdata_bytes(heads, [], "")
+    empty = vqdata_bytes([sample_head(C, 0, a + 1) for a in range(HEADS)], [], "")
     record = np.dtype([("exp", "<i4"), ("temp", "<f4"), ("pairs", "<f4", (C, 2))])
-    time = np.dtype([("utc", "<i8"), ("offset", "<i4")])
+    times = np.zeros(RECORDS, [("utc", "<i8"), ("offset", "<i4")])
     section = struct.pack("<I", HEADS)
     with open(path, "wb") as f:
         # The layout up to the record blocks: all but the ten empty counts and history.
         f.write(empty[:len(empty) - 4 * HEADS - 1])
         for a in range(HEADS):
             f.write(struct.pack("<i", RECORDS))
-            channel = np.arange(C, dtype=np.float32) + 1000 * a
             for r0 in range(0, RECORDS, 8192):
                 r = np.arange(r0, min(r0 + 8192, RECORDS))
                 block = np.zeros(r.size, record)
-                block["exp"] = 10000 + r % 100
-                block["temp"] = 20 + r * np.float32(1e-4)
-                block["pairs"][:, :, 0] = channel + (r % 997)[:, None]
+                block["exp"], block["temp"] = 10000 + r % 100, 20 + r * np.float32(1e-4)
+                block["pairs"][:, :, 0] = np.arange(C) + 1000 * a + (r % 997)[:, None]
                 block["pairs"][:, :, 1] = block["pairs"][:, :, 0] * 0.5 - a
                 f.write(block.tobytes())
-            times = np.zeros(RECORDS, time)
             times["utc"] = 1796692530000 + 1000 * np.arange(RECORDS) + a
             times["utc"][::5000] = 0  # records without a time
             times["offset"] = 32400
