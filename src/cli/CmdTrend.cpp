@@ -136,8 +136,8 @@ const CliCommandRegistrar registrar{[](CLI::App& app) -> std::function<int()> {
     cmd->add_option("--graph-max", args->graphMax, "upper limit of the count axis")
         ->capture_default_str();
     cmd->footer(std::string(kNumberingHelp) +
-                "\ninfoCieX, infoCieY: the info line's chromaticity (5 nm observer table, single "
-                "precision); colour's x and y use the 1 nm table.");
+                "\ninfoCieX, infoCieY: 情報行の色度 (5 nm 間隔の等色関数表、単精度)。"
+                "colour の x, y は 1 nm 間隔の表によります。");
     cmd->callback([csv, json] {
         if (csv->count() + json->count() == 0) throw CLI::RequiredError("--csv or --json");
     });
