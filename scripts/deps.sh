@@ -11,6 +11,7 @@ PACKAGES=(
   qt6-base-dev qt6-base-dev-tools qt6-charts-dev libgl-dev qt6-translations-l10n
   fonts-noto-cjk locales ccache
   libhdf5-dev python3 python3-numpy python3-pytest python3-h5py
+  python3-xarray python3-h5netcdf python3-pandas python3-setuptools
 )
 # The window-placement test starts the program under a real window manager.
 PACKAGES+=(xvfb openbox x11-utils xdotool)

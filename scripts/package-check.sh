@@ -56,7 +56,8 @@ dpkg-deb -c "$deb" | awk '{print $6}' | sed 's|^\./|/|' >"$tmp/files.txt"
 for f in /usr/bin/varnello_mf /usr/bin/varnello-cli \
          /usr/share/applications/varnello_mf.desktop \
          /usr/share/mime/packages/varnello_mf.xml \
-         /usr/share/doc/varnello-mf/copyright; do
+         /usr/share/doc/varnello-mf/copyright \
+         /usr/lib/python3/dist-packages/vqdata.py; do
   grep -qx "$f" "$tmp/files.txt" || fail "the package lacks $f"
 done
 for n in 16 22 24 32 48 64 128 256; do
@@ -64,6 +65,8 @@ for n in 16 22 24 32 48 64 128 256; do
   grep -qx "$icon" "$tmp/files.txt" || fail "the package lacks $icon"
   [[ $(file "$tmp/root$icon") == *"PNG image data, $n x $n"* ]] || fail "$icon is not a $n x $n PNG"
 done
+PYTHONPATH="$tmp/root/usr/lib/python3/dist-packages" /usr/bin/python3 -c 'import vqdata' ||
+  fail "the packaged vqdata module does not import"
 depends=$(dpkg-deb -f "$deb" Depends)
 grep -q 'libqt6widgets6' <<<"$depends" || fail "no dependency on Qt"
 grep -q 'libhdf5' <<<"$depends" || fail "no dependency on HDF5"

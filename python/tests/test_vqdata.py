@@ -1,7 +1,9 @@
 """The Python reader against `varnello-cli info --records` of the same files:
 a file the program recorded, a hand-written store with references, awkward
 floats, LED drivers, a UTF-16 string and a time-stamp trailer; damaged
-trailers give no times; short files and counts beyond bounds are refused."""
+trailers give no times; short files and counts beyond bounds are refused;
+the trailer's rules read as the program reads them; heads without records;
+the lazy reader's selections."""
 
 import struct
 import sys
@@ -13,7 +15,7 @@ import pytest
 sys.path.insert(0, str(pathlib.Path(__file__).resolve().parents[1]))
 import vqdata  # noqa: E402
 from vqtest import (acquire, assert_double, assert_floats, info_records, sample_head,  # noqa: E402
-                    trailer, vqdata_bytes, with_trailer)
+                    time_section, trailer, vqdata_bytes, with_trailer)
 
 TIMES = [[(1796721330123 + 1000 * r, 32400) for r in range(4)], [(0, 0), (1796700000000, -18000)]]
 
@@ -130,3 +132,77 @@ def test_record_count_beyond_the_bound_is_refused():
     data = one[:at] + struct.pack("<i", 86400) + one[at + 4:]
     with pytest.raises(vqdata.VqdataError, match="recordCount 86400"):
         vqdata.loads(data)
+
+
+def info_times(info: dict):
+    """Per head the (utc ms, offset) info shows, or None when it shows none."""
+    out = [[(r["utcMs"], r["utcOffsetS"]) if "utcMs" in r else None for r in h["records"]]
+           for h in info["heads"]]
+    return None if all(t is None for h in out for t in h) else out
+
+
+OTHER = [[(1796000000000 + r, 0) for r in range(4)], [(5, 0), (6, 0)]]
+ZERO = [[(0, 0)] * 4, [(0, 0)] * 2]
+TRAILERS = {  # the trailer's sections, the times both readers must give
+    # The first TIME section is the one; a second one, even a broken one, is not read.
+    "second TIME": lambda t: ([t, (b"TIME", time_section(OTHER))], TIMES),
+    "broken second TIME": lambda t: ([t, (b"TIME", b"\x07")], TIMES),
+    "TIME after another": lambda t: ([(b"NOTE", b"later"), t], TIMES),
+    # All-zero times are no times; so is a valid trailer without a TIME section.
+    "all zero": lambda t: ([(b"TIME", time_section(ZERO))], None),
+    "no TIME": lambda t: ([(b"NOTE", b"")], None),
+    # A payload beyond 64 MiB is damage, though the file holds every byte of it.
+    "over 64 MiB": lambda t: ([t, (b"PADD", bytes((64 << 20) - 11 - len(t[1])))], None),
+}
+
+
+@pytest.mark.parametrize("case", TRAILERS)
+def test_trailer_reads_as_the_program_reads_it(tmp_path, case):
+    path = written_store(tmp_path)
+    sections, want = TRAILERS[case]((b"TIME", time_section(TIMES)))
+    with_trailer(path, vqdata.load(path).layout_size, sections=sections)
+    info = info_records(path)
+    for store in (vqdata.load(path), vqdata.open(path)):
+        assert (store.trailer_notice is not None) == (case == "over 64 MiB")
+        got = None if not store.has_times else [
+            [(int(u), int(o)) if u else None for u, o in zip(h.rec_time_utc_ms, h.rec_utc_offset_s)]
+            for h in store.heads]
+        expected = None if want is None else [[t if t[0] else None for t in h] for h in want]
+        assert got == expected == info_times(info)
+
+
+def test_heads_without_records_read_like_info(tmp_path):
+    # A saved detection: two heads, no records; load() used to end in BufferError.
+    path = tmp_path / "detected.vqdata"
+    path.write_bytes(vqdata_bytes([sample_head(288, 0, 1), sample_head(7, 0, 2)], [[1]], ""))
+    info = info_records(path)
+    for store in (vqdata.load(path), vqdata.open(path)):
+        assert_same_as_info(store, info)
+        assert store.heads[1].rec_processed.shape == (0, 7)
+
+
+def test_open_selects_heads_and_records_as_read_only_views(tmp_path):
+    path = written_store(tmp_path)
+    with_trailer(path, vqdata.load(path).layout_size, TIMES)
+    full = vqdata.load(path)
+    lazy = vqdata.open(path, heads=[1, 0], records=range(1, 3))
+    assert [h.slot for h in lazy.heads] == [1, 0] and lazy.head_count == 2
+    for h in lazy.heads:
+        want = full.head(h.slot)
+        assert h.first_record == 1 and h.file_record_count == want.record_count
+        for name in ("rec_raw", "rec_exposure_us", "rec_time_utc_ms", "dark_table"):
+            got, rows = getattr(h, name), slice(None) if name == "dark_table" else slice(1, 3)
+            assert not got.flags.writeable and got.tobytes() == getattr(want, name)[rows].tobytes()
+    # Head 1 has two records: the range is clipped like a slice.
+    assert lazy.heads[0].record_count == 1
+    assert [str(t) for t in lazy.heads[1].times()] == ["2026-12-08T09:15:31.123",
+                                                       "2026-12-08T09:15:32.123"]
+    # A record without a time is NaT, never 1970.
+    assert [str(t) for t in vqdata.open(path, heads=1).heads[0].times()] == [
+        "NaT", "2026-12-08T03:20:00.000"]
+    # load()'s arrays are its own, none a view of the file.
+    assert all(getattr(full.heads[0], k).flags.writeable for k in ("rec_raw", "dark_table", "gain",
+                                                                   "rec_time_utc_ms"))
+    for bad in (dict(heads=2), dict(records=slice(0, 4, 2)), dict(records=(-1, 2))):
+        with pytest.raises(ValueError):
+            vqdata.open(path, **bad)

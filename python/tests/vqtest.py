@@ -94,21 +94,28 @@ def vqdata_bytes(heads, leds, history: str, utf16_serial: bool = False) -> bytes
     return bytes(out + _string(history))
 
 
-def trailer(times) -> bytes:
-    """The time-stamp trailer for times: per head a list of (utc ms, offset s)."""
+def time_section(times) -> bytes:
+    """A TIME section's body: per head a list of (utc ms, offset s)."""
     body = struct.pack("<I", len(times))
     for head in times:
         body += struct.pack("<I", len(head))
         body += b"".join(struct.pack("<qi", utc, off) for utc, off in head)
-    payload = b"TIME" + struct.pack("<Q", len(body)) + body
+    return body
+
+
+def trailer(times=None, sections=None) -> bytes:
+    """The time-stamp trailer for times, or of the given (tag, body) sections."""
+    if sections is None:
+        sections = [(b"TIME", time_section(times))]
+    payload = b"".join(tag + struct.pack("<Q", len(body)) + body for tag, body in sections)
     head = b"VQTRAIL1" + struct.pack("<IQ", 1, len(payload)) + payload
     return head + struct.pack("<I", zlib.crc32(head))
 
 
-def with_trailer(path, layout_size: int, times) -> None:
+def with_trailer(path, layout_size: int, times=None, sections=None) -> None:
     """Replaces whatever follows the plain layout of the file with a trailer."""
     data = pathlib.Path(path).read_bytes()[:layout_size]
-    pathlib.Path(path).write_bytes(data + trailer(times))
+    pathlib.Path(path).write_bytes(data + trailer(times, sections))
 
 
 def float_matches(value, json_value) -> bool:

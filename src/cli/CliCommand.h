@@ -17,6 +17,12 @@ inline constexpr int kExitOk = 0;
 inline constexpr int kExitUsage = 1;
 inline constexpr int kExitFailed = 2;
 
+// The one numbering rule of every head and record number the tool reads or
+// writes, stated in the help of each command that has them.
+inline constexpr const char* kNumberingHelp =
+    "ヘッドと記録の番号は 0 から数えます (最初の記録が 0)。オプション、CSV、JSON、"
+    "HDF5 書き出し、Python の読み取りのすべてで同じです。";
+
 // Adds a sub-command to app; returns the function run when it was chosen.
 using CliCommandSetup = std::function<std::function<int()>(CLI::App& app)>;
 

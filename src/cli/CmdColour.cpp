@@ -179,10 +179,11 @@ const CliCommandRegistrar registrar{[](CLI::App& app) -> std::function<int()> {
     CLI::App* cmd = app.add_subcommand(
         "colour", "CCT, Duv, colour rendering, CIELAB and colour differences of one spectrum");
     cmd->add_option("FILE", args->file, "data file (.vqdata)");
+    cmd->footer(kNumberingHelp);
     cmd->add_option("--spectrum", args->spectrum,
                     "CSV of wavelength,value rows (1 to 10 nm apart)");
-    cmd->add_option("--head", args->head, "head slot")->capture_default_str();
-    cmd->add_option("--record", args->record, "record slot")->capture_default_str();
+    cmd->add_option("--head", args->head, "head slot, 0-based")->capture_default_str();
+    cmd->add_option("--record", args->record, "record, 0-based")->capture_default_str();
     cmd->add_option("--method", args->method, "measuring method of the data file")
         ->check(CLI::IsMember({"light", "reflectance", "transmittance"}))
         ->capture_default_str();
@@ -193,9 +194,9 @@ const CliCommandRegistrar registrar{[](CLI::App& app) -> std::function<int()> {
         ->check(CLI::IsMember({"D65", "D50"}))
         ->capture_default_str();
     cmd->add_option("--compare", args->compare, "comparison data file");
-    cmd->add_option("--compare-head", args->compareHead, "comparison head slot")
+    cmd->add_option("--compare-head", args->compareHead, "comparison head slot, 0-based")
         ->capture_default_str();
-    cmd->add_option("--compare-record", args->compareRecord, "comparison record slot")
+    cmd->add_option("--compare-record", args->compareRecord, "comparison record, 0-based")
         ->capture_default_str();
     return [args] { return RunColour(*args); };
 }};

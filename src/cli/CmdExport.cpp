@@ -31,6 +31,7 @@ struct ExportArgs {
     std::string csv;
     std::string hdf5;
     int compress = 0;
+    bool grid = false;
     int head = 0;
     int target = CSV_TARGET_PROCESSED;
     int first = 0;
@@ -64,6 +65,7 @@ int RunExport(const ExportArgs& args) {
                  [&](FileProgress& progress) {
                      Hdf5ExportOptions options{args.compress};
                      options.progress = &progress;
+                     options.grid = args.grid;
                      written = ExportHdf5(*doc, args.hdf5, options, error);
                  });
         return written ? kExitOk : Fail(error);
@@ -112,6 +114,7 @@ const CliCommandRegistrar registrar{[](CLI::App& app) -> std::function<int()> {
     CLI::App* cmd = app.add_subcommand(
         "export", "Write records or a reference of one head as the panel's CSV file");
     cmd->add_option("FILE", args->file, "data file (.vqdata)")->required();
+    cmd->footer(kNumberingHelp);
     CLI::Option* csv =
         cmd->add_option("--csv", args->csv, "CSV file to write (replaced when it exists)");
 #if VMF_HAVE_HDF5
@@ -123,13 +126,16 @@ const CliCommandRegistrar registrar{[](CLI::App& app) -> std::function<int()> {
                     "with --hdf5: deflate level of the spectra, 0 (none) to 9")
         ->check(CLI::Range(0, 9))
         ->capture_default_str();
+    cmd->add_flag("--grid", args->grid,
+                  "with --hdf5: add each record's spectrum on the 340-850 nm grid")
+        ->needs(hdf5);
     cmd->callback([csv, hdf5] {
         if (csv->count() + hdf5->count() == 0) throw CLI::RequiredError("--csv or --hdf5");
     });
 #else
     csv->required();
 #endif
-    cmd->add_option("--head", args->head, "head slot")->capture_default_str();
+    cmd->add_option("--head", args->head, "head slot, 0-based")->capture_default_str();
     cmd->add_option(
            "--target", args->target,
            "0 processed spectra, 1 reflectance/transmittance, 2 white reference, 3 100% reference")

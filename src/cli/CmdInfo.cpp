@@ -146,6 +146,7 @@ const CliCommandRegistrar registrar([](CLI::App& app) -> std::function<int()> {
     CLI::App* sub =
         app.add_subcommand("info", "Print every field of a data file (.vqdata) as JSON");
     sub->add_option("file", args->file, "data file to read")->required();
+    sub->footer(kNumberingHelp);
     sub->add_flag("--records", args->records, "also print every record of every head");
     return [args] { return RunInfo(*args); };
 });

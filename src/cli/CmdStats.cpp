@@ -75,8 +75,9 @@ const CliCommandRegistrar registrar{[](CLI::App& app) -> std::function<int()> {
     CLI::App* cmd = app.add_subcommand(
         "stats", "Statistics and colour values of one record, as the panel shows them");
     cmd->add_option("FILE", args->file, "data file (.vqdata)")->required();
-    cmd->add_option("--head", args->head, "head slot")->required();
-    cmd->add_option("--record", args->record, "record slot")->required();
+    cmd->footer(kNumberingHelp);
+    cmd->add_option("--head", args->head, "head slot, 0-based")->required();
+    cmd->add_option("--record", args->record, "record, 0-based")->required();
     cmd->add_option("--method", args->method, "measuring method")
         ->check(CLI::IsMember({"light", "reflectance", "transmittance"}))
         ->capture_default_str();

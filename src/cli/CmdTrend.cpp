@@ -36,8 +36,8 @@ const char* CsvFormat(TrendValue v) {
         case TrendValue::Exposure:
         case TrendValue::Cct:
             return "%.0f,";
-        case TrendValue::CieX:
-        case TrendValue::CieY:
+        case TrendValue::InfoCieX:
+        case TrendValue::InfoCieY:
         case TrendValue::Duv:
             return "%.5f,";
         default:
@@ -46,11 +46,12 @@ const char* CsvFormat(TrendValue v) {
 }
 
 void AppendCsv(std::string& out, int a, const TrendPoint& p, bool times) {
-    CFormatAppend(out, "%d,%d,", a, p.record + 1);
+    CFormatAppend(out, "%d,%d,", a, p.record);
     if (times) out += FormatRecordTime(p.utcMs, p.utcOffsetS) + ",";
     for (const TrendValueInfo& info : TrendValues()) {
         const double v = p[info.value];
-        if (std::isnan(v))
+        // An empty cell, as JSON's null: the value cannot be given.
+        if (!std::isfinite(v))
             out += ",";
         else
             CFormatAppend(out, CsvFormat(info.value), v);
@@ -99,7 +100,7 @@ int RunTrend(const TrendArgs& args) {
             nlohmann::ordered_json points = nlohmann::ordered_json::array();
             for (const TrendPoint& p : ComputeHeadTrend(*doc, a, options)) {
                 nlohmann::ordered_json j;
-                j["record"] = p.record + 1;
+                j["record"] = p.record;
                 if (p.utcMs != 0) {
                     j["utcMs"] = p.utcMs;
                     j["time"] = FormatRecordTime(p.utcMs, p.utcOffsetS);
@@ -107,7 +108,7 @@ int RunTrend(const TrendArgs& args) {
                 for (const TrendValueInfo& info : TrendValues()) {
                     const double v = p[info.value];
                     j[info.key] =
-                        std::isnan(v) ? nlohmann::ordered_json() : nlohmann::ordered_json(v);
+                        std::isfinite(v) ? nlohmann::ordered_json(v) : nlohmann::ordered_json();
                 }
                 points.push_back(std::move(j));
             }
@@ -128,12 +129,15 @@ const CliCommandRegistrar registrar{[](CLI::App& app) -> std::function<int()> {
     CLI::App* cmd = app.add_subcommand(
         "trend", "Peak, statistics, temperature, exposure and colour values of every record");
     cmd->add_option("FILE", args->file, "data file (.vqdata)")->required();
-    cmd->add_option("--head", args->head, "head slot (every head without it)");
+    cmd->add_option("--head", args->head, "head slot, 0-based (every head without it)");
     CLI::Option* csv =
         cmd->add_option("--csv", args->csv, "CSV file to write (replaced when it exists)");
     CLI::Option* json = cmd->add_flag("--json", args->json, "JSON on stdout");
     cmd->add_option("--graph-max", args->graphMax, "upper limit of the count axis")
         ->capture_default_str();
+    cmd->footer(std::string(kNumberingHelp) +
+                "\ninfoCieX, infoCieY: 情報行の色度 (5 nm 間隔の等色関数表、単精度)。"
+                "colour の x, y は 1 nm 間隔の表によります。");
     cmd->callback([csv, json] {
         if (csv->count() + json->count() == 0) throw CLI::RequiredError("--csv or --json");
     });

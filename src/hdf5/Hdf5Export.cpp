@@ -4,10 +4,15 @@
 
 #include "hdf5/Hdf5Export.h"
 
+#include <hdf5_hl.h>
+#include <unistd.h>
+
 #include <algorithm>
+#include <array>
 #include <cstdint>
 #include <filesystem>
 #include <initializer_list>
+#include <numeric>
 #include <stdexcept>
 #include <string>
 #include <system_error>
@@ -16,6 +21,7 @@
 #include "common/FileProgress.h"
 #include "hdf5/Hdf5GuardedDriver.h"
 #include "hdf5/Hdf5Handle.h"
+#include "spectrum/GridResampler.h"
 #include "store/Cvarnello_mfDoc.h"
 #include "store/FileHandle.h"
 #include "store/OutputFile.h"
@@ -101,6 +107,18 @@ void FloatAttribute(hid_t on, const char* name, float value) {
     NumberAttribute(on, name, H5T_IEEE_F32LE, H5T_NATIVE_FLOAT, value);
 }
 
+template <std::size_t N>
+void ArrayAttribute(hid_t on, const char* name, const std::array<double, N>& values) {
+    Hdf5Handle space = Space({N});
+    Hdf5Handle attr(Id(H5Acreate2(on, name, H5T_IEEE_F64LE, space.get(), H5P_DEFAULT, H5P_DEFAULT),
+                       kWriteFailed),
+                    H5Aclose);
+    Ok(H5Awrite(attr.get(), H5T_NATIVE_DOUBLE, values.data()), kWriteFailed);
+}
+
+// The record times' units as netCDF readers decode them into dates.
+constexpr const char* kTimeUnits = "milliseconds since 1970-01-01 00:00:00";
+
 void Describe(hid_t dataset, const char* units, const char* description) {
     TextAttribute(dataset, "units", units);
     TextAttribute(dataset, "description", description);
@@ -138,6 +156,40 @@ Hdf5Handle Dataset(hid_t parent, const char* name, Element e, std::initializer_l
     return ds;
 }
 
+// An index 0..n-1 that names one axis of the datasets attached to it: an
+// HDF5 dimension scale, which netCDF readers (xarray through h5netcdf) take
+// as a named dimension with that index as its coordinate.
+Hdf5Handle IndexScale(hid_t parent, const char* name, int n, const char* description) {
+    std::vector<int32_t> index(static_cast<std::size_t>(std::max(n, 0)));
+    std::iota(index.begin(), index.end(), 0);
+    Hdf5Handle ds = Dataset(parent, name, kI32, {index.size()}, index.data(), "1", description);
+    Ok(H5DSset_scale(ds.get(), name), kWriteFailed);
+    return ds;
+}
+
+// Attaches the scales to the dataset's axes in order; returns the dataset.
+hid_t Attach(hid_t dataset, std::initializer_list<hid_t> scales) {
+    unsigned axis = 0;
+    for (hid_t scale : scales) Ok(H5DSattach_scale(dataset, scale, axis++), kWriteFailed);
+    return dataset;
+}
+
+// Variables a netCDF reader should show as coordinates of the dataset,
+// besides its dimensions' own (the wavelengths along the channels, the
+// times along the records).
+void Coordinates(hid_t dataset, const std::string& names) {
+    if (!names.empty()) TextAttribute(dataset, "coordinates", names);
+}
+
+// The head's axes. The record scale counts from 0, as every reader of the
+// store does.
+struct HeadAxes {
+    Hdf5Handle record;
+    Hdf5Handle channel;
+    Hdf5Handle darkStep;
+    Hdf5Handle power;
+};
+
 class StoreWriter {
 public:
     StoreWriter(const Cvarnello_mfDoc& doc, const Hdf5ExportOptions& options,
@@ -157,8 +209,13 @@ public:
             Hdf5Handle g = Group(leds.get(), std::to_string(j));
             const int k = doc_.ledChannelCount[j];
             IntAttribute(g.get(), "ledChannelCount", k);
-            Dataset(g.get(), "ledValue", kI32, {static_cast<hsize_t>(k)}, doc_.ledValue[j].data(),
-                    "", "value set on each LED channel of the driver");
+            Hdf5Handle channel =
+                IndexScale(g.get(), "ledChannel", k, "LED channel index, counted from 0");
+            Attach(
+                Dataset(g.get(), "ledValue", kI32, {static_cast<hsize_t>(k)},
+                        doc_.ledValue[j].data(), "1", "value set on each LED channel of the driver")
+                    .get(),
+                {channel.get()});
         }
         Hdf5Handle type = Utf8Type();
         Hdf5Handle space = Space({});
@@ -188,18 +245,27 @@ private:
         IntAttribute(g.get(), "exposureUs", doc_.exposureUs[a]);
         IntAttribute(g.get(), "recordCount", n);
 
-        Dataset(g.get(), "wavelengthNm", kF32, {hc}, doc_.wavelengthNm[a].data(), "nm",
-                "wavelength of each channel");
-        Dataset(g.get(), "wavePoly", kF64, {WAVE_COEFFS}, doc_.wavePoly[a].data(), "nm",
-                "wavelength polynomial c0..c5: the wavelength of 1-based channel x is "
-                "c0 + c1*x + c2*x^2 + c3*x^3 + c4*x^4 + c5*x^5");
+        const HeadAxes axes = WriteAxes(g.get(), c, n);
+        const hid_t channel = axes.channel.get();
+        const hid_t record = axes.record.get();
+        Attach(Dataset(g.get(), "wavelengthNm", kF32, {hc}, doc_.wavelengthNm[a].data(), "nm",
+                       "wavelength of each channel")
+                   .get(),
+               {channel});
+        Attach(Dataset(g.get(), "wavePoly", kF64, {WAVE_COEFFS}, doc_.wavePoly[a].data(), "nm",
+                       "wavelength polynomial c0..c5: the wavelength of 1-based channel x is "
+                       "c0 + c1*x + c2*x^2 + c3*x^3 + c4*x^4 + c5*x^5")
+                   .get(),
+               {axes.power.get()});
         // The table rows are MAX_CHANNELS apart in the store; the file wants
         // them C apart.
         std::vector<float> dark(static_cast<std::size_t>(DARK_STEPS) * hc);
         for (int s = 0; s < DARK_STEPS; ++s)
             std::copy_n(doc_.darkTable[a][s].begin(), c, dark.begin() + s * c);
-        Dataset(g.get(), "darkTable", kF32, {DARK_STEPS, hc}, dark.data(), "counts",
-                "dark level of each channel at 21 exposure steps");
+        Hdf5Handle darkTable =
+            Dataset(g.get(), "darkTable", kF32, {DARK_STEPS, hc}, dark.data(), "counts",
+                    "dark level of each channel at 21 exposure steps (see darkStep)");
+        Coordinates(Attach(darkTable.get(), {axes.darkStep.get(), channel}), "wavelengthNm");
         struct Row {
             const char* name;
             const float* values;
@@ -207,7 +273,7 @@ private:
             const char* description;
         };
         const Row rows[] = {
-            {"gain", doc_.gain[a].data(), "", "per-channel gain of the sensitivity correction"},
+            {"gain", doc_.gain[a].data(), "1", "per-channel gain of the sensitivity correction"},
             {"whiteRef", doc_.whiteRef[a].data(), "counts", "white reference (reflectance)"},
             {"transRef", doc_.transRef[a].data(), "counts",
              "100 % transmission reference (transmittance)"},
@@ -217,45 +283,79 @@ private:
                 Dataset(g.get(), row.name, kF32, {hc}, row.values, row.units, row.description);
             // The row's extra entry: the exposure (µs) it was taken at.
             FloatAttribute(ds.get(), "exposureUs", row.values[c]);
+            Coordinates(Attach(ds.get(), {channel}), "wavelengthNm");
         }
 
-        Dataset(g.get(), "recExposureUs", kI32, {hn}, (*doc_.recExposureUsRows)[a].data(), "us",
-                "exposure time of each record");
-        Dataset(g.get(), "recTemperatureC", kF32, {hn}, (*doc_.recTemperatureCRows)[a].data(),
-                "degC", "head temperature of each record");
+        // Along the records the time is a coordinate when the store has times.
+        const std::string timeCoordinate = times ? "recTimeUtcMs" : "";
+        auto perRecord = [&](const char* name, Element e, const void* data, const char* units,
+                             const char* description) {
+            Hdf5Handle ds = Dataset(g.get(), name, e, {hn}, data, units, description);
+            Attach(ds.get(), {record});
+            if (name != timeCoordinate) Coordinates(ds.get(), timeCoordinate);
+            return ds;
+        };
         if (times) {
-            Dataset(g.get(), "recTimeUtcMs", kI64, {hn}, (*doc_.recTimeUtcMsRows)[a].data(), "ms",
-                    "time of each record, UTC milliseconds since 1970-01-01T00:00:00Z; "
-                    "0 means the record has no time");
-            Dataset(g.get(), "recUtcOffsetS", kI32, {hn}, (*doc_.recUtcOffsetSRows)[a].data(), "s",
-                    "local UTC offset at each record, seconds east of UTC");
+            Hdf5Handle utc =
+                perRecord("recTimeUtcMs", kI64, (*doc_.recTimeUtcMsRows)[a].data(), kTimeUnits,
+                          "time of each record, UTC milliseconds since "
+                          "1970-01-01T00:00:00Z; 0 means the record has no time");
+            // So netCDF readers show a record without a time as "no time", not 1970.
+            NumberAttribute(utc.get(), "_FillValue", H5T_STD_I64LE, H5T_NATIVE_INT64, int64_t{0});
+            perRecord("recUtcOffsetS", kI32, (*doc_.recUtcOffsetSRows)[a].data(), "s",
+                      "local UTC offset at each record, seconds east of UTC");
         }
-        WriteSpectra(g.get(), a);
+        perRecord("recExposureUs", kI32, (*doc_.recExposureUsRows)[a].data(), "us",
+                  "exposure time of each record");
+        perRecord("recTemperatureC", kF32, (*doc_.recTemperatureCRows)[a].data(), "degC",
+                  "head temperature of each record");
+        WriteSpectra(g.get(), a, axes, timeCoordinate);
     }
 
-    // recRaw and recProcessed, record block by record block: one block of
-    // each is all the extra memory a full series needs.
-    void WriteSpectra(hid_t g, int a) {
+    HeadAxes WriteAxes(hid_t g, int c, int n) {
+        HeadAxes axes;
+        axes.record = IndexScale(g, "record", n, "record index, counted from 0");
+        axes.channel = IndexScale(g, "channel", c, "sensor channel index, counted from 0");
+        axes.darkStep =
+            IndexScale(g, "darkStep", DARK_STEPS,
+                       "dark table step: step 0 is measured at 265 us and step k at k x 50000 us "
+                       "(exposureUs); the panel's dark measurement measures steps 0 and 19 and "
+                       "interpolates the others. The correction uses steps 0 and 19 only, taking "
+                       "step 0 as the dark at exposure 0, and uses step 20 as its work row: in a "
+                       "saved store step 20 holds the dark of the record processed last");
+        std::array<double, DARK_STEPS> exposures{};
+        exposures[0] = 265.0;
+        for (int s = 1; s < DARK_STEPS; ++s) exposures[s] = 50000.0 * s;
+        ArrayAttribute(axes.darkStep.get(), "exposureUs", exposures);
+        axes.power =
+            IndexScale(g, "power", WAVE_COEFFS, "power of x of each polynomial coefficient");
+        return axes;
+    }
+
+    // recRaw and recProcessed (and, when asked, recProcessedGrid), record
+    // block by record block: one block of each is all the extra memory a full
+    // series needs.
+    void WriteSpectra(hid_t g, int a, const HeadAxes& axes, const std::string& timeCoordinate) {
         const int c = doc_.channelCount[a];
         const int n = doc_.recordCount[a];
         const auto hc = static_cast<hsize_t>(c);
         const auto hn = static_cast<hsize_t>(n);
         const int block = std::max(1, std::min(options_.recordsPerChunk, std::max(n, 1)));
-        Hdf5Handle space = Space({hn, hc});
-        Hdf5Handle dcpl(Id(H5Pcreate(H5P_DATASET_CREATE), kWriteFailed), H5Pclose);
-        // Chunks cannot have a zero extent: an empty series stays contiguous.
-        if (n > 0 && c > 0) {
-            const hsize_t chunk[2] = {static_cast<hsize_t>(block), hc};
-            Ok(H5Pset_chunk(dcpl.get(), 2, chunk), kWriteFailed);
-            if (options_.deflateLevel > 0) {
-                Ok(H5Pset_shuffle(dcpl.get()), kWriteFailed);
-                Ok(H5Pset_deflate(dcpl.get(), static_cast<unsigned>(options_.deflateLevel)),
-                   kWriteFailed);
+        auto create = [&](const char* name, hsize_t width, const char* description) {
+            Hdf5Handle space = Space({hn, width});
+            Hdf5Handle dcpl(Id(H5Pcreate(H5P_DATASET_CREATE), kWriteFailed), H5Pclose);
+            // Chunks cannot have a zero extent: an empty series stays contiguous.
+            if (n > 0 && width > 0) {
+                const hsize_t chunk[2] = {static_cast<hsize_t>(block), width};
+                Ok(H5Pset_chunk(dcpl.get(), 2, chunk), kWriteFailed);
+                if (options_.deflateLevel > 0) {
+                    Ok(H5Pset_shuffle(dcpl.get()), kWriteFailed);
+                    Ok(H5Pset_deflate(dcpl.get(), static_cast<unsigned>(options_.deflateLevel)),
+                       kWriteFailed);
+                }
             }
-        }
-        // Every value is written, so filling chunks first would only double the work.
-        Ok(H5Pset_fill_time(dcpl.get(), H5D_FILL_TIME_NEVER), kWriteFailed);
-        auto create = [&](const char* name, const char* description) {
+            // Every value is written, so filling chunks first would only double the work.
+            Ok(H5Pset_fill_time(dcpl.get(), H5D_FILL_TIME_NEVER), kWriteFailed);
             Hdf5Handle ds(Id(H5Dcreate2(g, name, H5T_IEEE_F32LE, space.get(), H5P_DEFAULT,
                                         dcpl.get(), H5P_DEFAULT),
                              kWriteFailed),
@@ -263,12 +363,25 @@ private:
             Describe(ds.get(), "counts", description);
             return ds;
         };
+        const std::string coordinates =
+            "wavelengthNm" + (timeCoordinate.empty() ? "" : " " + timeCoordinate);
         Hdf5Handle raw =
-            create("recRaw", "averaged sensor counts of each record (record x channel)");
+            create("recRaw", hc, "averaged sensor counts of each record (record x channel)");
         Hdf5Handle processed =
-            create("recProcessed",
+            create("recProcessed", hc,
                    "corrected spectrum of each record: dark subtracted, gain applied when the "
                    "sensitivity correction was on (record x channel)");
+        for (hid_t ds : {raw.get(), processed.get()})
+            Coordinates(Attach(ds, {axes.record.get(), axes.channel.get()}), coordinates);
+        GridWriter grid;
+        if (options_.grid) {
+            grid.Begin(g, doc_, a);
+            grid.dataset = create("recProcessedGrid", GRID_SIZE,
+                                  "recProcessed resampled onto every whole nanometre from 340 "
+                                  "to 850 nm, as the panel draws it (record x gridWavelengthNm)");
+            Coordinates(Attach(grid.dataset.get(), {axes.record.get(), grid.scale.get()}),
+                        timeCoordinate);
+        }
         if (n == 0 || c == 0) return;
 
         std::vector<float> rawBlock(static_cast<std::size_t>(block) * hc);
@@ -291,18 +404,9 @@ private:
                 else
                     std::fill_n(pd, c, 0.0f);
             }
-            const hsize_t start[2] = {static_cast<hsize_t>(r0), 0};
-            const hsize_t size[2] = {static_cast<hsize_t>(count), hc};
-            Hdf5Handle fileSpace(Id(H5Dget_space(raw.get()), kWriteFailed), H5Sclose);
-            Ok(H5Sselect_hyperslab(fileSpace.get(), H5S_SELECT_SET, start, nullptr, size, nullptr),
-               kWriteFailed);
-            Hdf5Handle memSpace = Space({size[0], size[1]});
-            Ok(H5Dwrite(raw.get(), H5T_NATIVE_FLOAT, memSpace.get(), fileSpace.get(), H5P_DEFAULT,
-                        rawBlock.data()),
-               kWriteFailed);
-            Ok(H5Dwrite(processed.get(), H5T_NATIVE_FLOAT, memSpace.get(), fileSpace.get(),
-                        H5P_DEFAULT, processedBlock.data()),
-               kWriteFailed);
+            WriteRows(raw.get(), r0, count, hc, rawBlock.data());
+            WriteRows(processed.get(), r0, count, hc, processedBlock.data());
+            if (options_.grid) grid.Write(r0, count, c, processedBlock.data());
             // A failed write no longer reaches the disk: stop at once.
             if (guard_.Failed()) throw Hdf5Failure(kWriteFailed);
             if (FileProgress* progress = options_.progress) {
@@ -310,6 +414,45 @@ private:
                 if (progress->Cancelled()) throw Hdf5Cancelled{};
             }
         }
+    }
+
+    // The grid spectra of one head: its own wavelength axis and the
+    // resampling the panel uses, applied to each block of processed records.
+    struct GridWriter {
+        Hdf5Handle scale;
+        Hdf5Handle dataset;
+        GridBrackets brackets;
+        const float* wl = nullptr;
+        std::vector<float> rows;
+
+        void Begin(hid_t g, const Cvarnello_mfDoc& doc, int a) {
+            std::array<float, GRID_SIZE> nm{};
+            for (int k = 0; k < GRID_SIZE; ++k) nm[k] = static_cast<float>(340 + k);
+            scale = Dataset(g, "gridWavelengthNm", kF32, {GRID_SIZE}, nm.data(), "nm",
+                            "wavelength of each point of the display grid");
+            Ok(H5DSset_scale(scale.get(), "gridWavelengthNm"), kWriteFailed);
+            wl = doc.wavelengthNm[a].data();
+            FindBrackets(wl, doc.channelCount[a], brackets);
+        }
+        void Write(int r0, int count, int c, const float* processed) {
+            rows.resize(static_cast<std::size_t>(count) * GRID_SIZE);
+            for (int i = 0; i < count; ++i)
+                ApplyBrackets(brackets, processed + static_cast<std::size_t>(i) * c, wl,
+                              rows.data() + static_cast<std::size_t>(i) * GRID_SIZE);
+            WriteRows(dataset.get(), r0, count, GRID_SIZE, rows.data());
+        }
+    };
+
+    // Rows r0..r0+count-1 of a record x width dataset from memory.
+    static void WriteRows(hid_t ds, int r0, int count, hsize_t width, const float* values) {
+        const hsize_t start[2] = {static_cast<hsize_t>(r0), 0};
+        const hsize_t size[2] = {static_cast<hsize_t>(count), width};
+        Hdf5Handle fileSpace(Id(H5Dget_space(ds), kWriteFailed), H5Sclose);
+        Ok(H5Sselect_hyperslab(fileSpace.get(), H5S_SELECT_SET, start, nullptr, size, nullptr),
+           kWriteFailed);
+        Hdf5Handle memSpace = Space({size[0], size[1]});
+        Ok(H5Dwrite(ds, H5T_NATIVE_FLOAT, memSpace.get(), fileSpace.get(), H5P_DEFAULT, values),
+           kWriteFailed);
     }
 
     const Cvarnello_mfDoc& doc_;

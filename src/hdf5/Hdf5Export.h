@@ -8,6 +8,10 @@
 //   /heads/<a>             one group per head slot a = 0..headCount-1; attributes
 //                          slot, headKind, serialNo (UTF-8), channelCount,
 //                          exposureUs, recordCount
+//     record [R], channel [C], darkStep [21], power [6]   int32 0..n-1: the
+//                          axes, as HDF5 dimension scales (netCDF dimensions);
+//                          darkStep's attribute exposureUs (float64 [21]) is
+//                          the exposure each step is measured at
 //     wavelengthNm [C]     float32
 //     wavePoly [6]         float64
 //     darkTable [21][C]    float32
@@ -17,10 +21,16 @@
 //     recRaw, recProcessed [R][C]    float32, chunked by whole records
 //     recTimeUtcMs [R] int64, recUtcOffsetS [R] int32   only when the store
 //                          holds time stamps (0 = that record has none)
-//   /ledDrivers/<j>        attribute ledChannelCount; ledValue [K] int32
+//     gridWavelengthNm [511], recProcessedGrid [R][511]   float32, only with
+//                          the grid option: recProcessed on 340..850 nm
+//   /ledDrivers/<j>        attribute ledChannelCount; ledChannel [K] (axis),
+//                          ledValue [K] int32
 //
-// Every dataset carries "units" and "description" attributes. Floats keep
-// their exact bits.
+// Every dataset carries "units" ("1" when dimensionless) and "description"
+// attributes and has its axes attached, so netCDF readers open a head group
+// as labelled data: wavelengthNm is the coordinate along the channels,
+// recTimeUtcMs (units "milliseconds since 1970-01-01 00:00:00", fill value 0)
+// the one along the records. Floats keep their exact bits.
 
 #include <string>
 
@@ -38,6 +48,8 @@ struct Hdf5ExportOptions {
     // When given: the spectra's bytes are counted into it as they are
     // written, and a cancel request stops the export at the next block.
     FileProgress* progress = nullptr;
+    // Adds each record's processed spectrum on the 340..850 nm display grid.
+    bool grid = false;
 };
 
 // Writes doc to the HDF5 file at utf8Path, replacing it only once the new

@@ -18,8 +18,8 @@ const std::array<TrendValueInfo, TREND_VALUE_COUNT> kValues = {{
     {TrendValue::Maximum, "maximum", "最大値"},
     {TrendValue::Temperature, "temperatureC", "温度 (℃)"},
     {TrendValue::Exposure, "exposureUs", "露光時間 (us)"},
-    {TrendValue::CieX, "cieX", "CIE x"},
-    {TrendValue::CieY, "cieY", "CIE y"},
+    {TrendValue::InfoCieX, "infoCieX", "CIE x"},
+    {TrendValue::InfoCieY, "infoCieY", "CIE y"},
     {TrendValue::Cct, "cctK", "相関色温度 (K)"},
     {TrendValue::Duv, "duv", "Duv"},
     {TrendValue::Ra, "ra", "平均演色評価数 Ra"},
@@ -116,8 +116,8 @@ TrendPoint HeadTrend::At(int r, TrendScratch& scratch) const {
     Set(p, TrendValue::Minimum, minimum);
     Set(p, TrendValue::Maximum, maximum);
     ws.ComputeColour(a, a);
-    Set(p, TrendValue::CieX, ws.colour[a].x);
-    Set(p, TrendValue::CieY, ws.colour[a].y);
+    Set(p, TrendValue::InfoCieX, ws.colour[a].x);
+    Set(p, TrendValue::InfoCieY, ws.colour[a].y);
 
     if (options_.colour) {
         // Ra needs the spectrum on the colour grid; CCT and Duv alone do not.

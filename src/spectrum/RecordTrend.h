@@ -2,8 +2,9 @@
 // The values of every record of a head, one point per record, for the trend
 // window and `varnello-cli trend`: peak wavelength and value of the grid
 // spectrum, the info line's average, minimum and maximum, the record's
-// temperature and exposure, the info line's CIE x and y, and (when asked,
-// because they cost more) CCT, Duv and Ra.
+// temperature and exposure, the info line's CIE x and y (its 5 nm observer
+// table in single precision, not the colour window's 1 nm values), and
+// (when asked, because they cost more) CCT, Duv and Ra.
 //
 // Records are taken as stored: their processed spectra resampled onto the
 // 340..850 nm grid, exactly as the panel resamples a displayed record, and
@@ -31,8 +32,8 @@ enum class TrendValue : int {
     Maximum,
     Temperature,
     Exposure,
-    CieX,
-    CieY,
+    InfoCieX,
+    InfoCieY,
     Cct,
     Duv,
     Ra,

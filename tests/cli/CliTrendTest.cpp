@@ -1,10 +1,13 @@
 // varnello-cli trend: every record of every head of a multi-head file, its
 // peak wavelength, average and temperature checked against values worked
-// out here from the records themselves; the CSV's exact text; refusals.
+// out here from the records themselves; the CSV's exact text, records counted
+// from 0 and an infinite value given as "cannot be given" in CSV and JSON
+// alike; refusals.
 
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <limits>
 #include <nlohmann/json.hpp>
 #include <string>
 
@@ -53,7 +56,7 @@ TEST(CliTrend, EveryRecordOfEveryHeadMatchesTheRecords) {
                 sum += v;
                 if (v > best) best = v, bestNm = nm;
             }
-            EXPECT_EQ(pt["record"], r + 1);
+            EXPECT_EQ(pt["record"], r);
             EXPECT_EQ(pt["peakNm"].get<double>(), bestNm) << a << "/" << r;
             EXPECT_EQ(pt["peakValue"].get<double>(), best);
             EXPECT_NEAR(pt["average"].get<double>(), sum / 511, 1e-3);
@@ -68,7 +71,10 @@ TEST(CliTrend, CsvTextAndRefusals) {
     testing::ScratchDir dir;
     const std::string file = dir.File("one.vqdata");
     auto doc = std::make_unique<Cvarnello_mfDoc>();
-    test::FillTrendSeries(*doc, 2, 2, false);
+    test::FillTrendSeries(*doc, 2, 3, false);
+    // An overflowed channel at 360 nm in the last record: the grid is infinite
+    // from 359 to 361 nm, so the peak is at 359 nm and its value cannot be given.
+    doc->recProcessed(1, 2)[10] = std::numeric_limits<float>::infinity();
     std::string error;
     ASSERT_TRUE(doc->SaveToFile(file, error)) << error;
     // Nearly equal energy: the chromaticity, CCT and Duv of illuminant E.
@@ -77,9 +83,17 @@ TEST(CliTrend, CsvTextAndRefusals) {
     ASSERT_EQ(run.exitCode, 0) << run.err;
     EXPECT_EQ(test::SlurpFile(csv),
               "head,record,peakNm,peakValue,average,minimum,maximum,temperatureC,exposureUs,"
-              "cieX,cieY,cctK,duv,ra,\r\n"
-              "1,1,348,1101.0,103.7,0.0,1101.0,21.0,10000,0.33331,0.33329,5456,-0.00444,95.3,\r\n"
-              "1,2,362,1111.0,103.8,0.0,1111.0,21.5,10100,0.33331,0.33329,5457,-0.00445,95.3,\r\n");
+              "infoCieX,infoCieY,cctK,duv,ra,\r\n"
+              "1,0,348,1101.0,103.7,0.0,1101.0,21.0,10000,0.33331,0.33329,5456,-0.00444,95.3,\r\n"
+              "1,1,362,1111.0,103.8,0.0,1111.0,21.5,10100,0.33331,0.33329,5457,-0.00445,95.3,\r\n"
+              "1,2,359,,,0.0,,22.0,10200,,,,,,\r\n");
+    run = RunCli("trend '" + file + "' --head 1 --json");
+    ASSERT_EQ(run.exitCode, 0) << run.err;
+    const auto last = nlohmann::ordered_json::parse(run.out)["heads"][0]["points"][2];
+    EXPECT_EQ(last.dump(),
+              R"({"record":2,"peakNm":359.0,"peakValue":null,"average":null,"minimum":0.0,)"
+              R"("maximum":null,"temperatureC":22.0,"exposureUs":10200.0,"infoCieX":null,)"
+              R"("infoCieY":null,"cctK":null,"duv":null,"ra":null})");
 
     run = RunCli("trend '" + file + "' --head 2 --json");
     EXPECT_EQ(run.exitCode, 2);

@@ -1,10 +1,12 @@
 // The exported file holds every value of the store, floats bit for bit
 // (NaN payloads included), across record blocks that do not divide the
 // series evenly; the menu command refuses while measuring and reports
-// failures; a failed export leaves the file that was there.
+// failures; a failed export leaves the file that was there; the axes are
+// dimension scales, and the grid spectra are the panel's resampling.
 
 #include <gtest/gtest.h>
 #include <hdf5.h>
+#include <hdf5_hl.h>
 
 #include <cstring>
 #include <string>
@@ -15,6 +17,7 @@
 #include "hdf5/Hdf5Export.h"
 #include "hdf5/Hdf5ExportCommand.h"
 #include "hdf5/Hdf5Handle.h"
+#include "spectrum/GridResampler.h"
 #include "store/Cvarnello_mfDoc.h"
 #include "store/StoreSample.h"
 #include "store/StoreTestUtil.h"
@@ -140,16 +143,52 @@ TEST(Hdf5Export, EveryValueOfTheStoreReadsBackBitForBit) {
     }
 }
 
+// Whether the dataset's axis is attached to the scale of that path.
+bool AttachedTo(hid_t f, const std::string& dataset, const std::string& scale, unsigned axis) {
+    Hdf5Handle ds(H5Dopen2(f, dataset.c_str(), H5P_DEFAULT), H5Dclose);
+    Hdf5Handle sc(H5Dopen2(f, scale.c_str(), H5P_DEFAULT), H5Dclose);
+    return ds.valid() && sc.valid() && H5DSis_attached(ds.get(), sc.get(), axis) > 0;
+}
+
 TEST(Hdf5Export, NoTimeDatasetsWithoutTimesAndEmptySeriesAreEmpty) {
     testing::ScratchDir dir;
     Cvarnello_mfDoc doc;
     testing::FillSample(doc, 3, 0);
     std::string error;
-    ASSERT_TRUE(ExportHdf5(doc, dir.File("e.h5"), Hdf5ExportOptions{}, error)) << error;
+    Hdf5ExportOptions options;
+    options.grid = true;
+    ASSERT_TRUE(ExportHdf5(doc, dir.File("e.h5"), options, error)) << error;
     Hdf5Handle f(H5Fopen(dir.File("e.h5").c_str(), H5F_ACC_RDONLY, H5P_DEFAULT), H5Fclose);
     EXPECT_EQ(H5Lexists(f.get(), "/heads/0/recTimeUtcMs", H5P_DEFAULT), 0);
     EXPECT_TRUE(Floats(f.get(), "/heads/1/recRaw").empty());
     EXPECT_EQ(IntAttr(f.get(), "/heads/1", "recordCount"), 0);
+    // Empty axes are still axes: a netCDF reader opens a head without records.
+    EXPECT_TRUE(ReadAll<int32_t>(f.get(), "/heads/1/record", H5T_NATIVE_INT32).empty());
+    EXPECT_TRUE(AttachedTo(f.get(), "/heads/1/recProcessed", "/heads/1/record", 0));
+    EXPECT_TRUE(AttachedTo(f.get(), "/heads/1/recProcessedGrid", "/heads/1/gridWavelengthNm", 1));
+}
+
+TEST(Hdf5Export, GridSpectraAreThePanelsResamplingOnTheirOwnAxis) {
+    testing::ScratchDir dir;
+    Cvarnello_mfDoc doc;
+    FillTimedSample(doc, 5);
+    for (int a = 0; a < 2; ++a)  // rising wavelengths, 2 nm apart from 330 nm
+        for (int c = 0; c < doc.channelCount[a]; ++c) doc.wavelengthNm[a][c] = 330.0f + 2.0f * c;
+    std::string error;
+    Hdf5ExportOptions options{0, 2};
+    options.grid = true;
+    ASSERT_TRUE(ExportHdf5(doc, dir.File("g.h5"), options, error)) << error;
+    Hdf5Handle f(H5Fopen(dir.File("g.h5").c_str(), H5F_ACC_RDONLY, H5P_DEFAULT), H5Fclose);
+    const auto grid = Floats(f.get(), "/heads/0/recProcessedGrid");
+    ASSERT_EQ(grid.size(), 5u * 511);
+    for (int r = 0; r < 5; ++r) {
+        float want[511];
+        ResampleByScan(doc.recProcessed(0, r), doc.wavelengthNm[0].data(), doc.channelCount[0],
+                       want);
+        ExpectBits({grid.begin() + r * 511, grid.begin() + (r + 1) * 511}, want, 511,
+                   "record " + std::to_string(r));
+    }
+    EXPECT_TRUE(AttachedTo(f.get(), "/heads/0/recProcessedGrid", "/heads/0/record", 0));
 }
 
 // File work that asks the job to stop at its first check, as Cancel in the

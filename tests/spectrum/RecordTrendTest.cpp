@@ -79,7 +79,7 @@ TEST(RecordTrend, PointsAreThePanelsValuesBitForBit) {
             ASSERT_EQ(points.size(), size_t{kRecords});
             for (int r = 0; r < kRecords; ++r) {
                 const TrendPoint want = PanelRoute(*doc, a, r, graphMax);
-                for (int t = 0; t <= static_cast<int>(TrendValue::CieY); ++t)
+                for (int t = 0; t <= static_cast<int>(TrendValue::InfoCieY); ++t)
                     EXPECT_EQ(Bits(points[size_t(r)].v[size_t(t)]), Bits(want.v[size_t(t)]))
                         << "head " << a << " record " << r << " value "
                         << TrendValues()[size_t(t)].key;
