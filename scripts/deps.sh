@@ -11,6 +11,7 @@ PACKAGES=(
   qt6-base-dev qt6-base-dev-tools qt6-charts-dev libgl-dev qt6-translations-l10n
   fonts-noto-cjk locales ccache
   libhdf5-dev python3 python3-numpy python3-pytest python3-h5py
+  qt6-httpserver-dev qt6-websockets-dev openssl chromium chromium-driver python3-selenium
 )
 if [ "${VMF_WITH_MINGW:-0}" = 1 ]; then PACKAGES+=(g++-mingw-w64-x86-64 g++-mingw-w64-x86-64-posix); fi
 # The Windows build run under Wine (scripts/wine-check.sh): GoogleTest as
