@@ -30,6 +30,9 @@
 #include "store/RecordJournal.h"
 #include "store/StoreBounds.h"
 #include "store/TextFormat.h"
+#if VMF_HAVE_LIVE_VIEW
+#include "live/LiveServe.h"
+#endif
 
 namespace vmf::cli {
 namespace {
@@ -49,6 +52,9 @@ struct AcquireArgs {
     bool sensitivity = false;
     bool progress = false;
     std::string out;
+#if VMF_HAVE_LIVE_VIEW
+    LiveServeOptions live;
+#endif
 };
 
 int RunAcquire(const AcquireArgs& args) {
@@ -88,6 +94,19 @@ int RunAcquire(const AcquireArgs& args) {
     });
     RecordJournal journal(args.out + ".vqjournal");
     run.SetJournal(&journal);
+#if VMF_HAVE_LIVE_VIEW
+    LiveServe live;
+    if (!args.live.listen.empty()) {
+        std::string error, notice;
+        if (!live.Start(args.live, error, notice)) {
+            std::fprintf(stderr, "varnello-cli acquire: %s\n", error.c_str());
+            return kExitUsage;
+        }
+        if (!notice.empty()) std::fprintf(stderr, "varnello-cli acquire: %s\n", notice.c_str());
+        if (!live.Url().empty()) std::fprintf(stderr, "live view: %s\n", live.Url().c_str());
+        run.SetHandOverObserver(live.Observer());
+    }
+#endif
 
     const bool tty = isatty(STDERR_FILENO) == 1;
     // --progress away from a terminal: one line per record, for a watching
@@ -163,6 +182,16 @@ CliCommandRegistrar registrar([](CLI::App& app) {
     sub->add_flag("--progress", args->progress,
                   "show progress also when stderr is no terminal, one line per record");
     sub->add_option("--out", args->out, "data file to write (.vqdata)")->required();
+#if VMF_HAVE_LIVE_VIEW
+    sub->add_option("--serve", args->live.listen,
+                    "live view while measuring, on [ADDR:]PORT (no ADDR: this computer only)");
+    sub->add_option("--token-file", args->live.tokenFile,
+                    "file whose first line is the live view's access token (default: a new one)");
+    sub->add_flag("--token-always", args->live.tokenAlways,
+                  "the live view asks for the token also from this computer");
+    sub->add_option("--cert", args->live.certFile, "HTTPS certificate of the live view (PEM)");
+    sub->add_option("--key", args->live.keyFile, "its private key (PEM)");
+#endif
     return [args] { return RunAcquire(*args); };
 });
 

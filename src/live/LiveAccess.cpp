@@ -132,8 +132,8 @@ bool ParseLiveListen(std::string_view text, LiveListen& out, std::string& error)
         result.address = std::string(address);
         port = text.substr(colon + 1);
     }
-    if (!ParseIndex(port, 65536, result.port) || result.port == 0) {
-        error = "the port must be a number from 1 to 65535";
+    if (!ParseIndex(port, 65536, result.port)) {
+        error = "the port must be a number from 0 (any free port) to 65535";
         return false;
     }
     out = result;

@@ -65,8 +65,9 @@ LiveRequestTarget ClassifyLivePath(std::string_view path);
 // HTTP status for a method: 0 when allowed (GET only), 405 otherwise.
 int LiveMethodStatus(std::string_view method);
 
-// "[ADDR:]PORT" of `--serve`: ADDR empty means this computer only. False
-// (and the reason, English) for a port outside 1..65535 or a bad form.
+// "[ADDR:]PORT" of `--serve`: ADDR empty means this computer only, PORT 0
+// any free port. False (and the reason, English) for a port outside
+// 0..65535 or a bad form.
 struct LiveListen {
     std::string address;  // empty: loopback
     int port = kDefaultLivePort;

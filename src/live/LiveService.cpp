@@ -2,6 +2,7 @@
 
 #include <QCoreApplication>
 #include <QMetaObject>
+#include <QNetworkInterface>
 #include <QThread>
 
 #include "live/LiveServer.h"
@@ -77,6 +78,13 @@ void LiveService::Publish(std::shared_ptr<const LiveSnapshot> snapshot) {
     }
     if (!wakeQueued_.exchange(true))
         QMetaObject::invokeMethod(server_, &LiveServer::Drain, Qt::QueuedConnection);
+}
+
+std::string LiveService::LanAddress() {
+    for (const QHostAddress& a : QNetworkInterface::allAddresses())
+        if (!a.isLoopback() && a.protocol() == QAbstractSocket::IPv4Protocol)
+            return a.toString().toStdString();
+    return "127.0.0.1";
 }
 
 LiveServiceStats LiveService::Stats() const {

@@ -54,6 +54,9 @@ public:
     bool Start(const LiveServiceConfig& config, std::string& error);
     void Stop();
     bool Running() const { return server_ != nullptr; }
+    // An address of this computer its colleagues can reach (the first
+    // non-loopback IPv4 address), or 127.0.0.1 when it has none.
+    static std::string LanAddress();
     int Port() const { return port_; }
 
     // Any thread; never waits for the server.
