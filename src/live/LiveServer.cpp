@@ -136,14 +136,17 @@ void LiveServer::OnReadyRead(QTcpSocket* socket) {
     WriteLiveResponse(socket, 431, kJson, ErrorJson("request-too-large"));
 }
 
+std::string LiveServer::RequestToken(const QHttpServerRequest& request) {
+    const QString query =
+        request.query().queryItemValue(QStringLiteral("token"), QUrl::FullyDecoded);
+    return TokenOfRequest(request.value("authorization").toStdString(), query.toStdString());
+}
+
 bool LiveServer::Authorised(const QHttpServerRequest& request, QTcpSocket* socket) const {
     const bool loopback = socket->peerAddress().isLoopback();
     if (!TokenRequired(loopback, config_.tokenEverywhere) && LoopbackHost(request.value("host")))
         return true;
-    const QByteArray auth = request.value("authorization");
-    const QString query = request.query().queryItemValue(QStringLiteral("token"),
-                                                         QUrl::FullyDecoded);
-    return TokenMatches(TokenOfRequest(auth.toStdString(), query.toStdString()), config_.token);
+    return TokenMatches(RequestToken(request), config_.token);
 }
 
 bool LiveServer::handleRequest(const QHttpServerRequest& request, QTcpSocket* socket) {
@@ -191,8 +194,10 @@ bool LiveServer::handleRequest(const QHttpServerRequest& request, QTcpSocket* so
             break;
     }
     QByteArray body, type;
-    if (page && PageFile(target.route == LiveRoute::Page ? "index.html" : target.file, body, type))
+    if (page && PageFile(target.route == LiveRoute::Page ? "index.html" : target.file, body, type)) {
+        if (target.route == LiveRoute::Page) body = PageWithToken(body, RequestToken(request));
         WriteLiveResponse(socket, 200, type, body, PageHeaders());
+    }
     else
         WriteLiveResponse(socket, 404, kJson, ErrorJson("not-found"));
     return true;

@@ -58,6 +58,7 @@ private:
     void OnReadyRead(QTcpSocket* socket);
     void Forget(QTcpSocket* socket);
     bool Authorised(const QHttpServerRequest& request, QTcpSocket* socket) const;
+    static std::string RequestToken(const QHttpServerRequest& request);
     void StartStream(QTcpSocket* socket, Connection& c);
     // Sends the newest message to every stream client that is due.
     void SendToStreams();

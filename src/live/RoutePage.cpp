@@ -28,6 +28,18 @@ bool PageFile(const std::string& name, QByteArray& body, QByteArray& type) {
     return false;
 }
 
+QByteArray PageWithToken(QByteArray html, const std::string& token) {
+    if (token.empty()) return html;
+    const QByteArray query =
+        "?token=" + QByteArray::fromStdString(token).toPercentEncoding();
+    for (const char* file : {"live.js\"", "live.css\"", "favicon.svg\""}) {
+        QByteArray name(file);
+        name.chop(1);
+        html.replace(file, name + query + '"');
+    }
+    return html;
+}
+
 LiveHeaders PageHeaders() {
     return {{"Content-Security-Policy",
              "default-src 'none'; script-src 'self'; style-src 'self'; img-src 'self'; "

@@ -13,6 +13,9 @@ namespace vmf {
 // The embedded file `name` ("index.html", "live.js", ...) and its type;
 // false for any other name.
 bool PageFile(const std::string& name, QByteArray& body, QByteArray& type);
+// The page with the token carried on to its own files' addresses, which
+// need it as much as the page does (percent-encoded; empty: unchanged).
+QByteArray PageWithToken(QByteArray html, const std::string& token);
 // Content-Security-Policy and friends: the page loads nothing from elsewhere.
 LiveHeaders PageHeaders();
 // "Access denied" in Japanese, for the page's address without the token.
