@@ -47,7 +47,7 @@ LiveServer::LiveServer(LiveService& service, const LiveServiceConfig& config)
     connect(&sweep_, &QTimer::timeout, this, &LiveServer::Sweep);
     sweep_.start(kSweepMs);
     pace_.setSingleShot(true);
-    connect(&pace_, &QTimer::timeout, this, &LiveServer::SendToStreams);
+    connect(&pace_, &QTimer::timeout, this, [this] { SendToStreams(false); });
 }
 
 LiveServer::~LiveServer() {
@@ -226,14 +226,21 @@ void LiveServer::Drain() {
         taken.swap(service_.pending_);
     }
     for (auto& s : taken) board_.Absorb(std::move(s));
-    if (!taken.empty()) SendToStreams();
+    if (taken.empty()) return;
+    latestArrivalMs_ = Now();
+    SendToStreams();
 }
 
-void LiveServer::SendToStreams() {
+void LiveServer::SendToStreams(bool handOver) {
     const LiveSnapshot* latest = board_.Latest();
     if (!latest) return;
     const qint64 now = Now();
     qint64 nextDue = -1;
+    const qint64 age = now - latestArrivalMs_;
+    if (!handOver && age < kStreamMinGapMs) {
+        pace_.start(static_cast<int>(kStreamMinGapMs - age));
+        return;
+    }
     for (auto& [socket, c] : connections_) {
         if (!c.stream || c.sentSeq == latest->seq) continue;
         const qint64 wait = c.sentAtMs + kStreamMinGapMs - now;

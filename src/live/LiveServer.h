@@ -60,8 +60,11 @@ private:
     bool Authorised(const QHttpServerRequest& request, QTcpSocket* socket) const;
     static std::string RequestToken(const QHttpServerRequest& request);
     void StartStream(QTcpSocket* socket, Connection& c);
-    // Sends the newest message to every stream client that is due.
-    void SendToStreams();
+    // Sends the newest message to every stream client that is due. Off a
+    // hand-over (the pace timer), only a message that has waited a whole gap
+    // goes: a fresher one is then not about to come, and one that is would
+    // go out the moment it arrives rather than a cycle late.
+    void SendToStreams(bool handOver = true);
     void Sweep();
     void TellOnce(int kind, const std::string& text);
     qint64 Now() const { return clock_.elapsed(); }
@@ -75,6 +78,7 @@ private:
     QTimer sweep_;
     QTimer pace_;
     unsigned told_ = 0;
+    qint64 latestArrivalMs_ = 0;
 };
 
 }  // namespace vmf
