@@ -12,6 +12,7 @@ PACKAGES=(
   fonts-noto-cjk locales ccache
   libhdf5-dev python3 python3-numpy python3-pytest python3-h5py
   python3-xarray python3-h5netcdf python3-pandas python3-setuptools
+  qt6-httpserver-dev qt6-websockets-dev openssl chromium chromium-driver python3-selenium
 )
 # The window-placement test starts the program under a real window manager.
 PACKAGES+=(xvfb openbox x11-utils xdotool)

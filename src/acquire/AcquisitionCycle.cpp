@@ -343,6 +343,7 @@ void AcquisitionCycle::FinishCycle(uint32_t now) {
         DrawResults();
         pacer_.Drawn(now);
     }
+    if (handOverObserver_) handOverObserver_();
     host_.CycleHandedOver();
 
     if (oneShotPending_) {

@@ -49,6 +49,12 @@ public:
         worker_.SetDoneNotifier(std::move(notify));
     }
 
+    // Called at the end of every hand-over on the panel's thread (the live
+    // view takes its snapshot there); it must not wait.
+    void SetHandOverObserver(std::function<void()> observer) {
+        handOverObserver_ = std::move(observer);
+    }
+
     // Button 1001: Start while not measuring, Stop while measuring.
     void OnStartStopButton(uint32_t now);
     // Starts measuring. Refused with nothing changed when a worker is still
@@ -131,6 +137,7 @@ private:
     int lastShownSecond_ = 0;
     std::array<int32_t, MAX_HEADS> startExposure_{};
     DrawPacer pacer_;
+    std::function<void()> handOverObserver_;
 };
 
 }  // namespace vmf

@@ -90,6 +90,7 @@ HeadlessAcquireResult HeadlessAcquisition::Run(const HeadlessAcquireOptions& opt
     // only between cycles, so the cycle a stop request arrives in is kept,
     // no cycle beyond the count is read, and the end entry names the last.
     host.onHandedOver = [&] {
+        if (observer_) observer_(ctx);
         const int nowDone = doc_.recordCount[0] - first;
         if (nowDone != done) {
             done = nowDone;

@@ -22,6 +22,8 @@
 
 namespace vmf {
 
+struct AcquisitionContext;
+
 struct HeadlessAcquireOptions {
     int count = 1;                  // records to keep per head, 1..86399
     std::optional<int> exposureUs;  // for every head; otherwise each head's own
@@ -57,6 +59,11 @@ public:
     void SetJournal(RecordJournal* journal) { journal_ = journal; }
     // Where the records' time stamps come from; tests fix it.
     void SetWallClock(WallClock clock) { wallClock_ = std::move(clock); }
+    // Called at the end of every hand-over with the run's panel values (the
+    // live view takes its snapshot there); it must not wait.
+    void SetHandOverObserver(std::function<void(const AcquisitionContext&)> observer) {
+        observer_ = std::move(observer);
+    }
 
     // Refuses options out of range before touching the store or devices.
     // `stop` (may be null) is polled at every hand-over: once set, the cycle
@@ -71,6 +78,7 @@ private:
     Sleep sleep_;
     RecordJournal* journal_ = nullptr;
     WallClock wallClock_ = SystemRecordTime;
+    std::function<void(const AcquisitionContext&)> observer_;
 };
 
 }  // namespace vmf

@@ -23,6 +23,9 @@
 #if VMF_HAVE_HDF5
 #include "hdf5/Hdf5ExportAction.h"
 #endif
+#if VMF_HAVE_LIVE_VIEW
+#include "live/LiveViewAction.h"
+#endif
 #include "panel/CColourValuesDlg.h"
 #if VMF_HAVE_TREND_WINDOW
 #include "panel/CTrendDlg.h"
@@ -138,6 +141,12 @@ bool Cvarnello_mfApp::InitInstance(const AppOptions& options) {
                      &CMainFrame::UpdateCaption);
     QObject::connect(view, &Cvarnello_mfView::statusText, frame_, &CMainFrame::ShowStatusText);
     AddColourValuesWindow(view);
+#if VMF_HAVE_LIVE_VIEW
+    frame_->ViewMenu()->addAction(
+        (new LiveView(*view, *settings_, *dialogs_,
+                      [frame = frame_](const QString& text) { frame->ShowStatusText(text); }, frame_))
+            ->MenuAction());
+#endif
     const bool trendOpen = AddTrendWindow(view);
     new HeadSwatches(*view);
     new CursorReadout(*view);

@@ -31,6 +31,9 @@
 #include "store/Cvarnello_mfDoc.h"
 #include "store/StoreBounds.h"
 #include "store/TextFormat.h"
+#if VMF_HAVE_LIVE_VIEW
+#include "live/LiveServe.h"
+#endif
 
 namespace vmf::cli {
 namespace {
@@ -51,6 +54,9 @@ struct AcquireArgs {
     bool progress = false;
     bool noJournal = false;
     std::string out;
+#if VMF_HAVE_LIVE_VIEW
+    LiveServeOptions live;
+#endif
 };
 
 int RunAcquire(const AcquireArgs& args) {
@@ -89,6 +95,20 @@ int RunAcquire(const AcquireArgs& args) {
     // instead of killing the run with its records.
     std::signal(SIGXFSZ, SIG_IGN);
 #endif
+#if VMF_HAVE_LIVE_VIEW
+    // Before the journal and the output are reserved: a refused server
+    // leaves nothing behind.
+    LiveServe live;
+    if (!args.live.listen.empty()) {
+        std::string error, notice;
+        if (!live.Start(args.live, error, notice)) {
+            std::fprintf(stderr, "varnello-cli acquire: %s\n", error.c_str());
+            return kExitUsage;
+        }
+        if (!notice.empty()) std::fprintf(stderr, "varnello-cli acquire: %s\n", notice.c_str());
+        if (!live.Url().empty()) std::fprintf(stderr, "live view: %s\n", live.Url().c_str());
+    }
+#endif
     // Refused here, before a single cycle: a second run on the same output,
     // or no journal anywhere when one was not explicitly declined.
     AcquireKeeping keeping(args.out);
@@ -99,6 +119,9 @@ int RunAcquire(const AcquireArgs& args) {
         std::this_thread::sleep_for(std::chrono::milliseconds(ms));
     });
     run.SetJournal(keeping.Journal());
+#if VMF_HAVE_LIVE_VIEW
+    if (!args.live.listen.empty()) run.SetHandOverObserver(live.Observer());
+#endif
 
     const bool tty = isatty(STDERR_FILENO) == 1;
     // --progress away from a terminal: one line per record, for a watching
@@ -161,6 +184,16 @@ CliCommandRegistrar registrar([](CLI::App& app) {
                   "measure without a recovery journal (otherwise a run that can make none "
                   "is refused)");
     sub->add_option("--out", args->out, "data file to write (.vqdata)")->required();
+#if VMF_HAVE_LIVE_VIEW
+    sub->add_option("--serve", args->live.listen,
+                    "live view while measuring, on [ADDR:]PORT (no ADDR: this computer only)");
+    sub->add_option("--token-file", args->live.tokenFile,
+                    "file whose first line is the live view's access token (default: a new one)");
+    sub->add_flag("--token-always", args->live.tokenAlways,
+                  "the live view asks for the token also from this computer");
+    sub->add_option("--cert", args->live.certFile, "HTTPS certificate of the live view (PEM)");
+    sub->add_option("--key", args->live.keyFile, "its private key (PEM)");
+#endif
     return [args] { return RunAcquire(*args); };
 });
 

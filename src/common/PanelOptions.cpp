@@ -75,9 +75,20 @@ const std::array kTrendWindow = {
     TrendSettingEntry{"trend", "timeaxis", &T::timeAxis, 1},
 };
 
+using L = LiveViewSettings;
+const std::array kLiveView = {
+    LiveSettingEntry{"live", "on", &L::on, nullptr, 0},
+    LiveSettingEntry{"live", "allinterfaces", &L::allInterfaces, nullptr, 0},
+    LiveSettingEntry{"live", "port", &L::port, nullptr, 8750},
+    LiveSettingEntry{"live", "token", nullptr, &L::token, 0},
+    LiveSettingEntry{"live", "cert", nullptr, &L::certFile, 0},
+    LiveSettingEntry{"live", "key", nullptr, &L::keyFile, 0},
+};
+
 }  // namespace
 
 std::span<const TrendSettingEntry> TrendWindowSettings() { return kTrendWindow; }
+std::span<const LiveSettingEntry> LiveViewSettingsTable() { return kLiveView; }
 
 std::span<const SettingEntry> PanelSettingsReadOrder() { return kReadOrder; }
 std::span<const SettingEntry> PanelSettingsWriteOrder() { return kWriteOrder; }
@@ -128,6 +139,24 @@ void ReadTrendWindow(SettingsBackend& backend, TrendWindowState& state) {
 
 void WriteTrendWindow(SettingsBackend& backend, const TrendWindowState& state) {
     for (const auto& e : TrendWindowSettings()) backend.WriteInt(e.section, e.key, state.*e.member);
+}
+
+void ReadLiveView(SettingsBackend& backend, LiveViewSettings& live) {
+    for (const auto& e : LiveViewSettingsTable()) {
+        if (e.intMember)
+            live.*e.intMember = backend.ReadInt(e.section, e.key, e.intDefault);
+        else
+            live.*e.stringMember = backend.ReadString(e.section, e.key, "");
+    }
+}
+
+void WriteLiveView(SettingsBackend& backend, const LiveViewSettings& live) {
+    for (const auto& e : LiveViewSettingsTable()) {
+        if (e.intMember)
+            backend.WriteInt(e.section, e.key, live.*e.intMember);
+        else
+            backend.WriteString(e.section, e.key, live.*e.stringMember);
+    }
 }
 
 }  // namespace vmf

@@ -103,6 +103,27 @@ struct TrendSettingEntry {
 };
 std::span<const TrendSettingEntry> TrendWindowSettings();
 
+// The live view ("live" section): served while the program runs (on), on
+// every interface or this computer only (allinterfaces), its port, access
+// token and the PEM files of its HTTPS certificate and key (UTF-8 paths;
+// empty: plain HTTP).
+struct LiveViewSettings {
+    int on = 0;
+    int allInterfaces = 0;
+    int port = 8750;
+    std::string token;
+    std::string certFile;
+    std::string keyFile;
+};
+struct LiveSettingEntry {
+    const char* section;
+    const char* key;
+    int LiveViewSettings::*intMember;
+    std::string LiveViewSettings::*stringMember;
+    int intDefault;
+};
+std::span<const LiveSettingEntry> LiveViewSettingsTable();
+
 // Abstract key/value store behind the settings, so the loops above run the
 // same against the desktop settings store and a test fake.
 class SettingsBackend {
@@ -123,5 +144,7 @@ void ReadFolders(SettingsBackend& backend, RecentFolders& folders);
 void WriteFolders(SettingsBackend& backend, const RecentFolders& folders);
 void ReadTrendWindow(SettingsBackend& backend, TrendWindowState& state);
 void WriteTrendWindow(SettingsBackend& backend, const TrendWindowState& state);
+void ReadLiveView(SettingsBackend& backend, LiveViewSettings& live);
+void WriteLiveView(SettingsBackend& backend, const LiveViewSettings& live);
 
 }  // namespace vmf

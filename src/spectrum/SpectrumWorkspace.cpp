@@ -195,6 +195,14 @@ void SpectrumWorkspace::ComputeColour(int a, int selectedHead) {
 std::string SpectrumWorkspace::UpdateInfoBarText(const Cvarnello_mfDoc& doc, int a, int displayKind,
                                                  int displayedRecord, int graphMax) {
     if (!IsSlot(a)) return {};
+    const float temperature =
+        IsRecord(displayedRecord) ? doc.recTemperatureC(a, displayedRecord) : 0.0f;
+    return InfoBarText(a, displayKind, temperature, graphMax);
+}
+
+std::string SpectrumWorkspace::InfoBarText(int a, int displayKind, float temperature,
+                                           int graphMax) {
+    if (!IsSlot(a)) return {};
     if (displayKind != DISPLAY_KIND_STATISTICS) {
         ComputeColour(a, a);
         const HeadColour& c = colour[a];
@@ -203,8 +211,6 @@ std::string SpectrumWorkspace::UpdateInfoBarText(const Cvarnello_mfDoc& doc, int
     }
     ComputeStatistics(a, graphMax);
     const HeadStatistics& st = statistics[a];
-    const float temperature =
-        IsRecord(displayedRecord) ? doc.recTemperatureC(a, displayedRecord) : 0.0f;
     return CFormat("average=%6.1f mininum = %6.1f(%3.0f) maximum = %6.1f(%3.0f) Temp=%3.1f",
                    st.average, st.minimum, st.minimumNm, st.maximum, st.maximumNm, temperature);
 }

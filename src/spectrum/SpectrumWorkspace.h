@@ -94,6 +94,9 @@ public:
     // The temperature is that of displayedRecord.
     std::string UpdateInfoBarText(const Cvarnello_mfDoc& doc, int a, int displayKind,
                                   int displayedRecord, int graphMax);
+    // The same line with the temperature given (for a copy of the rows kept
+    // away from the store, as the live view keeps them).
+    std::string InfoBarText(int a, int displayKind, float temperatureC, int graphMax);
 };
 
 // The ratio in percent of processed[0..n-1] (record values of head a taken at
