@@ -29,7 +29,7 @@
 #include "acquire/ScheduleHost.h"
 #include "acquire/TickClock.h"
 #include "acquire/TimerSchedule.h"
-#include "app/FixedAnswerDialogs.h"
+#include "common/FixedAnswerDialogs.h"
 #include "device/SimulatedDeviceLibrary.h"
 #include "store/RecordJournal.h"
 

@@ -25,7 +25,7 @@
 #include <memory>
 #include <string>
 
-#include "app/FixedAnswerDialogs.h"
+#include "common/FixedAnswerDialogs.h"
 #include "device/SimulatedDeviceLibrary.h"
 #include "panel/Cvarnello_mfView.h"
 #include "panel/PanelControls.h"

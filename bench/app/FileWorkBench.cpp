@@ -21,7 +21,7 @@
 #include <string>
 
 #include "BenchSupport.h"
-#include "app/FileJobRunner.h"
+#include "common/FileJobRunner.h"
 #include "store/Cvarnello_mfDoc.h"
 
 namespace {

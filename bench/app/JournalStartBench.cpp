@@ -9,8 +9,8 @@
 #include <memory>
 
 #include "BenchSupport.h"
-#include "app/FixedAnswerDialogs.h"
 #include "app/JournalKeeper.h"
+#include "common/FixedAnswerDialogs.h"
 #include "store/Cvarnello_mfDoc.h"
 
 namespace vmf {

@@ -7,8 +7,8 @@
 #include <array>
 #include <atomic>
 
-#include "app/PanelOptions.h"
-#include "app/UserDialogs.h"
+#include "common/PanelOptions.h"
+#include "common/UserDialogs.h"
 #include "device/DeviceLibrary.h"
 #include "spectrum/SpectrumWorkspace.h"
 #include "store/Cvarnello_mfDoc.h"

@@ -7,7 +7,7 @@
 #include <ctime>
 
 #include "acquire/TickClock.h"
-#include "app/FixedAnswerDialogs.h"
+#include "common/FixedAnswerDialogs.h"
 #include "csv/AutoSaveCsv.h"
 #include "panel/Cvarnello_mfView.h"
 #include "panel/PanelControls.h"

@@ -3,7 +3,7 @@
 #include <algorithm>
 
 #include "acquire/AcquisitionTexts.h"
-#include "app/NumberParse.h"
+#include "common/NumberParse.h"
 #include "store/HistoryEntries.h"
 #include "store/TextFormat.h"
 

@@ -9,8 +9,8 @@
 #include "acquire/CompletionFlag.h"
 #include "acquire/ScheduleHost.h"
 #include "acquire/TimerSchedule.h"
-#include "app/FixedAnswerDialogs.h"
-#include "app/PanelOptions.h"
+#include "common/FixedAnswerDialogs.h"
+#include "common/PanelOptions.h"
 #include "device/Detection.h"
 
 namespace vmf {

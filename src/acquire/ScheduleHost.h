@@ -8,7 +8,7 @@
 
 #include "acquire/AcquisitionHost.h"
 #include "acquire/TimerSchedule.h"
-#include "app/PanelOptions.h"
+#include "common/PanelOptions.h"
 #include "store/Cvarnello_mfDoc.h"
 
 namespace vmf {

@@ -15,8 +15,8 @@
 #include <QTimer>
 
 #include "app/CAboutDlg.h"
-#include "app/DocumentNaming.h"
-#include "app/UserDialogs.h"
+#include "common/DocumentNaming.h"
+#include "common/UserDialogs.h"
 #include "resources/AppIcons.h"
 #include "store/Cvarnello_mfDoc.h"
 

@@ -15,10 +15,10 @@
 #include <map>
 
 #include "app/DocumentSession.h"
-#include "app/FileJobRunner.h"
-#include "app/PanelOptions.h"
 #include "app/RecentFileList.h"
 #include "app/WindowRect.h"
+#include "common/FileJobRunner.h"
+#include "common/PanelOptions.h"
 
 class QAction;
 class QLabel;

@@ -15,8 +15,8 @@
 #include <optional>
 #include <string>
 
-#include "app/PanelOptions.h"
 #include "app/SingleInstanceLock.h"
+#include "common/PanelOptions.h"
 
 namespace vmf {
 

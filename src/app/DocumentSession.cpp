@@ -4,10 +4,10 @@
 #include <fstream>
 #include <system_error>
 
-#include "app/DocumentNaming.h"
-#include "app/FileWork.h"
 #include "app/RecentFileList.h"
-#include "app/UserDialogs.h"
+#include "common/DocumentNaming.h"
+#include "common/FileWork.h"
+#include "common/UserDialogs.h"
 #include "store/Cvarnello_mfDoc.h"
 
 namespace vmf {

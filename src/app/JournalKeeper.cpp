@@ -11,7 +11,7 @@
 #include <unistd.h>
 #endif
 
-#include "app/UserDialogs.h"
+#include "common/UserDialogs.h"
 #include "store/Cvarnello_mfDoc.h"
 #include "store/JournalFormat.h"
 #include "store/LocalTime.h"

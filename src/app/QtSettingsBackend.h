@@ -7,7 +7,7 @@
 #include <memory>
 #include <string>
 
-#include "app/PanelOptions.h"
+#include "common/PanelOptions.h"
 
 class QSettings;
 class QString;

@@ -4,8 +4,8 @@
 #include <QMessageBox>
 #include <QPushButton>
 
-#include "app/DocumentNaming.h"
 #include "app/RecentFolders.h"
+#include "common/DocumentNaming.h"
 #include "maintenance/MaintenanceTexts.h"
 #include "panel/BrowseController.h"
 #include "panel/PanelCommands.h"

@@ -8,8 +8,8 @@
 #include <QPointer>
 #include <QWidget>
 
-#include "app/PanelOptions.h"
-#include "app/UserDialogs.h"
+#include "common/PanelOptions.h"
+#include "common/UserDialogs.h"
 
 namespace vmf {
 

@@ -2,7 +2,7 @@
 
 #include <algorithm>
 
-#include "app/PanelOptions.h"
+#include "common/PanelOptions.h"
 
 namespace vmf {
 namespace {

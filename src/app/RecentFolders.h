@@ -5,7 +5,7 @@
 
 #include <string>
 
-#include "app/PanelOptions.h"
+#include "common/PanelOptions.h"
 
 namespace vmf {
 

@@ -4,7 +4,7 @@
 // and sizes the client area, so the frame converts with the border widths
 // the window system gives it.
 
-#include "app/PanelOptions.h"
+#include "common/PanelOptions.h"
 
 namespace vmf {
 

@@ -14,8 +14,8 @@
 #include <nlohmann/json.hpp>
 #include <string>
 
-#include "app/FixedAnswerDialogs.h"
 #include "cli/CliCommand.h"
+#include "common/FixedAnswerDialogs.h"
 #include "device/BenchDescription.h"
 #include "device/Detection.h"
 #include "device/DeviceLibraryFactory.h"

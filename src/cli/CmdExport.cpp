@@ -9,9 +9,9 @@
 #include <optional>
 #include <string>
 
-#include "app/DocumentNaming.h"
 #include "cli/CliCommand.h"
 #include "cli/TerminalFileWork.h"
+#include "common/DocumentNaming.h"
 #include "csv/CsvDialogRules.h"
 #include "csv/CsvFileSink.h"
 #include "csv/CsvWriter.h"

@@ -5,7 +5,7 @@
 #include <string>
 #include <thread>
 
-#include "app/DocumentNaming.h"
+#include "common/DocumentNaming.h"
 #include "store/Cvarnello_mfDoc.h"
 
 #if defined(_WIN32)

@@ -8,7 +8,7 @@
 #include <cstdio>
 #include <string>
 
-#include "app/FileWork.h"
+#include "common/FileWork.h"
 
 namespace vmf {
 class Cvarnello_mfDoc;

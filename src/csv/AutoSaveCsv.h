@@ -7,7 +7,7 @@
 #include <ctime>
 #include <string>
 
-#include "app/PanelOptions.h"
+#include "common/PanelOptions.h"
 #include "spectrum/SpectrumWorkspace.h"
 #include "store/Cvarnello_mfDoc.h"
 

@@ -14,8 +14,8 @@
 #include <QVBoxLayout>
 #include <algorithm>
 
-#include "app/PanelOptions.h"
-#include "app/UserDialogs.h"
+#include "common/PanelOptions.h"
+#include "common/UserDialogs.h"
 #include "csv/CsvDialogRules.h"
 #include "store/Cvarnello_mfDoc.h"
 #include "store/TextCodec.h"

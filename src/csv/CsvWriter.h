@@ -15,10 +15,10 @@
 
 #include <string>
 
+#include "common/FileProgress.h"
 #include "csv/CsvSink.h"
 #include "spectrum/SpectrumWorkspace.h"
 #include "store/Cvarnello_mfDoc.h"
-#include "store/FileProgress.h"
 
 namespace vmf {
 

@@ -12,7 +12,7 @@
 #include <string>
 #include <vector>
 
-#include "app/UserDialogs.h"
+#include "common/UserDialogs.h"
 #include "device/DeviceLibrary.h"
 #include "store/Cvarnello_mfDoc.h"
 

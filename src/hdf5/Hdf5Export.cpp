@@ -15,9 +15,9 @@
 #include <system_error>
 #include <vector>
 
+#include "common/FileProgress.h"
 #include "hdf5/Hdf5Handle.h"
 #include "store/Cvarnello_mfDoc.h"
-#include "store/FileProgress.h"
 #include "store/TextCodec.h"
 
 namespace vmf {

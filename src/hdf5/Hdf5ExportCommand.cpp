@@ -2,9 +2,9 @@
 
 #include <filesystem>
 
-#include "app/DocumentNaming.h"
-#include "app/FileWork.h"
-#include "app/UserDialogs.h"
+#include "common/DocumentNaming.h"
+#include "common/FileWork.h"
+#include "common/UserDialogs.h"
 #include "hdf5/Hdf5Export.h"
 #include "store/Cvarnello_mfDoc.h"
 

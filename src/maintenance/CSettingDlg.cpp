@@ -13,7 +13,7 @@
 #include <algorithm>
 
 #include "acquire/ReadAveragedSpectrum.h"
-#include "app/UserDialogs.h"
+#include "common/UserDialogs.h"
 #include "device/CalibrationProtocol.h"
 #include "maintenance/CalibrationCsvFile.h"
 #include "maintenance/CalibrationEdits.h"

@@ -1,6 +1,6 @@
 #include "maintenance/CoefficientListFile.h"
 
-#include "app/NumberParse.h"
+#include "common/NumberParse.h"
 #include "store/FileHandle.h"
 
 namespace vmf {

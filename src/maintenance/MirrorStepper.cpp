@@ -1,6 +1,6 @@
 #include "maintenance/MirrorStepper.h"
 
-#include "app/NumberParse.h"
+#include "common/NumberParse.h"
 
 namespace vmf {
 

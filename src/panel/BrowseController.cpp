@@ -5,7 +5,7 @@
 #include <QTimer>
 #include <algorithm>
 
-#include "app/UserDialogs.h"
+#include "common/UserDialogs.h"
 #include "panel/Cvarnello_mfView.h"
 #include "panel/PanelControls.h"
 #include "store/Cvarnello_mfDoc.h"

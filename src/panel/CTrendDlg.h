@@ -16,7 +16,7 @@
 #include <array>
 #include <vector>
 
-#include "app/PanelOptions.h"
+#include "common/PanelOptions.h"
 #include "panel/TrendCollector.h"
 
 class QChart;

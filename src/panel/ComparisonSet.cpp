@@ -2,8 +2,8 @@
 
 #include <algorithm>
 
-#include "app/DocumentNaming.h"
-#include "app/FileWork.h"
+#include "common/DocumentNaming.h"
+#include "common/FileWork.h"
 #include "spectrum/GridResampler.h"
 #include "store/TextFormat.h"
 

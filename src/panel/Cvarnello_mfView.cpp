@@ -16,8 +16,8 @@
 #include <algorithm>
 
 #include "acquire/AcquisitionController.h"
-#include "app/FileWork.h"
-#include "app/UserDialogs.h"
+#include "common/FileWork.h"
+#include "common/UserDialogs.h"
 #include "panel/BrowseController.h"
 #include "panel/GraphFrame.h"
 #include "panel/GraphMath.h"

@@ -20,7 +20,7 @@
 #include <memory>
 #include <optional>
 
-#include "app/PanelOptions.h"
+#include "common/PanelOptions.h"
 #include "panel/PanelState.h"
 #include "panel/ViewContext.h"
 #include "spectrum/SpectrumWorkspace.h"

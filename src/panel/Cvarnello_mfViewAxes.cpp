@@ -2,7 +2,7 @@
 
 #include <QMouseEvent>
 
-#include "app/CEditNumDlg.h"
+#include "panel/CEditNumDlg.h"
 #include "panel/Cvarnello_mfView.h"
 #include "panel/GraphMath.h"
 

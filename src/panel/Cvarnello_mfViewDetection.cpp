@@ -6,7 +6,7 @@
 #include <QPushButton>
 
 #include "acquire/AcquisitionController.h"
-#include "app/NumberParse.h"
+#include "common/NumberParse.h"
 #include "device/Detection.h"
 #include "panel/Cvarnello_mfView.h"
 #include "panel/PanelControls.h"

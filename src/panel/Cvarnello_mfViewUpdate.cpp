@@ -8,7 +8,7 @@
 #include <QPushButton>
 #include <algorithm>
 
-#include "app/CDispLogDlg.h"
+#include "panel/CDispLogDlg.h"
 #include "panel/Cvarnello_mfView.h"
 #include "panel/PanelControls.h"
 #include "store/Cvarnello_mfDoc.h"

@@ -6,10 +6,10 @@
 #include <string>
 
 #include "acquire/AcquisitionController.h"
-#include "app/DocumentNaming.h"
-#include "app/FileWork.h"
-#include "app/PanelOptions.h"
-#include "app/UserDialogs.h"
+#include "common/DocumentNaming.h"
+#include "common/FileWork.h"
+#include "common/PanelOptions.h"
+#include "common/UserDialogs.h"
 #include "csv/CSaveCSVDlg.h"
 #include "csv/CsvWriter.h"
 #include "maintenance/CSetMirrorDlg.h"

@@ -15,9 +15,9 @@
 #include <memory>
 #include <string>
 
+#include "common/FileProgress.h"
 #include "store/ArchiveError.h"
 #include "store/FileHandle.h"
-#include "store/FileProgress.h"
 
 namespace vmf {
 

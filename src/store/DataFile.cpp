@@ -13,10 +13,10 @@
 #include <thread>
 #include <utility>
 
+#include "common/FileProgress.h"
 #include "store/Cvarnello_mfDoc.h"
 #include "store/DataArchive.h"
 #include "store/FileHandle.h"
-#include "store/FileProgress.h"
 #include "store/TimeTrailer.h"
 
 namespace vmf {

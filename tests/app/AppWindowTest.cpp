@@ -18,9 +18,9 @@
 
 #include "app/CMainFrame.h"
 #include "app/Cvarnello_mfApp.h"
-#include "app/DocumentNaming.h"
 #include "app/QtTranslations.h"
 #include "app/QtUserDialogs.h"
+#include "common/DocumentNaming.h"
 #include "panel/Cvarnello_mfView.h"
 #include "panel/GraphRenderer.h"
 #include "panel/PanelControls.h"

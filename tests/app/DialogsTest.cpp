@@ -8,8 +8,8 @@
 #include <QPushButton>
 #include <QTest>
 
-#include "app/CDispLogDlg.h"
-#include "app/CEditNumDlg.h"
+#include "panel/CDispLogDlg.h"
+#include "panel/CEditNumDlg.h"
 #include "store/Cvarnello_mfDoc.h"
 #include "store/TextCodec.h"
 

@@ -6,11 +6,11 @@
 #include <fstream>
 #include <string>
 
-#include "app/DocumentNaming.h"
 #include "app/DocumentSession.h"
-#include "app/FileWork.h"
-#include "app/ProgressPacing.h"
 #include "app/RecentFileList.h"
+#include "common/DocumentNaming.h"
+#include "common/FileWork.h"
+#include "common/ProgressPacing.h"
 #include "fakes/ScriptedDialogs.h"
 #include "store/Cvarnello_mfDoc.h"
 

@@ -5,10 +5,10 @@
 #include <string>
 #include <vector>
 
-#include "app/PanelOptions.h"
 #include "app/RecentFileList.h"
 #include "app/RecentFolders.h"
 #include "app/WindowRect.h"
+#include "common/PanelOptions.h"
 #include "fakes/FakeSettings.h"
 
 namespace vmf {

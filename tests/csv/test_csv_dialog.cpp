@@ -9,7 +9,7 @@
 #include <QRadioButton>
 #include <QTest>
 
-#include "app/PanelOptions.h"
+#include "common/PanelOptions.h"
 #include "csv/CSaveCSVDlg.h"
 #include "fakes/ScriptedDialogs.h"
 #include "store/Cvarnello_mfDoc.h"

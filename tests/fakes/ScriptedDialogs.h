@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "app/UserDialogs.h"
+#include "common/UserDialogs.h"
 
 namespace vmf::test {
 

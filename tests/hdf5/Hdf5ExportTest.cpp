@@ -10,7 +10,7 @@
 #include <string>
 #include <vector>
 
-#include "app/FileWork.h"
+#include "common/FileWork.h"
 #include "fakes/ScriptedDialogs.h"
 #include "hdf5/Hdf5Export.h"
 #include "hdf5/Hdf5ExportCommand.h"

@@ -15,7 +15,7 @@
 #include <map>
 #include <memory>
 
-#include "app/PanelOptions.h"
+#include "common/PanelOptions.h"
 #include "device/Detection.h"
 #include "device/SimulatedDeviceLibrary.h"
 #include "fakes/PanelFixture.h"

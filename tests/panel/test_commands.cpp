@@ -2,7 +2,6 @@
 // simulated bench: CSV save through the options dialog, data clear, the
 // maintenance mode and button, and the mirror dialog from the device list.
 
-#include <QAction>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QLineEdit>
@@ -14,7 +13,6 @@
 #include <memory>
 
 #include "acquire/AcquisitionController.h"
-#include "app/CMainFrame.h"
 #include "csv/CSaveCSVDlg.h"
 #include "csv/CsvWriter.h"
 #include "device/SimulatedDeviceLibrary.h"
@@ -73,7 +71,6 @@ private slots:
     void csvButtonWritesWhatTheWriterWrites();
     void csvFileThatCannotBeWrittenIsTold();
     void clearDataAsksClearsAndKeepsTheRest();
-    void maintenanceModeLaysOutAtOnceWithTheMenuCheckMark();
     void maintenanceButtonRoundTripsTheListPathAndDerivesDark();
     void deviceListDoubleClickOpensOnlyTheMirrorDialog();
 };
@@ -261,44 +258,6 @@ void CommandsTest::clearDataAsksClearsAndKeepsTheRest() {
     QCOMPARE(p.doc.recordCount[0], 0);
     QCOMPARE(p.Text(1038), QStringLiteral("1 / 0"));
     QCOMPARE(p.Text(1015), QStringLiteral("0"));
-}
-
-void CommandsTest::maintenanceModeLaysOutAtOnceWithTheMenuCheckMark() {
-    // The frame wired to the panel as the application wires it.
-    Panel p(false);
-    p.settings.ints["hard/adjust"] = 1;
-    CMainFrame frame(p.doc, p.dialogs, p.settings);
-    ViewContext ctx = p.view->context();
-    auto* view = new Cvarnello_mfView(ctx);
-    FramePanel panel;
-    panel.widget = view;
-    panel.initialUpdate = [view] { view->OnInitialUpdate(); };
-    panel.maintenanceMode = [view] { return &view->options().maintenanceMode; };
-    panel.toggleMaintenanceMode = [view] { view->commands().OnToggleMaintenanceMode(); };
-    frame.SetPanel(panel);
-    frame.InitialUpdate();
-    frame.show();
-    QVERIFY(QTest::qWaitForWindowExposed(&frame));
-
-    // Left on at the last run: button and check mark from the start.
-    QAction* hard = frame.Action(FrameCommand::HardAdjust);
-    QVERIFY(hard->isChecked());
-    QVERIFY(view->Control(ctl::Maintenance)->isVisible());
-
-    // Off and on again, without any resize in between.
-    hard->trigger();
-    QCOMPARE(view->options().maintenanceMode, 0);
-    QVERIFY(!hard->isChecked());
-    QVERIFY(!view->Control(ctl::Maintenance)->isVisible());
-    const QRect csvOff = view->Control(ctl::Csv)->geometry();
-    hard->trigger();
-    QCOMPARE(view->options().maintenanceMode, 1);
-    QVERIFY(hard->isChecked());
-    QVERIFY(view->Control(ctl::Maintenance)->isVisible());
-    QCOMPARE(view->Control(ctl::Maintenance)->geometry(), QRect(615, 541, 160, 28));
-    QCOMPARE(view->Control(ctl::Csv)->geometry(), csvOff.translated(0, 35));
-    const QString out = qEnvironmentVariable("VMF_COMMANDS_SCREENSHOT");
-    if (!out.isEmpty()) QVERIFY(view->grab().save(out));
 }
 
 void CommandsTest::maintenanceButtonRoundTripsTheListPathAndDerivesDark() {

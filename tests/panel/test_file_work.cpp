@@ -13,7 +13,7 @@
 #include <chrono>
 #include <thread>
 
-#include "app/FileJobRunner.h"
+#include "common/FileJobRunner.h"
 #include "csv/CSaveCSVDlg.h"
 #include "csv/CsvWriter.h"
 #include "fakes/PanelFixture.h"

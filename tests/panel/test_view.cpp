@@ -13,7 +13,7 @@
 #include <QTest>
 #include <memory>
 
-#include "app/PanelOptions.h"
+#include "common/PanelOptions.h"
 #include "device/SimulatedDeviceLibrary.h"
 #include "fakes/PanelFixture.h"
 #include "panel/Cvarnello_mfView.h"

@@ -11,7 +11,7 @@
 #include <QTest>
 
 #include "app/CMainFrame.h"
-#include "app/FileJobRunner.h"
+#include "common/FileJobRunner.h"
 #include "fakes/FakeSettings.h"
 #include "fakes/ScriptedDialogs.h"
 #include "hdf5/Hdf5ExportAction.h"

@@ -1,4 +1,4 @@
-#include "app/DocumentNaming.h"
+#include "common/DocumentNaming.h"
 
 namespace vmf {
 

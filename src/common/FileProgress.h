@@ -10,8 +10,8 @@
 namespace vmf {
 
 struct FileProgress {
-    std::atomic<uint64_t> done{0};   // bytes read or written so far
-    std::atomic<uint64_t> total{0};  // bytes the whole operation moves; 0 while unknown
+    std::atomic<uint64_t> done{0};    // bytes read or written so far
+    std::atomic<uint64_t> total{0};   // bytes the whole operation moves; 0 while unknown
     std::atomic<bool> cancel{false};  // set by the watcher; the worker stops at its next check
 
     void Reset() {

@@ -15,7 +15,7 @@
 #include <string>
 #include <string_view>
 
-#include "store/FileProgress.h"
+#include "common/FileProgress.h"
 
 namespace vmf {
 

@@ -1,4 +1,4 @@
-#include "app/NumberParse.h"
+#include "common/NumberParse.h"
 
 #include <charconv>
 #include <climits>

@@ -1,4 +1,4 @@
-#include "app/FileJobRunner.h"
+#include "common/FileJobRunner.h"
 
 #include <QElapsedTimer>
 #include <QEventLoop>

@@ -15,8 +15,8 @@
 #include <QString>
 #include <atomic>
 
-#include "app/FileWork.h"
-#include "app/ProgressPacing.h"
+#include "common/FileWork.h"
+#include "common/ProgressPacing.h"
 
 class QEventLoop;
 class QWidget;

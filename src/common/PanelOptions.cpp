@@ -1,4 +1,4 @@
-#include "app/PanelOptions.h"
+#include "common/PanelOptions.h"
 
 #include <array>
 

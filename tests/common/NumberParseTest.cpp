@@ -4,7 +4,7 @@
 #include <cmath>
 #include <string>
 
-#include "app/NumberParse.h"
+#include "common/NumberParse.h"
 
 namespace vmf {
 namespace {

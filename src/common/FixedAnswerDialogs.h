@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "app/UserDialogs.h"
+#include "common/UserDialogs.h"
 
 namespace vmf {
 

@@ -8,8 +8,8 @@
 
 #include "StoreSample.h"
 #include "StoreTestUtil.h"
+#include "common/FileProgress.h"
 #include "store/Cvarnello_mfDoc.h"
-#include "store/FileProgress.h"
 
 namespace vmf {
 namespace {

@@ -1,4 +1,4 @@
-#include "app/CDispLogDlg.h"
+#include "panel/CDispLogDlg.h"
 
 #include <QKeyEvent>
 #include <QPlainTextEdit>

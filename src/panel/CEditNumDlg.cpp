@@ -1,4 +1,4 @@
-#include "app/CEditNumDlg.h"
+#include "panel/CEditNumDlg.h"
 
 #include <QGridLayout>
 #include <QHBoxLayout>
@@ -6,7 +6,7 @@
 #include <QLineEdit>
 #include <QPushButton>
 
-#include "app/NumberParse.h"
+#include "common/NumberParse.h"
 #include "store/TextFormat.h"
 
 namespace vmf {
