@@ -113,7 +113,7 @@ work=$cache_root/qt-mingw-build-$QT_VERSION-$key
 module_stamp() { echo "$1 $MODULE_REVISION ${MODULE_OPTIONS[*]}"; }
 module_done() { [ "$(head -n 1 "$prefix/.$1-complete" 2>/dev/null)" = "$(module_stamp "$1")" ]; }
 complete() {
-  [ -f "$prefix/.qtbase-complete" ] || return 1
+  [ -f "$prefix/.qtbase-complete" ] && [ -f "$prefix/licenses/qtbase/.complete" ] || return 1
   local m
   for m in $modules; do module_done "$m" || return 1; done
 }
@@ -203,6 +203,18 @@ unpack_tarball() {
   echo "$dir"
 }
 
+# Keeps a source tree's licence texts and third-party attributions beside
+# the built Qt: the Windows package ships them with the DLLs.
+copy_licences() { # name source-folder
+  local dest=$prefix/licenses/$1
+  rm -rf "$dest"
+  mkdir -p "$dest"
+  (cd "$2" && find . -type f \( -name 'LICENSE*' -o -name 'COPYING*' -o -name 'qt_attribution.json' \
+    -o -path './LICENSES/*' \) ! -path './debian/*' ! -path './tests/*' ! -path './examples/*' -print0 |
+    xargs -0 -r cp --parents -t "$dest")
+  touch "$dest/.complete"
+}
+
 # Runs configure, build and install of one source tree into the Qt folder.
 build_tree() {
   local name=$1 src=$2 tree=$work/$1
@@ -240,9 +252,16 @@ if [ ! -f "$prefix/.qtbase-complete" ]; then
     -DQT_HOST_PATH=/usr \
     -DQT_HOST_PATH_CMAKE_DIR=/usr/lib/x86_64-linux-gnu/cmake \
     "${QTBASE_OPTIONS[@]}" || exit 1
+  copy_licences qtbase "$src"
   cp "$src/.vmf-unpacked" "$prefix/.qtbase-complete"
   rm -rf "$work/qtbase" "$src"
   log "qtbase built in $(( ($(date +%s) - start) / 60 )) min"
+fi
+# A Qt built before its licences were kept: the source gives them again.
+if [ ! -f "$prefix/licenses/qtbase/.complete" ]; then
+  src=$(fetch_source "qt6-base=$BASE_SRC_VERSION") || { log "qtbase source not available"; exit 1; }
+  copy_licences qtbase "$src"
+  rm -rf "$src"
 fi
 
 # A module that cannot be had (no Debian source, no tarball beside the
@@ -263,6 +282,7 @@ for m in $modules; do
     -DQT_HOST_PATH=/usr \
     -DQT_HOST_PATH_CMAKE_DIR=/usr/lib/x86_64-linux-gnu/cmake \
     "${MODULE_OPTIONS[@]}" || exit 1
+  copy_licences "$m" "$msrc"
   { module_stamp "$m"; cat "$msrc/.vmf-unpacked"; } >"$prefix/.$m-complete"
   rm -rf "${work:?}/$m" "$msrc"
   log "$m built in $(( ($(date +%s) - mstart) / 60 )) min"
