@@ -1,5 +1,7 @@
 #!/usr/bin/env bash
-# Installs the Debian packages the build, the tests and the application need.
+# Installs the Debian packages the build, the tests and the application need,
+# and what the Linux package's build runs (file for cpack's library
+# dependencies, help2man for the manual pages).
 # Only missing packages are installed; as non-root it uses sudo when it can,
 # and otherwise prints the exact apt-get line to run.
 set -euo pipefail
@@ -11,6 +13,7 @@ PACKAGES=(
   qt6-base-dev qt6-base-dev-tools qt6-charts-dev libgl-dev qt6-translations-l10n
   fonts-noto-cjk locales ccache
   libhdf5-dev python3 python3-numpy python3-pytest python3-h5py
+  file help2man
 )
 if [ "${VMF_WITH_MINGW:-0}" = 1 ]; then PACKAGES+=(g++-mingw-w64-x86-64 g++-mingw-w64-x86-64-posix); fi
 # The Windows build run under Wine (scripts/wine-check.sh): GoogleTest as
@@ -29,7 +32,8 @@ if [ "${VMF_WITH_CLANG:-0}" = 1 ]; then PACKAGES+=(clang libclang-rt-14-dev); fi
 # installer, Qt's translations to ship.
 if [ "${VMF_WITH_WINDOWS:-0}" = 1 ]; then
   PACKAGES+=(g++-mingw-w64-x86-64-posix gcc-mingw-w64-x86-64-posix dpkg-dev perl
-    wine wine64 xvfb x11-utils xdotool imagemagick fontconfig nsis zip qt6-translations-l10n)
+    wine wine64 xvfb x11-utils xdotool imagemagick fontconfig nsis zip qt6-translations-l10n
+    libz-mingw-w64-dev xz-utils icoutils python3-h5py)
 fi
 
 missing=()

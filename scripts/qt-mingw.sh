@@ -115,7 +115,7 @@ module_done() { [ "$(head -n 1 "$prefix/.$1-complete" 2>/dev/null)" = "$(module_
 complete() {
   [ -f "$prefix/.qtbase-complete" ] && [ -f "$prefix/licenses/qtbase/.complete" ] || return 1
   local m
-  for m in $modules; do module_done "$m" || return 1; done
+  for m in $modules; do module_done "$m" && [ -f "$prefix/licenses/$m/.complete" ] || return 1; done
 }
 
 if complete; then
@@ -268,24 +268,26 @@ fi
 # checkout) is left out: the program is built without what needs it, and a
 # later run tries again. A module that fails to build is an error.
 for m in $modules; do
-  module_done "$m" && continue
+  module_done "$m" && [ -f "$prefix/licenses/$m/.complete" ] && continue
   [ -n "${DEBIAN_SOURCE[$m]:-}" ] || { log "unknown module $m"; exit 1; }
   msrc=$(fetch_source "${DEBIAN_SOURCE[$m]}" 2>/dev/null) || msrc=$(unpack_tarball "$m") || {
     log "$m source not available (no Debian source, no $third_party/$m-$QT_VERSION.tar.xz): building without ${MODULE_FEATURE[$m]}"
     continue
   }
-  log "$m from $(cat "$msrc/.vmf-unpacked")"
-  mstart=$(date +%s)
-  build_tree "$m" "$msrc" \
-    -DCMAKE_TOOLCHAIN_FILE="$prefix/lib/cmake/Qt6/qt.toolchain.cmake" \
-    -DCMAKE_INSTALL_PREFIX="$prefix" \
-    -DQT_HOST_PATH=/usr \
-    -DQT_HOST_PATH_CMAKE_DIR=/usr/lib/x86_64-linux-gnu/cmake \
-    "${MODULE_OPTIONS[@]}" || exit 1
+  if ! module_done "$m"; then
+    log "$m from $(cat "$msrc/.vmf-unpacked")"
+    mstart=$(date +%s)
+    build_tree "$m" "$msrc" \
+      -DCMAKE_TOOLCHAIN_FILE="$prefix/lib/cmake/Qt6/qt.toolchain.cmake" \
+      -DCMAKE_INSTALL_PREFIX="$prefix" \
+      -DQT_HOST_PATH=/usr \
+      -DQT_HOST_PATH_CMAKE_DIR=/usr/lib/x86_64-linux-gnu/cmake \
+      "${MODULE_OPTIONS[@]}" || exit 1
+    { module_stamp "$m"; cat "$msrc/.vmf-unpacked"; } >"$prefix/.$m-complete"
+    log "$m built in $(( ($(date +%s) - mstart) / 60 )) min"
+  fi
   copy_licences "$m" "$msrc"
-  { module_stamp "$m"; cat "$msrc/.vmf-unpacked"; } >"$prefix/.$m-complete"
   rm -rf "${work:?}/$m" "$msrc"
-  log "$m built in $(( ($(date +%s) - mstart) / 60 )) min"
 done
 
 # Where every part of this Qt came from, for the notices the package ships.
