@@ -52,7 +52,11 @@ has_trend=0
 [ -f "$stage/Qt6Charts.dll" ] && has_trend=1
 has_hdf5=0
 # HDF5 is linked statically: its version text is in the programs.
-if grep -aq 'HDF5 library version: ' "$stage/varnello-cli.exe"; then has_hdf5=1; fi
+if grep -aq 'HDF5 library version: ' "$stage/varnello-cli.exe"; then
+  has_hdf5=1
+  grep -aq 'HDF5 library version: ' "$stage/varnello_mf.exe" && grep -aq 'HDF5 形式で書き出し(&H)' "$stage/varnello_mf.exe" ||
+    fail "varnello_mf.exe lacks the File menu's HDF5 export"
+fi
 step "trend window: $([ $has_trend = 1 ] && echo built || echo 'LEFT OUT (no Qt Charts)'), HDF5 export: $([ $has_hdf5 = 1 ] && echo built || echo 'LEFT OUT (no HDF5)')"
 
 # The Linux build gives the reference files.

@@ -102,7 +102,9 @@ std::string QtUserDialogs::StartPath(int op, const std::string& filter,
                                      const std::string& callerPath) {
     const auto kind = KindOf(op, filter);
     if (!folders_ || !kind) return callerPath;
-    const QString documents = QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
+    // The documents folder may not exist on a bare Linux account: home then.
+    QString documents = QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
+    if (documents.isEmpty() || !QDir(documents).exists()) documents = QDir::homePath();
     return FolderStartPath(*folders_, *kind, callerPath,
                            QDir::toNativeSeparators(documents).toStdString());
 }

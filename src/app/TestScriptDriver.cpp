@@ -15,6 +15,7 @@
 #include "app/RecentFileList.h"
 #if VMF_HAVE_TREND_WINDOW
 #include <QChart>
+#include <QLineSeries>
 
 #include "panel/CTrendDlg.h"
 #endif
@@ -166,7 +167,9 @@ bool TestScriptDriver::RunTrend(const TestStep& step) {
     }
     // A click as the mouse gives it, on the chart's viewport, once the lines
     // are drawn.
-    if (!trend->isVisible() || trend->collector().Running()) return false;
+    if (!trend->isVisible() || trend->collector().Running() || !trend->series(0) ||
+        trend->series(0)->count() == 0)
+        return false;
     QChart* chart = trend->chart();
     const QList<QGraphicsView*> views = chart->scene() ? chart->scene()->views() : QList<QGraphicsView*>();
     if (views.isEmpty()) return false;
