@@ -148,6 +148,16 @@ run_windows() { # name exe hold [args...]
   VMF_TEST_SCRIPT=$(script "$(winpath "$out/$name.vqdata")" "$hold") w "$exe" "$@" >"$out/$name.log" 2>&1 &
   run_pid=$!
 }
+# Prints the name of the first window whose name matches, once there is one.
+wait_for_window() { # pattern seconds
+  local name
+  for _ in $(seq $(($2 * 10))); do
+    name=$(xdotool search --name "$1" getwindowname 2>/dev/null | head -n 1 || true)
+    [ -n "$name" ] && { echo "$name"; return 0; }
+    sleep 0.1
+  done
+  return 1
+}
 wait_for_line() { # file pattern seconds
   for _ in $(seq $(($3 * 10))); do grep -q "$2" "$1" 2>/dev/null && return 0; sleep 0.1; done
   return 1
@@ -193,10 +203,7 @@ step "a second start hands its file to the running program"
 VMF_TEST_SCRIPT="opened $(winpath "$out/sim.vqdata"); quit" w "$stage/varnello_mf.exe" --bench "$bench" \
   >"$out/handover-first.log" 2>&1 &
 first=$!
-for _ in $(seq 300); do
-  xdotool search --name 'varnello_mf' >/dev/null 2>&1 && break
-  sleep 0.1
-done
+wait_for_window 'varnello_mf' 30 >/dev/null || fail "the first instance shows no window"
 rc=0
 VMF_TEST_SCRIPT= w "$stage/varnello_mf.exe" "$(winpath "$out/sim.vqdata")" >"$out/handover-second.log" 2>&1 || rc=$?
 [ "$rc" -eq 0 ] || fail "second start with a file ended with $rc"
@@ -277,13 +284,7 @@ step "installer: its first page"
 # As an operator starts it: the licence page, in Japanese. Closed unused.
 w "$dist/varnello_mf-$version-setup.exe" >"$out/installer.log" 2>&1 &
 installer=$!
-page=
-for _ in $(seq 300); do
-  page=$(xdotool search --name 'varnello_mf' getwindowname 2>/dev/null | head -n 1 || true)
-  [ -n "$page" ] && break
-  sleep 0.1
-done
-[ -n "$page" ] || fail "the installer shows no window"
+wait_for_window 'varnello_mf' 30 >/dev/null || fail "the installer shows no window"
 sleep 3
 import -window root "$out/windows-installer.png"
 w taskkill /F /IM "varnello_mf-$version-setup.exe" >/dev/null 2>&1 || true
@@ -308,12 +309,7 @@ step "installed program opens a .vqdata through the file type"
 rc=0
 VMF_TEST_SCRIPT='wait 6000; quit' w start /wait /unix "$out/sim.vqdata" >"$out/open.log" 2>&1 &
 opener=$!
-title=
-for _ in $(seq 150); do
-  title=$(xdotool search --name 'sim\.vqdata' getwindowname 2>/dev/null | head -n 1 || true)
-  [ -n "$title" ] && break
-  sleep 0.1
-done
+title=$(wait_for_window 'sim\.vqdata' 15 || true)
 # The caption comes before the first paint: the shot waits for the window
 # to be drawn.
 sleep 3

@@ -154,25 +154,26 @@ TEST(RecentFileList, EntriesUseThePlatformsSeparators) {
 #endif
 }
 
+// Bare names: the list's order does not depend on the platform's separators.
 TEST(RecentFileList, NewestFirstNoDuplicatesAtMostFour) {
     RecentFileList list;
-    for (const char* p : {"/a.vqdata", "/b.vqdata", "/c.vqdata", "/d.vqdata", "/e.vqdata"})
+    for (const char* p : {"a.vqdata", "b.vqdata", "c.vqdata", "d.vqdata", "e.vqdata"})
         list.Add(p);
     EXPECT_EQ(list.entries(),
-              (std::vector<std::string>{"/e.vqdata", "/d.vqdata", "/c.vqdata", "/b.vqdata"}));
-    list.Add("/c.vqdata");
+              (std::vector<std::string>{"e.vqdata", "d.vqdata", "c.vqdata", "b.vqdata"}));
+    list.Add("c.vqdata");
     EXPECT_EQ(list.entries(),
-              (std::vector<std::string>{"/c.vqdata", "/e.vqdata", "/d.vqdata", "/b.vqdata"}));
-    list.Remove("/e.vqdata");
+              (std::vector<std::string>{"c.vqdata", "e.vqdata", "d.vqdata", "b.vqdata"}));
+    list.Remove("e.vqdata");
     list.Add("");
-    EXPECT_EQ(list.entries(), (std::vector<std::string>{"/c.vqdata", "/d.vqdata", "/b.vqdata"}));
+    EXPECT_EQ(list.entries(), (std::vector<std::string>{"c.vqdata", "d.vqdata", "b.vqdata"}));
 
     test::FakeSettings store;
     list.Write(store);
-    EXPECT_EQ(store.strings["Recent File List/File1"], "/c.vqdata");
+    EXPECT_EQ(store.strings["Recent File List/File1"], "c.vqdata");
     EXPECT_EQ(store.strings["Recent File List/File4"],
               "");                                          // a shorter list clears the stale entry
-    store.strings["Recent File List/File4"] = "/c.vqdata";  // a duplicate written by hand
+    store.strings["Recent File List/File4"] = "c.vqdata";  // a duplicate written by hand
     RecentFileList back;
     back.Read(store);
     EXPECT_EQ(back.entries(), list.entries());
