@@ -101,6 +101,12 @@ bool PostHandOver(const fs::path& folder, const std::string& path, std::string& 
         error = "cannot write " + final.string();
         return false;
     }
+#if defined(_WIN32)
+    // Windows lets a background process bring its window to the front only
+    // when the process in front allows it: the operator's double-click made
+    // this one the foreground process.
+    AllowSetForegroundWindow(ASFW_ANY);
+#endif
     return true;
 }
 
