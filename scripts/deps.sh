@@ -1,5 +1,7 @@
 #!/usr/bin/env bash
-# Installs the Debian packages the build, the tests and the application need.
+# Installs the Debian packages the build, the tests and the application need,
+# and what the Linux package's build runs (file for cpack's library
+# dependencies, help2man for the manual pages).
 # Only missing packages are installed; as non-root it uses sudo when it can,
 # and otherwise prints the exact apt-get line to run.
 set -euo pipefail
@@ -13,6 +15,7 @@ PACKAGES=(
   libhdf5-dev python3 python3-numpy python3-pytest python3-h5py
   python3-xarray python3-h5netcdf python3-pandas python3-setuptools
   qt6-httpserver-dev qt6-websockets-dev openssl chromium chromium-driver python3-selenium
+  file help2man
 )
 # The window-placement test starts the program under a real window manager.
 PACKAGES+=(xvfb openbox x11-utils xdotool)
@@ -33,7 +36,8 @@ if [ "${VMF_WITH_CLANG:-0}" = 1 ]; then PACKAGES+=(clang libclang-rt-14-dev); fi
 # installer, Qt's translations to ship.
 if [ "${VMF_WITH_WINDOWS:-0}" = 1 ]; then
   PACKAGES+=(g++-mingw-w64-x86-64-posix gcc-mingw-w64-x86-64-posix dpkg-dev perl
-    wine wine64 xvfb x11-utils xdotool imagemagick fontconfig nsis zip qt6-translations-l10n)
+    wine wine64 xvfb x11-utils xdotool imagemagick fontconfig nsis zip qt6-translations-l10n
+    libz-mingw-w64-dev xz-utils icoutils python3-h5py)
 fi
 
 missing=()

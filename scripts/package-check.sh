@@ -1,21 +1,43 @@
 #!/usr/bin/env bash
-# Builds the Debian package from the ci build and checks what it ships:
-# lintian without errors, the menu entry (desktop-file-validate), the .vqdata
-# MIME type (update-mime-database on a temporary tree must register it), that
-# the desktop then opens .vqdata files with the program, and the package's
-# file list. Usage: scripts/package-check.sh
+# Runs the README's "Install (Linux)" commands exactly as written (as root,
+# as the README says): packages, the release build, cpack, apt-get install.
+# Then checks what the package ships: the installed programs start, lintian
+# without errors, the menu entry (desktop-file-validate), the .vqdata MIME
+# type (update-mime-database on a temporary tree must register it), that the
+# desktop then opens .vqdata files with the program, and the package's file
+# list. The package is removed again at the end.
+# Usage: scripts/package-check.sh
 set -euo pipefail
 cd "$(dirname "$0")/.."
 VMF_WITH_PACKAGING=1 scripts/deps.sh
-build=build/ci
-cmake --preset ci >/dev/null
-cmake --build --preset ci --target varnello_mf varnello-cli varnello_icons varnello_changelog
-rm -f "$build"/varnello-mf_*.deb
-(cd "$build" && cpack -G DEB >/dev/null)
-deb=$(ls "$build"/varnello-mf_*.deb)
 tmp=$(mktemp -d)
-trap 'rm -rf "$tmp"' EXIT
+cleanup() {
+  rm -rf "$tmp"
+  if dpkg-query -W -f='${Status}' varnello-mf 2>/dev/null | grep -q "install ok installed"; then
+    apt-get remove -y -q varnello-mf >/dev/null
+  fi
+}
+trap cleanup EXIT
 fail() { echo "package-check: $*" >&2; exit 1; }
+
+# The code block of the README's section, run line by line as a newcomer's
+# shell would.
+install=$(awk '/^## Install \(Linux\)/ { s = 1; next } s && /^## / { exit }
+  s && /^```sh$/ { c = 1; next } c && /^```$/ { exit } c' README.md)
+[ -n "$install" ] || fail "README.md has no Install (Linux) commands"
+echo "package-check: running the README's install commands:"
+echo "$install" | sed 's/^/  /'
+# Through ccache like every build here (the commands read it from the
+# environment), so CI does not compile the release build afresh each time.
+. scripts/compiler-cache.sh
+t0=$(date +%s)
+bash -e -c "$install" >"$tmp/install.log" 2>&1 || { tail -40 "$tmp/install.log" >&2; fail "the README's install commands failed"; }
+echo "package-check: README install took $(($(date +%s) - t0)) s"
+deb=$(ls build/release/varnello-mf_*.deb)
+/usr/bin/varnello-cli --help >/dev/null || fail "the installed varnello-cli does not start"
+QT_QPA_PLATFORM=offscreen VMF_INSTANCE_LOCK=vmf-package-check /usr/bin/varnello_mf --help >/dev/null ||
+  fail "the installed varnello_mf does not start"
+[ -f /usr/share/doc/varnello-mf/THIRD-PARTY-NOTICES ] || fail "no third-party notices installed"
 
 # lintian: warnings are shown, errors fail.
 lintian --tag-display-limit 0 "$deb" | tee "$tmp/lintian.txt" || true
@@ -56,7 +78,8 @@ dpkg-deb -c "$deb" | awk '{print $6}' | sed 's|^\./|/|' >"$tmp/files.txt"
 for f in /usr/bin/varnello_mf /usr/bin/varnello-cli \
          /usr/share/applications/varnello_mf.desktop \
          /usr/share/mime/packages/varnello_mf.xml \
-         /usr/share/doc/varnello-mf/copyright \
+         /usr/share/doc/varnello-mf/copyright /usr/share/doc/varnello-mf/THIRD-PARTY-NOTICES \
+         /usr/share/man/man1/varnello_mf.1.gz /usr/share/man/man1/varnello-cli.1.gz \
          /usr/lib/python3/dist-packages/vqdata.py; do
   grep -qx "$f" "$tmp/files.txt" || fail "the package lacks $f"
 done

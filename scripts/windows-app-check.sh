@@ -1,16 +1,24 @@
 #!/usr/bin/env bash
 # The Windows program as an operator gets it, run under Wine on a virtual
-# display:
-#  1. builds Qt for Windows if the cache lacks it, the programs and packages
-#     (scripts/windows-package.sh);
+# display, in a Wine prefix of this run's own (two checks at once never meet):
+#  1. builds Qt (with its modules) and HDF5 for Windows if the cache lacks
+#     them, the programs and packages (scripts/windows-package.sh); the
+#     program folder holds LICENSE and THIRD-PARTY-NOTICES, and the program
+#     its two icons;
 #  2. on the simulated bench and on the stand-in device library: detect, a
 #     logged measurement, File Save As; the saved file's `info` must equal the
 #     Linux build's for the same bench and script (history time stamps aside);
-#  3. a second start while the first runs ends at once with 0;
+#  3. a second start while the first runs ends at once with 0, and hands the
+#     file it was given to the running program, which opens it;
 #  4. the settings are in the registry (read back with reg query);
-#  5. a screenshot of the running window (Japanese texts) for a person to see;
-#  6. the installer: silent install, the installed program opens a .vqdata
-#     through the registered file type, silent uninstall leaves nothing.
+#  5. the recorded file in the trend window: a value chosen, a point clicked;
+#     Qt's own texts in Japanese; screenshots for a person to look at;
+#  6. an HDF5 export by varnello-cli.exe equals the Linux build's, dataset by
+#     dataset (h5py);
+#  7. the installer: its Japanese licence page (screenshot), silent install
+#     with the document icon registered, the installed program opens a
+#     .vqdata through the registered file type, silent uninstall leaves
+#     nothing, the file type's icon included.
 # Output: build/windows/check/ (screenshots, saved files, logs).
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -28,6 +36,29 @@ stage=$dist/varnello_mf-$version
 cmake --build --preset windows --target KVWinUSBIF >/dev/null
 standin=$repo/build/windows/tests/device/standin/KVWinUSBIF.dll
 
+step "program folder: licence, notices, icons"
+for f in LICENSE LICENSE.LGPL-3 THIRD-PARTY-NOTICES; do
+  [ -s "$stage/$f" ] || fail "the program folder lacks $f"
+done
+grep -q 'GNU GENERAL PUBLIC LICENSE' "$stage/LICENSE" || fail "LICENSE is not the GPL"
+grep -q 'Sources of this Qt' "$stage/THIRD-PARTY-NOTICES" || fail "the notices do not say where Qt's sources are"
+# Resource type 14 is an icon group: 1 the program's, 2 its data files'.
+icons=$(wrestool -l --type=14 "$stage/varnello_mf.exe" 2>/dev/null || true)
+for n in 1 2; do
+  grep -q -- "--name=$n " <<<"$icons" || { echo "$icons" >&2; fail "varnello_mf.exe lacks icon group $n"; }
+done
+wrestool -x --type=14 --name=1 "$stage/varnello_mf.exe" >/dev/null 2>&1 || fail "icon group 1 unreadable"
+has_trend=0
+[ -f "$stage/Qt6Charts.dll" ] && has_trend=1
+has_hdf5=0
+# HDF5 is linked statically: its version text is in the programs.
+if grep -aq 'HDF5 library version: ' "$stage/varnello-cli.exe"; then
+  has_hdf5=1
+  grep -aq 'HDF5 library version: ' "$stage/varnello_mf.exe" && grep -aq 'HDF5 形式で書き出し(&H)' "$stage/varnello_mf.exe" ||
+    fail "varnello_mf.exe lacks the File menu's HDF5 export"
+fi
+step "trend window: $([ $has_trend = 1 ] && echo built || echo 'LEFT OUT (no Qt Charts)'), HDF5 export: $([ $has_hdf5 = 1 ] && echo built || echo 'LEFT OUT (no HDF5)')"
+
 # The Linux build gives the reference files.
 cmake --preset ci >/dev/null
 cmake --build --preset ci --target varnello_mf varnello-cli >/dev/null
@@ -38,9 +69,12 @@ out=$repo/build/windows/check
 rm -rf "$out"
 mkdir -p "$out"
 
-# A prefix of its own: this check installs, uninstalls and resets settings,
-# and the program's named mutex is shared by everything in one prefix.
-export VMF_WINEPREFIX=${VMF_APP_WINEPREFIX:-${XDG_CACHE_HOME:-$HOME/.cache}/varnello_mf/wine64-app-check}
+# A fresh prefix for every run, as a new Windows user has: this check
+# installs, uninstalls and resets settings, the program's named mutex is
+# shared by everything in one prefix, and ending the run ends that prefix's
+# Wine only.
+mkdir -p build/windows
+export VMF_WINEPREFIX=${VMF_APP_WINEPREFIX:-$(mktemp -d "$repo/build/windows/wine-check.XXXXXX")}
 # shellcheck source=scripts/wine-env.sh
 . scripts/wine-env.sh
 vmf_wine_prefix
@@ -62,6 +96,7 @@ xvfb=$!
 cleanup() {
   "$wineserver_bin" -k 2>/dev/null || true
   kill "$xvfb" 2>/dev/null || true
+  [ -n "${VMF_APP_WINEPREFIX:-}" ] || rm -rf "$WINEPREFIX"
 }
 trap cleanup EXIT
 export DISPLAY=:$display
@@ -113,6 +148,16 @@ run_windows() { # name exe hold [args...]
   VMF_TEST_SCRIPT=$(script "$(winpath "$out/$name.vqdata")" "$hold") w "$exe" "$@" >"$out/$name.log" 2>&1 &
   run_pid=$!
 }
+# Prints the name of the first window whose name matches, once there is one.
+wait_for_window() { # pattern seconds
+  local name
+  for _ in $(seq $(($2 * 10))); do
+    name=$(xdotool search --name "$1" getwindowname 2>/dev/null | head -n 1 || true)
+    [ -n "$name" ] && { echo "$name"; return 0; }
+    sleep 0.1
+  done
+  return 1
+}
 wait_for_line() { # file pattern seconds
   for _ in $(seq $(($3 * 10))); do grep -q "$2" "$1" 2>/dev/null && return 0; sleep 0.1; done
   return 1
@@ -152,6 +197,69 @@ w "$stage/varnello-cli.exe" info "$(winpath "$out/sim.vqdata")" 2>/dev/null | tr
 diff -u "$out/linux.info" "$out/sim.cli-info" || fail "varnello-cli.exe info differs"
 step "simulated bench: data file equals the Linux build's ($(($(date +%s) - t_run)) s)"
 
+step "a second start hands its file to the running program"
+# The first instance waits for the file; the second start is given it and
+# ends at once.
+VMF_TEST_SCRIPT="opened $(winpath "$out/sim.vqdata"); quit" w "$stage/varnello_mf.exe" --bench "$bench" \
+  >"$out/handover-first.log" 2>&1 &
+first=$!
+wait_for_window 'varnello_mf' 30 >/dev/null || fail "the first instance shows no window"
+rc=0
+VMF_TEST_SCRIPT= w "$stage/varnello_mf.exe" "$(winpath "$out/sim.vqdata")" >"$out/handover-second.log" 2>&1 || rc=$?
+[ "$rc" -eq 0 ] || fail "second start with a file ended with $rc"
+rc=0
+wait "$first" || rc=$?
+[ "$rc" -eq 0 ] || { cat "$out/handover-first.log" >&2; fail "the running program did not open the handed-over file"; }
+grep -q 'vmf-test: step 1 done' "$out/handover-first.log" || fail "the handed-over file was not opened"
+
+step "the recorded file in the trend window; Qt's texts"
+# The File Open dialog's and the edits' texts come from Qt's catalogue.
+trend_steps=
+[ $has_trend = 1 ] && trend_steps="trend 3; wait 1500; pick 50; wait 2500;"
+VMF_TEST_SCRIPT="qttext QLineEdit|&Undo; $trend_steps quit" \
+  w "$stage/varnello_mf.exe" "$(winpath "$out/sim.vqdata")" >"$out/trend.log" 2>&1 &
+viewer=$!
+if [ $has_trend = 1 ]; then
+  wait_for_line "$out/trend.log" 'vmf-test: pick ' 120 || { cat "$out/trend.log" >&2; fail "trend window"; }
+  sleep 1
+  import -window root "$out/windows-trend.png"
+fi
+rc=0
+wait "$viewer" || rc=$?
+[ "$rc" -eq 0 ] || { cat "$out/trend.log" >&2; fail "trend run ended with $rc"; }
+grep -q 'vmf-test: qttext 元に戻す(&U)' "$out/trend.log" || { cat "$out/trend.log" >&2; fail "Qt's texts are not Japanese"; }
+if [ $has_trend = 1 ]; then
+  grep -q 'vmf-test: pick 記録 [0-9]* を表示しています' "$out/trend.log" ||
+    { cat "$out/trend.log" >&2; fail "a click on the trend did not move to a record"; }
+  step "$(sed -n 's/.*vmf-test: pick //p' "$out/trend.log")"
+fi
+
+if [ $has_hdf5 = 1 ]; then
+  step "HDF5 export: Windows against Linux"
+  "$linux_cli" export "$out/sim.vqdata" --hdf5 "$out/linux.h5" >/dev/null
+  w "$stage/varnello-cli.exe" export "$(winpath "$out/sim.vqdata")" --hdf5 "$(winpath "$out/windows.h5")" \
+    >"$out/hdf5.log" 2>&1 || { cat "$out/hdf5.log" >&2; fail "varnello-cli.exe export --hdf5"; }
+  /usr/bin/python3 - "$out/linux.h5" "$out/windows.h5" <<'PY' || fail "the Windows HDF5 export differs from the Linux one"
+import sys
+import h5py
+import numpy as np
+
+def datasets(path):
+    found = {}
+    with h5py.File(path, "r") as f:
+        f.visititems(lambda name, obj: found.__setitem__(name, obj[()]) if isinstance(obj, h5py.Dataset) else None)
+    return found
+
+linux, windows = datasets(sys.argv[1]), datasets(sys.argv[2])
+if sorted(linux) != sorted(windows):
+    sys.exit(f"datasets differ: {sorted(set(linux) ^ set(windows))}")
+for name, value in linux.items():
+    if not np.array_equal(np.asarray(value), np.asarray(windows[name])):
+        sys.exit(f"dataset {name} differs")
+print(f"{len(linux)} datasets equal")
+PY
+fi
+
 step "settings in the registry"
 w reg query 'HKCU\Software\VarnelloMF\varnello_mf' /s | tr -d '\r' >"$out/registry.txt"
 for expect in 'interval' 'time    REG_DWORD    0x12c' 'logging' 'go    REG_DWORD    0x1' 'Settings' 'right    REG_DWORD'; do
@@ -172,6 +280,17 @@ info_of "$out/standin.vqdata" >"$out/standin.info"
 [ -s "$out/standin-calls.txt" ] || fail "the stand-in library was not used"
 diff -u "$out/linux.info" "$out/standin.info" || fail "stand-in data file differs from the Linux one"
 
+step "installer: its first page"
+# As an operator starts it: the licence page, in Japanese. Closed unused.
+w "$dist/varnello_mf-$version-setup.exe" >"$out/installer.log" 2>&1 &
+installer=$!
+wait_for_window 'varnello_mf' 30 >/dev/null || fail "the installer shows no window"
+sleep 3
+import -window root "$out/windows-installer.png"
+w taskkill /F /IM "varnello_mf-$version-setup.exe" >/dev/null 2>&1 || true
+wait "$installer" 2>/dev/null || true
+"$wineserver_bin" -w
+
 step "installer: silent install"
 w "$dist/varnello_mf-$version-setup.exe" /S
 "$wineserver_bin" -w
@@ -183,17 +302,17 @@ diff -u "$out/staged.txt" "$out/installed.txt" || fail "installed files differ f
 ls "$WINEPREFIX/drive_c/ProgramData/Microsoft/Windows/Start Menu/Programs/varnello_mf/varnello_mf.lnk" >/dev/null ||
   fail "no Start-menu entry"
 w reg query 'HKLM\Software\Classes\.vqdata' | tr -d '\r' | grep -q 'varnellomf.Document' || fail ".vqdata not registered"
+w reg query 'HKLM\Software\Classes\varnellomf.Document\DefaultIcon' | tr -d '\r' | grep -q 'varnello_mf.exe,1' ||
+  fail "the document icon is not registered"
 
 step "installed program opens a .vqdata through the file type"
 rc=0
-VMF_TEST_SCRIPT='wait 3000; quit' w start /wait /unix "$out/sim.vqdata" >"$out/open.log" 2>&1 &
+VMF_TEST_SCRIPT='wait 6000; quit' w start /wait /unix "$out/sim.vqdata" >"$out/open.log" 2>&1 &
 opener=$!
-title=
-for _ in $(seq 150); do
-  title=$(xdotool search --name 'sim\.vqdata' getwindowname 2>/dev/null | head -n 1 || true)
-  [ -n "$title" ] && break
-  sleep 0.1
-done
+title=$(wait_for_window 'sim\.vqdata' 15 || true)
+# The caption comes before the first paint: the shot waits for the window
+# to be drawn.
+sleep 3
 import -window root "$out/windows-open.png"
 wait "$opener" || rc=$?
 [ -n "$title" ] || fail "no window showing sim.vqdata"
@@ -212,4 +331,4 @@ if w reg query 'HKLM\Software\Classes\varnellomf.Document' >/dev/null 2>&1; then
 
 t1=$(date +%s)
 step "passed: build and packages $((t_built - t0)) s, Wine checks $((t1 - t_built)) s, total $((t1 - t0)) s"
-step "screenshots: $out/windows-sim.png $out/windows-open.png"
+step "screenshots: $(ls "$out"/*.png | tr '\n' ' ')"

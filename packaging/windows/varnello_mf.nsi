@@ -3,11 +3,15 @@
 ; and an uninstaller that removes exactly what was installed.
 ; Built by scripts/windows-package.sh, which passes VERSION, STAGE (the
 ; program folder), FILELIST (the uninstaller's Delete lines) and OUTFILE.
+; Its pages are Japanese, like the program: the licence (LICENSE of the
+; program folder), the folder, the progress, and a last page that offers to
+; start the program.
 
 ; A 64-bit installer for the 64-bit program: it also runs where Windows has
 ; no 32-bit layer (a 64-bit-only Wine, Windows on ARM without x86 emulation).
 Target amd64-unicode
 SetCompressor /SOLID lzma
+!include "MUI2.nsh"
 
 !define APP "varnello_mf"
 !define TYPEID "varnellomf.Document"
@@ -21,10 +25,16 @@ RequestExecutionLevel admin
 ShowInstDetails show
 ShowUninstDetails show
 
-Page directory
-Page instfiles
-UninstPage uninstConfirm
-UninstPage instfiles
+!define MUI_ABORTWARNING
+!insertmacro MUI_PAGE_LICENSE "${STAGE}\LICENSE"
+!insertmacro MUI_PAGE_DIRECTORY
+!insertmacro MUI_PAGE_INSTFILES
+; The last page's box starts the program once the installer ends.
+!define MUI_FINISHPAGE_RUN "$INSTDIR\varnello_mf.exe"
+!insertmacro MUI_PAGE_FINISH
+!insertmacro MUI_UNPAGE_CONFIRM
+!insertmacro MUI_UNPAGE_INSTFILES
+!insertmacro MUI_LANGUAGE "Japanese"
 
 Function .onInit
   SetRegView 64
@@ -49,11 +59,13 @@ Section "${APP}"
   WriteRegStr HKLM "Software\Classes\.vqdata" "" "${TYPEID}"
   WriteRegStr HKLM "Software\Classes\${TYPEID}" "" "${TYPENAME}"
   WriteRegStr HKLM "Software\Classes\${TYPEID}\shell\open\command" "" '"$INSTDIR\varnello_mf.exe" "%1"'
+  ; The data files' own icon, the second in the program's resources.
+  WriteRegStr HKLM "Software\Classes\${TYPEID}\DefaultIcon" "" "$INSTDIR\varnello_mf.exe,1"
 
   WriteRegStr HKLM "${UNINSTKEY}" "DisplayName" "${APP}"
   WriteRegStr HKLM "${UNINSTKEY}" "DisplayVersion" "${VERSION}"
   WriteRegStr HKLM "${UNINSTKEY}" "Publisher" "VarnelloMF"
-  WriteRegStr HKLM "${UNINSTKEY}" "DisplayIcon" "$INSTDIR\varnello_mf.exe"
+  WriteRegStr HKLM "${UNINSTKEY}" "DisplayIcon" "$INSTDIR\varnello_mf.exe,0"
   WriteRegStr HKLM "${UNINSTKEY}" "InstallLocation" "$INSTDIR"
   WriteRegStr HKLM "${UNINSTKEY}" "UninstallString" '"$INSTDIR\uninstall.exe"'
   WriteRegStr HKLM "${UNINSTKEY}" "QuietUninstallString" '"$INSTDIR\uninstall.exe" /S'

@@ -17,6 +17,8 @@ CAboutDlg::CAboutDlg(QWidget* parent) : QDialog(parent) {
     icon->setPixmap(ApplicationIcon().pixmap(32, 32));
     auto* version = new QLabel(QString::fromUtf8(kVersionLine), this);
     auto* note = new QLabel(QStringLiteral("USB 分光センサ計測ツール"), this);
+    auto* licence = new QLabel(QString::fromUtf8(kLicenceLine), this);
+    licence->setObjectName(QStringLiteral("licence"));
     auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok, this);
     buttons->button(QDialogButtonBox::Ok)->setText(QStringLiteral("OK"));
     connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
@@ -25,6 +27,7 @@ CAboutDlg::CAboutDlg(QWidget* parent) : QDialog(parent) {
     grid->addWidget(icon, 0, 0, 2, 1, Qt::AlignTop);
     grid->addWidget(version, 0, 1);
     grid->addWidget(note, 1, 1);
+    grid->addWidget(licence, 2, 1);
     grid->addWidget(buttons, 0, 2, 2, 1, Qt::AlignTop);
     grid->setHorizontalSpacing(16);
     setFixedSize(sizeHint());

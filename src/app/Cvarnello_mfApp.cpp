@@ -3,6 +3,8 @@
 #include <QAction>
 #include <QApplication>
 #include <QCommandLineParser>
+#include <QDir>
+#include <QFileInfo>
 #include <QMenu>
 #include <QStandardPaths>
 #include <QStatusBar>
@@ -12,6 +14,7 @@
 #include <cstdlib>
 
 #include "app/CMainFrame.h"
+#include "app/InstanceHandOver.h"
 #include "app/JapaneseQtLocale.h"
 #include "app/JournalKeeper.h"
 #include "app/QtSettingsBackend.h"
@@ -46,7 +49,39 @@ Cvarnello_mfApp::Cvarnello_mfApp() : instanceMutex_(InstanceLockNameFromEnvironm
 Cvarnello_mfApp::~Cvarnello_mfApp() { ExitInstance(); }
 
 bool Cvarnello_mfApp::AcquireInstanceLock() {
-    return instanceMutex_.TryAcquire() != SingleInstanceLock::Result::HeldElsewhere;
+    const auto result = instanceMutex_.TryAcquire();
+    // Files a crashed instance never took are not this run's to open.
+    if (result == SingleInstanceLock::Result::Acquired)
+        TakeHandOvers(HandOverFolder(instanceMutex_.name()));
+    return result != SingleInstanceLock::Result::HeldElsewhere;
+}
+
+void Cvarnello_mfApp::HandOverFile(const QString& file) const {
+    // Absolute: the running instance has another working folder.
+    const QString path = QDir::toNativeSeparators(QFileInfo(file).absoluteFilePath());
+    std::string error;
+    PostHandOver(HandOverFolder(instanceMutex_.name()), path.toStdString(), error);
+}
+
+void Cvarnello_mfApp::WatchHandOvers() {
+    auto* poll = new QTimer(frame_);
+    poll->setInterval(250);
+    const auto folder = HandOverFolder(instanceMutex_.name());
+    auto pending = std::make_shared<std::vector<std::string>>();
+    QObject::connect(poll, &QTimer::timeout, frame_, [this, folder, pending] {
+        if (view_->IsMeasuring() || frame_->fileWork().Running() ||
+            QApplication::activeModalWidget())
+            return;  // the files wait in the folder, or here, until the window is free
+        if (pending->empty()) *pending = TakeHandOvers(folder);
+        if (pending->empty()) return;
+        const QString path = QString::fromStdString(pending->front());
+        pending->erase(pending->begin());
+        frame_->raise();
+        frame_->activateWindow();
+        if (frame_->OpenDocumentFile(path) == DocumentSession::OpenOutcome::Opened)
+            frame_->InitialUpdate();
+    });
+    poll->start();
 }
 
 std::optional<AppOptions> Cvarnello_mfApp::ParseCommandLine(const QStringList& arguments,
@@ -166,6 +201,7 @@ bool Cvarnello_mfApp::InitInstance(const AppOptions& options) {
     // Asked with the window up, so the question has its parent; restored
     // records re-initialise the panel as a file just opened does.
     if (journals_->OfferRecovery()) frame_->InitialUpdate();
+    WatchHandOvers();
 #if VMF_HAVE_TREND_WINDOW
     if (trendOpen) trendWindow_->show();
 #else

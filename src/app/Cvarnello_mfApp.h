@@ -49,6 +49,9 @@ public:
     // False when another instance runs: the caller ends at once, silently.
     // A lock that cannot be set up at all does not stop the program.
     bool AcquireInstanceLock();
+    // A second start: leaves the file for the running instance, which opens
+    // it as File Open would. Silent whatever happens.
+    void HandOverFile(const QString& file) const;
 
     // The options of a command line (arguments()[0] is the program). Returns
     // nothing and fills error for an option it does not know.
@@ -74,6 +77,9 @@ private:
     bool AddTrendWindow(Cvarnello_mfView* view);
     // The device text comes back whenever the status bar's message is cleared.
     void KeepDeviceTextInStatusBar(const QString& text);
+    // Opens the files later starts handed over, one per poll, when the
+    // window is free to (no measurement, no file work, no open dialog).
+    void WatchHandOvers();
 
     SingleInstanceLock instanceMutex_;
     std::unique_ptr<QtSettingsBackend> settings_;

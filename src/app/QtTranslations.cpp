@@ -14,8 +14,10 @@ bool InstallQtTranslations() {
     if (app->findChild<QTranslator*>(name, Qt::FindDirectChildrenOnly)) return true;
     auto* translator = new QTranslator(app);
     translator->setObjectName(name);
-    // "qt" names the catalogue that pulls in qtbase and the other modules'.
-    if (!translator->load(QLocale(QLocale::Japanese, QLocale::Japan), QStringLiteral("qt"),
+    // qtbase's own catalogue, not the "qt" one: that one only names the
+    // catalogues of every Qt module and is refused unless all of them load,
+    // while the Windows program ships the one the widgets use.
+    if (!translator->load(QLocale(QLocale::Japanese, QLocale::Japan), QStringLiteral("qtbase"),
                           QStringLiteral("_"),
                           QLibraryInfo::path(QLibraryInfo::TranslationsPath))) {
         delete translator;

@@ -1,8 +1,10 @@
 #include "app/QtUserDialogs.h"
 
+#include <QDir>
 #include <QFileDialog>
 #include <QMessageBox>
 #include <QPushButton>
+#include <QStandardPaths>
 
 #include "app/RecentFolders.h"
 #include "common/DocumentNaming.h"
@@ -56,9 +58,11 @@ std::optional<FileKind> KindOf(int op, const std::string& filter) {
     return std::nullopt;
 }
 
+// Qt's dialogs give '/' on every platform; the program shows and keeps
+// paths as the platform writes them.
 std::optional<std::string> Chosen(const QString& path) {
     if (path.isEmpty()) return std::nullopt;
-    return path.toStdString();
+    return QDir::toNativeSeparators(path).toStdString();
 }
 
 }  // namespace
@@ -97,7 +101,12 @@ int QtUserDialogs::AskYesNoCancel(const std::string& text) {
 std::string QtUserDialogs::StartPath(int op, const std::string& filter,
                                      const std::string& callerPath) {
     const auto kind = KindOf(op, filter);
-    return folders_ && kind ? FolderStartPath(*folders_, *kind, callerPath) : callerPath;
+    if (!folders_ || !kind) return callerPath;
+    // The documents folder may not exist on a bare Linux account: home then.
+    QString documents = QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
+    if (documents.isEmpty() || !QDir(documents).exists()) documents = QDir::homePath();
+    return FolderStartPath(*folders_, *kind, callerPath,
+                           QDir::toNativeSeparators(documents).toStdString());
 }
 
 std::optional<std::string> QtUserDialogs::Remember(int op, const std::string& filter,

@@ -29,10 +29,17 @@ bool SamePath(const std::string& a, const std::string& b) {
 #endif
 }
 
+std::string NativeSeparators(std::string path) {
+#if defined(_WIN32)
+    std::replace(path.begin(), path.end(), '/', '\\');
+#endif
+    return path;
+}
+
 void RecentFileList::Add(const std::string& path) {
     if (path.empty()) return;
     Remove(path);
-    entries_.insert(entries_.begin(), path);
+    entries_.insert(entries_.begin(), NativeSeparators(path));
     if (entries_.size() > kSize) entries_.resize(kSize);
 }
 
@@ -43,7 +50,7 @@ void RecentFileList::Remove(const std::string& path) {
 void RecentFileList::Read(SettingsBackend& settings) {
     entries_.clear();
     for (int i = 0; i < kSize; ++i) {
-        std::string path = settings.ReadString(kSection, EntryKey(i).c_str(), "");
+        std::string path = NativeSeparators(settings.ReadString(kSection, EntryKey(i).c_str(), ""));
         if (path.empty()) continue;
         const bool seen = std::any_of(entries_.begin(), entries_.end(),
                                       [&](const std::string& e) { return SamePath(e, path); });

@@ -1,6 +1,7 @@
 #pragma once
 // The four most recently opened or saved data files, newest first, kept in
-// the settings as "Recent File List"/"File1".."File4" (UTF-8 paths).
+// the settings as "Recent File List"/"File1".."File4" (UTF-8 paths with the
+// platform's separators, as the menu shows them).
 
 #include <string>
 #include <vector>
@@ -32,5 +33,9 @@ private:
 // Whether two paths name the same file as far as their text tells: on
 // Windows case and separators do not matter.
 bool SamePath(const std::string& a, const std::string& b);
+
+// The path with the platform's separators: '\\' on Windows, where Qt's
+// dialogs give '/'; unchanged elsewhere.
+std::string NativeSeparators(std::string path);
 
 }  // namespace vmf

@@ -8,9 +8,9 @@ std::string::size_type LastSeparator(const std::string& path) { return path.find
 }  // namespace
 
 std::string FolderStartPath(const RecentFolders& folders, FileKind kind,
-                            const std::string& callerPath) {
+                            const std::string& callerPath, const std::string& fallbackFolder) {
     if (LastSeparator(callerPath) != std::string::npos) return callerPath;
-    const std::string& folder = folders[kind];
+    const std::string& folder = folders[kind].empty() ? fallbackFolder : folders[kind];
     if (folder.empty()) return callerPath;
     if (callerPath.empty()) return folder;
     const char last = folder.back();

@@ -12,9 +12,12 @@ namespace vmf {
 // A caller's path that names a folder (the auto-save folder, a coefficient
 // list's full path) is kept as it is. A bare file name (a proposed
 // "title.vqdata", "*.csv") or nothing starts in the remembered folder, the
-// name appended; without a remembered folder the caller's path stays.
+// name appended; without a remembered folder in `fallbackFolder` (the
+// user's documents: the working folder may be the program's own, where a
+// user cannot write), and without that too the caller's path stays.
 std::string FolderStartPath(const RecentFolders& folders, FileKind kind,
-                            const std::string& callerPath);
+                            const std::string& callerPath,
+                            const std::string& fallbackFolder = {});
 
 // After a dialog gave `chosen`: its folder (for a folder dialog, `chosen`
 // itself) becomes the remembered one. An empty or bare name changes nothing.

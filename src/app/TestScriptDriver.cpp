@@ -2,12 +2,23 @@
 
 #include <QAbstractButton>
 #include <QCoreApplication>
+#include <QComboBox>
+#include <QGraphicsView>
+#include <QLabel>
 #include <QLineEdit>
+#include <QMouseEvent>
 #include <cstdio>
 
 #include "acquire/AcquisitionController.h"
 #include "app/CMainFrame.h"
 #include "app/QtUserDialogs.h"
+#include "app/RecentFileList.h"
+#if VMF_HAVE_TREND_WINDOW
+#include <QChart>
+#include <QLineSeries>
+
+#include "panel/CTrendDlg.h"
+#endif
 #include "panel/Cvarnello_mfView.h"
 #include "store/Cvarnello_mfDoc.h"
 
@@ -120,8 +131,67 @@ bool TestScriptDriver::Run(const TestStep& step) {
         case V::Quit:
             frame_.close();
             return true;
+        case V::Opened:
+            return SamePath(doc_.pathName, step.text);
+        case V::QtText: {
+            const auto bar = step.text.find('|');
+            const std::string context = step.text.substr(0, bar);
+            const std::string source = step.text.substr(bar + 1);
+            Report(QStringLiteral("qttext %1")
+                       .arg(QCoreApplication::translate(context.c_str(), source.c_str())));
+            return true;
+        }
+        case V::Trend:
+        case V::Pick:
+            return RunTrend(step);
     }
     return true;
+}
+
+bool TestScriptDriver::RunTrend(const TestStep& step) {
+#if VMF_HAVE_TREND_WINDOW
+    auto* trend = frame_.findChild<CTrendDlg*>();
+    if (!trend) {
+        Fail(QStringLiteral("no trend window"));
+        return true;
+    }
+    if (step.verb == TestStep::Verb::Trend) {
+        if (step.number >= trend->valueBox()->count()) {
+            Fail(QStringLiteral("no value %1").arg(step.number));
+            return true;
+        }
+        trend->show();
+        trend->raise();
+        trend->valueBox()->setCurrentIndex(step.number);
+        return true;
+    }
+    // A click as the mouse gives it, on the chart's viewport, once the lines
+    // are drawn.
+    if (!trend->isVisible() || trend->collector().Running() || !trend->series(0) ||
+        trend->series(0)->count() == 0)
+        return false;
+    QChart* chart = trend->chart();
+    const QList<QGraphicsView*> views = chart->scene() ? chart->scene()->views() : QList<QGraphicsView*>();
+    if (views.isEmpty()) return false;
+    QGraphicsView* view = views.first();
+    const QRectF plot = chart->plotArea();
+    const QPointF inChart(plot.left() + plot.width() * step.number / 100.0, plot.center().y());
+    const QPoint at = view->mapFromScene(chart->mapToScene(inChart));
+    QWidget* viewport = view->viewport();
+    const QPointF global = viewport->mapToGlobal(QPointF(at));
+    QMouseEvent press(QEvent::MouseButtonPress, QPointF(at), global, Qt::LeftButton, Qt::LeftButton,
+                      Qt::NoModifier);
+    QMouseEvent release(QEvent::MouseButtonRelease, QPointF(at), global, Qt::LeftButton,
+                        Qt::NoButton, Qt::NoModifier);
+    QCoreApplication::sendEvent(viewport, &press);
+    QCoreApplication::sendEvent(viewport, &release);
+    Report(QStringLiteral("pick %1").arg(trend->noteLabel()->text()));
+    return true;
+#else
+    (void)step;
+    Fail(QStringLiteral("built without the trend window"));
+    return true;
+#endif
 }
 
 }  // namespace vmf

@@ -32,6 +32,7 @@ private:
     void Poll();
     // True when the step is done, false while it still waits.
     bool Run(const TestStep& step);
+    bool RunTrend(const TestStep& step);
     void Fail(const QString& why);
     template <class T>
     T* Find(const std::string& name);

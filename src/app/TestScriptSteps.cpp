@@ -59,6 +59,16 @@ std::optional<TestStep> ParseStep(const std::string& text) {
         step.verb = TestStep::Verb::Wait;
     } else if (verb == "quit" && rest.empty()) {
         step.verb = TestStep::Verb::Quit;
+    } else if (verb == "opened" && !rest.empty()) {
+        step.verb = TestStep::Verb::Opened;
+        step.text = rest;
+    } else if (verb == "qttext" && rest.find('|') != std::string::npos) {
+        step.verb = TestStep::Verb::QtText;
+        step.text = rest;
+    } else if (verb == "trend" && ParseCount(rest, step.number)) {
+        step.verb = TestStep::Verb::Trend;
+    } else if (verb == "pick" && ParseCount(rest, step.number) && step.number <= 100) {
+        step.verb = TestStep::Verb::Pick;
     } else {
         return std::nullopt;
     }

@@ -12,6 +12,12 @@
 //   saveas PATH      File Save As, the file dialog answered with PATH
 //   wait MS          waits MS milliseconds
 //   quit             closes the main window (the normal end of a run)
+//   opened PATH      waits until the document is the file PATH (one handed
+//                    over by a second start, say)
+//   qttext CONTEXT|SOURCE  reports Qt's own text in the language loaded
+//   trend N          opens the trend window and shows value N of its list
+//   pick P           clicks the trend chart P % across its plot area, half
+//                    way up, and reports what the window then says
 // PATH and VALUE are the rest of the step, spaces included.
 
 #include <optional>
@@ -21,11 +27,11 @@
 namespace vmf {
 
 struct TestStep {
-    enum class Verb { Click, Check, Text, Records, Idle, SaveAs, Wait, Quit };
+    enum class Verb { Click, Check, Text, Records, Idle, SaveAs, Wait, Quit, Opened, QtText, Trend, Pick };
     Verb verb = Verb::Quit;
     std::string name;  // object name (click, check, text)
-    std::string text;  // value (text) or path (saveas)
-    int number = 0;    // check state, record count, milliseconds
+    std::string text;  // value (text), path (saveas, opened), CONTEXT|SOURCE (qttext)
+    int number = 0;    // check state, record count, milliseconds, value, per cent
 };
 
 // The steps of a script, or nothing with error set to the first bad step.

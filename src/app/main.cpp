@@ -1,6 +1,7 @@
 // The varnello_mf executable.
 
 #include <QApplication>
+#include <QCoreApplication>
 #include <cstdio>
 
 #include "app/Cvarnello_mfApp.h"
@@ -9,8 +10,17 @@
 
 int main(int argc, char** argv) {
     vmf::Cvarnello_mfApp app;
-    // A second start ends here, silently, before touching the window system.
-    if (!app.AcquireInstanceLock()) return 0;
+    // A second start ends here, silently, before touching the window system;
+    // a file it was asked to open goes to the running instance first.
+    if (!app.AcquireInstanceLock()) {
+        QCoreApplication core(argc, argv);
+        QString error;
+        const auto options =
+            vmf::Cvarnello_mfApp::ParseCommandLine(QCoreApplication::arguments(), error);
+        if (options && options->helpText.isEmpty() && !options->file.isEmpty())
+            app.HandOverFile(options->file);
+        return 0;
+    }
 
     vmf::UseJapaneseSystemLocale();
     QApplication qapp(argc, argv);

@@ -1,6 +1,7 @@
 #include "device/DeviceLibraryFactory.h"
 
 #include <cstdlib>
+#include <string_view>
 
 #include "device/SimulatedDeviceLibrary.h"
 #if defined(_WIN32)
@@ -24,17 +25,35 @@ std::wstring Wide(const std::string& utf8) {
     return wide;
 }
 
+constexpr std::string_view kDefaultDll = "KVWinUSBIF.dll";
+
+// The library VMF_DLL names, else the real one from the search path.
+std::string LibraryName() {
+    const char* path = std::getenv("VMF_DLL");
+    return path && *path ? std::string(path) : std::string(kDefaultDll);
+}
+
+// A status-bar note naming the library actually asked for: the operator
+// must not read the real library's name while another file is bound.
+std::string NamedNote(const char* note, const std::string& name) {
+    std::string text = note;
+    if (text.compare(0, kDefaultDll.size(), kDefaultDll) == 0) text.replace(0, kDefaultDll.size(), name);
+    return text;
+}
+
 // The real library (or the one VMF_DLL names) with the conventions of the
 // environment; nothing when it cannot be bound.
 std::unique_ptr<DeviceLibrary> BindLibrary(std::string& note) {
     std::string warning;
     const LibraryConventions conventions = LibraryConventionsFromEnvironment(warning);
-    const char* path = std::getenv("VMF_DLL");
-    const std::wstring name = path && *path ? Wide(path) : std::wstring(L"KVWinUSBIF.dll");
+    const std::string name = LibraryName();
     std::string error;
-    auto dll = WinDeviceLibrary::Load(name.c_str(), conventions, error);
-    if (!dll) return nullptr;
-    note = kNoteDll;
+    auto dll = WinDeviceLibrary::Load(Wide(name).c_str(), conventions, error);
+    if (!dll) {
+        note = NamedNote(kNoteDllMissing, name);
+        return nullptr;
+    }
+    note = NamedNote(kNoteDll, name);
     if (!warning.empty()) note += " (" + warning + ")";
     return dll;
 }
@@ -56,7 +75,6 @@ std::unique_ptr<DeviceLibrary> CreateDeviceLibrary(const std::string& benchText,
 #if defined(_WIN32)
     if (benchText.empty() && LibraryRequestedByEnvironment()) {
         if (auto dll = BindLibrary(note)) return dll;
-        note = kNoteDllMissing;
         std::string unused;
         return SimulatedDeviceLibrary::FromText(kDefaultBenchText, unused);
     }
@@ -76,7 +94,6 @@ std::unique_ptr<DeviceLibrary> CreateDeviceLibrary(const std::string& benchText,
     } else {
 #if defined(_WIN32)
         if (auto dll = BindLibrary(note)) return dll;
-        note = kNoteDllMissing;
 #else
         note = kNoteSimulated;
 #endif

@@ -88,6 +88,35 @@ QIcon ApplicationIcon() {
 
 QPixmap ApplicationIconPixmap(int size) { return DrawAppIcon(size); }
 
+QPixmap DocumentIconPixmap(int size) {
+    QPixmap pixmap = Canvas(size);
+    QPainter p(&pixmap);
+    p.setRenderHint(QPainter::Antialiasing);
+    p.save();
+    p.scale(size / 32.0, size / 32.0);
+    QPainterPath sheet;
+    sheet.moveTo(5, 1.5);
+    sheet.lineTo(21, 1.5);
+    sheet.lineTo(27, 7.5);
+    sheet.lineTo(27, 30.5);
+    sheet.lineTo(5, 30.5);
+    sheet.closeSubpath();
+    p.setPen(QPen(QColor(120, 120, 130), 1));
+    p.setBrush(Qt::white);
+    p.drawPath(sheet);
+    QPainterPath corner;
+    corner.moveTo(21, 1.5);
+    corner.lineTo(21, 7.5);
+    corner.lineTo(27, 7.5);
+    p.setBrush(QColor(220, 222, 228));
+    p.drawPath(corner);
+    p.restore();
+    // The program's drawing on the lower part of the sheet.
+    const int inner = size * 5 / 8;
+    p.drawPixmap((size - inner) / 2, size - inner - size / 16, DrawAppIcon(inner));
+    return pixmap;
+}
+
 QIcon ToolbarIcon(ToolGlyph glyph) {
     const char* theme = "";
     switch (glyph) {

@@ -15,6 +15,9 @@ QIcon ApplicationIcon();
 // The same drawing as one square image of size pixels (the desktop's icon
 // files are exported from it at build time).
 QPixmap ApplicationIconPixmap(int size);
+// A data file's icon: a sheet with a folded corner carrying the same drawing,
+// so the shell shows which program a .vqdata belongs to.
+QPixmap DocumentIconPixmap(int size);
 // The theme's icon when the desktop has one, else a drawn glyph.
 QIcon ToolbarIcon(ToolGlyph glyph);
 

@@ -1,6 +1,7 @@
 // The built executable: a second start ends at once and silently while
 // another instance holds the lock, and a normal start reaches a shown window.
 
+#include <QDir>
 #include <QElapsedTimer>
 #include <QFileInfo>
 #include <QProcess>
@@ -8,6 +9,7 @@
 #include <QTest>
 
 #include "app/SingleInstanceLock.h"
+#include "store/Cvarnello_mfDoc.h"
 
 namespace vmf {
 
@@ -69,6 +71,38 @@ private slots:
         QVERIFY(first.waitForFinished());
         // The killed instance left nothing behind that stops the next start.
         QTRY_VERIFY(!HeldByAnother());
+    }
+
+    // A double-clicked file while the program runs: the second start hands
+    // it over and ends; the running instance opens it.
+    void secondStartHandsItsFileToTheRunningInstance() {
+        const QString file = dir_.filePath(QStringLiteral("handed over.vqdata"));
+        Cvarnello_mfDoc source;
+        std::string error;
+        QVERIFY2(source.SaveToFile(file.toStdString(), error), error.c_str());
+
+        QProcess first;
+        Prepare(first);
+        QProcessEnvironment env = first.processEnvironment();
+        env.insert(QStringLiteral("VMF_TEST_SCRIPT"), QStringLiteral("opened %1; quit").arg(file));
+        first.setProcessEnvironment(env);
+        first.start();
+        QVERIFY(first.waitForStarted());
+        QTRY_VERIFY_WITH_TIMEOUT(HeldByAnother() || first.state() != QProcess::Running, 10000);
+        QCOMPARE(first.state(), QProcess::Running);
+
+        QProcess second;
+        Prepare(second);
+        QDir::setCurrent(dir_.path());  // a relative name, as a shell passes it
+        second.setArguments(second.arguments() << QStringLiteral("handed over.vqdata"));
+        second.start();
+        QVERIFY(second.waitForFinished(10000));
+        QCOMPARE(second.exitCode(), 0);
+        QCOMPARE(second.readAllStandardError(), QByteArray());
+
+        QVERIFY(first.waitForFinished(30000));
+        QCOMPARE(first.exitCode(), 0);
+        QVERIFY(first.readAllStandardError().contains("vmf-test: step 2 done"));
     }
 
     void startReachesAShownWindowAndEnds() {

@@ -124,25 +124,56 @@ TEST(RecentFolders, StartWhereTheKindWasLastUsedAndPersist) {
     EXPECT_EQ(back.path, f.path);
 }
 
+// With nothing remembered a dialog starts in the user's documents, not in
+// the working folder (the program's own folder under Program Files).
+TEST(RecentFolders, WithoutARememberedFolderStartInTheFallback) {
+    RecentFolders f;
+    EXPECT_EQ(FolderStartPath(f, FileKind::DataFile, "AAA_1.vqdata", "/home/u/Documents"),
+              "/home/u/Documents/AAA_1.vqdata");
+    EXPECT_EQ(FolderStartPath(f, FileKind::AutoSaveFolder, "", "C:\\Users\\u\\Documents\\"),
+              "C:\\Users\\u\\Documents\\");
+    EXPECT_EQ(FolderStartPath(f, FileKind::Csv, "/mine/x.csv", "/home/u/Documents"), "/mine/x.csv");
+    RememberFolder(f, FileKind::DataFile, "/runs/a.vqdata");
+    EXPECT_EQ(FolderStartPath(f, FileKind::DataFile, "", "/home/u/Documents"), "/runs");
+}
+
+// Recent files are listed and kept as the platform writes paths.
+TEST(RecentFileList, EntriesUseThePlatformsSeparators) {
+    test::FakeSettings store;
+    store.strings["Recent File List/File1"] = "C:/old/run0.vqdata";
+    RecentFileList list;
+    list.Read(store);
+    list.Add("C:/data/run1.vqdata");
+    list.Write(store);
+#if defined(_WIN32)
+    EXPECT_EQ(store.strings["Recent File List/File1"], "C:\\data\\run1.vqdata");
+    EXPECT_EQ(store.strings["Recent File List/File2"], "C:\\old\\run0.vqdata");
+#else
+    EXPECT_EQ(store.strings["Recent File List/File1"], "C:/data/run1.vqdata");
+    EXPECT_EQ(store.strings["Recent File List/File2"], "C:/old/run0.vqdata");
+#endif
+}
+
+// Bare names: the list's order does not depend on the platform's separators.
 TEST(RecentFileList, NewestFirstNoDuplicatesAtMostFour) {
     RecentFileList list;
-    for (const char* p : {"/a.vqdata", "/b.vqdata", "/c.vqdata", "/d.vqdata", "/e.vqdata"})
+    for (const char* p : {"a.vqdata", "b.vqdata", "c.vqdata", "d.vqdata", "e.vqdata"})
         list.Add(p);
     EXPECT_EQ(list.entries(),
-              (std::vector<std::string>{"/e.vqdata", "/d.vqdata", "/c.vqdata", "/b.vqdata"}));
-    list.Add("/c.vqdata");
+              (std::vector<std::string>{"e.vqdata", "d.vqdata", "c.vqdata", "b.vqdata"}));
+    list.Add("c.vqdata");
     EXPECT_EQ(list.entries(),
-              (std::vector<std::string>{"/c.vqdata", "/e.vqdata", "/d.vqdata", "/b.vqdata"}));
-    list.Remove("/e.vqdata");
+              (std::vector<std::string>{"c.vqdata", "e.vqdata", "d.vqdata", "b.vqdata"}));
+    list.Remove("e.vqdata");
     list.Add("");
-    EXPECT_EQ(list.entries(), (std::vector<std::string>{"/c.vqdata", "/d.vqdata", "/b.vqdata"}));
+    EXPECT_EQ(list.entries(), (std::vector<std::string>{"c.vqdata", "d.vqdata", "b.vqdata"}));
 
     test::FakeSettings store;
     list.Write(store);
-    EXPECT_EQ(store.strings["Recent File List/File1"], "/c.vqdata");
+    EXPECT_EQ(store.strings["Recent File List/File1"], "c.vqdata");
     EXPECT_EQ(store.strings["Recent File List/File4"],
               "");                                          // a shorter list clears the stale entry
-    store.strings["Recent File List/File4"] = "/c.vqdata";  // a duplicate written by hand
+    store.strings["Recent File List/File4"] = "c.vqdata";  // a duplicate written by hand
     RecentFileList back;
     back.Read(store);
     EXPECT_EQ(back.entries(), list.entries());

@@ -30,9 +30,27 @@ TEST(TestScriptSteps, ParsesEveryVerb) {
     EXPECT_EQ((*steps)[7].verb, V::Quit);
 }
 
+TEST(TestScriptSteps, ParsesTheHandOverTranslationAndTrendSteps) {
+    std::string error;
+    const auto steps =
+        ParseTestScript("opened C:\\a b\\run.vqdata; qttext QLineEdit|&Undo; trend 3; pick 100", error);
+    ASSERT_TRUE(steps) << error;
+    ASSERT_EQ(steps->size(), 4u);
+    using V = TestStep::Verb;
+    EXPECT_EQ((*steps)[0].verb, V::Opened);
+    EXPECT_EQ((*steps)[0].text, "C:\\a b\\run.vqdata");
+    EXPECT_EQ((*steps)[1].verb, V::QtText);
+    EXPECT_EQ((*steps)[1].text, "QLineEdit|&Undo");
+    EXPECT_EQ((*steps)[2].verb, V::Trend);
+    EXPECT_EQ((*steps)[2].number, 3);
+    EXPECT_EQ((*steps)[3].verb, V::Pick);
+    EXPECT_EQ((*steps)[3].number, 100);
+}
+
 TEST(TestScriptSteps, RefusesMalformedSteps) {
     for (const char* bad : {"click", "click a b", "check x 2", "records 0", "records -1",
-                            "wait 1.5", "idle now", "saveas", "jump 3", "quit; records x"}) {
+                            "wait 1.5", "idle now", "saveas", "jump 3", "quit; records x",
+                            "opened", "qttext QLineEdit", "trend x", "pick 101"}) {
         std::string error;
         EXPECT_FALSE(ParseTestScript(bad, error)) << bad;
         EXPECT_FALSE(error.empty()) << bad;

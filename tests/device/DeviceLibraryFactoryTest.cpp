@@ -52,5 +52,17 @@ TEST(DeviceLibraryFactory, MalformedBenchFallsBackToTheDefaultAndSaysWhy) {
     EXPECT_EQ(Kinds(*lib), 4);
 }
 
+#if defined(_WIN32)
+// The status bar names the file VMF_DLL bound or missed, not the real
+// library's name.
+TEST(DeviceLibraryFactory, NoteNamesTheLibraryAskedFor) {
+    BenchEnv bench(nullptr);
+    test::ScopedEnv dll("VMF_DLL", "C:\\nowhere\\other.dll");
+    std::string note;
+    ASSERT_TRUE(CreateDeviceLibrary("", note));
+    EXPECT_EQ(note, "C:\\nowhere\\other.dll が見つからないため、シミュレーション装置で動作中");
+}
+#endif
+
 }  // namespace
 }  // namespace vmf
