@@ -96,7 +96,8 @@ TEST(JournalSafety, EveryRecordIsSyncedWithinHalfASecondAndAtStop) {
     // no sync for nothing.
     io.Advance(ms(30));
     journal.Checkpoint(*doc);
-    EXPECT_TRUE(journal.Flush());
+    EXPECT_TRUE(journal.WaitWritten(std::chrono::seconds(5)));
+    EXPECT_EQ(io.Syncs().back(), ms(1230));
     io.Advance(ms(600));
     EXPECT_TRUE(journal.WaitWritten(std::chrono::seconds(5)));
     EXPECT_TRUE(journal.Flush());
@@ -206,6 +207,17 @@ TEST(JournalSafety, ChecksummedFramesWithImpossibleContentsEndTheReplay) {
         EXPECT_EQ(doc->channelCount[1], 5) << bad.what;
         EXPECT_EQ(doc->recordCount, (std::array<int32_t, MAX_HEADS>{1, 1})) << bad.what;
     }
+
+    // Head 2 of 2: its slots exist in memory, but not in the store.
+    setup->headCount = 2;
+    std::string two = good;
+    AppendJournalFrame(two, "SETU", JournalSetupPayload(*setup));
+    AppendJournalFrame(two, "RECS", RecordsPayload({{2, 0, 288}}));
+    auto doc = std::make_unique<Cvarnello_mfDoc>();
+    const JournalReplay replay = ReplayJournal(two.data(), two.size(), *doc);
+    EXPECT_TRUE(replay.damaged);
+    EXPECT_EQ(replay.frames, 1);
+    EXPECT_EQ(doc->recordCount[2], 0);
 }
 
 }  // namespace
