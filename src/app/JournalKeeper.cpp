@@ -15,6 +15,7 @@
 #include "store/Cvarnello_mfDoc.h"
 #include "store/JournalFormat.h"
 #include "store/LocalTime.h"
+#include "store/TextFormat.h"
 
 namespace vmf {
 namespace {
@@ -73,12 +74,13 @@ std::vector<std::string> JournalKeeper::LeftBehind() const {
 bool JournalKeeper::OfferRecovery() {
     for (const std::string& path : LeftBehind()) {
         if (!dialogs_.AskOkCancel(kRecoverQuestion)) {
-            SetAside(path);
+            if (!SetAside(path)) dialogs_.Notify(CFormat(kFmtSetAsideFailed, path.c_str()));
             continue;
         }
         if (Restore(path)) return true;
-        SetAside(path);
-        dialogs_.Notify(kRecoverFailed);
+        // Only what happened is said: moved aside, or left where it was.
+        dialogs_.Notify(SetAside(path) ? std::string(kRecoverFailed)
+                                       : CFormat(kFmtSetAsideFailed, path.c_str()));
     }
     return false;
 }
@@ -102,11 +104,12 @@ bool JournalKeeper::Restore(const std::string& path) {
     return true;
 }
 
-void JournalKeeper::SetAside(const std::string& path) const {
+bool JournalKeeper::SetAside(const std::string& path) const {
     std::error_code ec;
     const fs::path aside = FsPath(SetAsideFolder());
     fs::create_directories(aside, ec);
     fs::rename(FsPath(path), aside / FsPath(path).filename(), ec);
+    return !ec;
 }
 
 void JournalKeeper::Discard() { journal_->Remove(); }

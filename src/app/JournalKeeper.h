@@ -25,6 +25,10 @@ inline constexpr const char* kRecoverQuestion =
     "キャンセルを選ぶと、このデータは復元用フォルダの set-aside に移して残します。";
 inline constexpr const char* kRecoverFailed =
     "計測データを復元できませんでした。記録ファイルは set-aside フォルダに移しました。";
+// The journal could not be moved aside (printf: its path): it stays where it
+// is and is offered again at the next start.
+inline constexpr const char* kFmtSetAsideFailed =
+    "記録ファイルを set-aside フォルダに移せなかったため、元の場所に残しています。\n%s";
 inline constexpr const char* kRecoveredTitle = "復元された計測データ";
 
 class JournalKeeper {
@@ -52,7 +56,9 @@ public:
 
 private:
     bool Restore(const std::string& path);
-    void SetAside(const std::string& path) const;
+    // Moves a journal into the set-aside folder; false (and nothing moved)
+    // when that cannot be done.
+    bool SetAside(const std::string& path) const;
 
     Cvarnello_mfDoc& doc_;
     UserDialogs& dialogs_;

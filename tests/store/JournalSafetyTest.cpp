@@ -59,14 +59,18 @@ TEST(JournalSafety, OneWriterPerJournalAndOnlyItsOwnerRemovesIt) {
     EXPECT_EQ(error, path + ": in use by another running program");
     EXPECT_EQ(ReplayedRecords(path), 3);
 
+#if !defined(_WIN32)
     // Moved aside and replaced by someone else's file: the owner's Remove
-    // leaves that file alone.
+    // leaves that file alone. (Windows lets no one move an open journal.)
     std::filesystem::rename(path, dir.File("aside.vqjournal"));
     WriteBytes(path, {'V', 'Q', 'J', 'R', 'N', 'L', '0', '1'});
     EXPECT_FALSE(first.OnDisk());
     first.Remove();
     EXPECT_TRUE(std::filesystem::exists(path));
     EXPECT_TRUE(std::filesystem::exists(dir.File("aside.vqjournal")));
+#else
+    first.Remove();
+#endif
 
     // Free again: the next writer takes it over from the start.
     ASSERT_TRUE(second.Begin(*doc, error)) << error;
@@ -110,7 +114,12 @@ TEST(JournalSafety, FailedWriteOrLostFileIsReportedOnceAndEndsTheJournal) {
     ScratchDir dir;
     auto doc = std::make_unique<Cvarnello_mfDoc>();
     FillSample(*doc, 4, 0);
-    for (const bool removeFile : {false, true}) {
+#if defined(_WIN32)
+    const std::initializer_list<bool> ways = {false};  // an open journal cannot be removed there
+#else
+    const std::initializer_list<bool> ways = {false, true};
+#endif
+    for (const bool removeFile : ways) {
         FakeJournalIo io;
         RecordJournal journal(dir.File("j.vqjournal"), &io);
         std::vector<std::string> told;
