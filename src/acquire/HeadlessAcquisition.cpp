@@ -122,10 +122,6 @@ HeadlessAcquireResult HeadlessAcquisition::Run(const HeadlessAcquireOptions& opt
     result.records = doc_.recordCount[0] - first;
     result.elapsedMs = clock_() - started;
     result.interrupted = stopSeen && result.records < opt.count;
-    if (journal_ && journal_->Failed()) {
-        result.journalFailed = true;
-        result.journalError = journal_->LastError();
-    }
     result.ok = true;
     return result;
 }

@@ -40,10 +40,6 @@ struct HeadlessAcquireResult {
     int records = 0;  // records kept per head by this run
     uint32_t elapsedMs = 0;
     bool interrupted = false;  // stopped by the stop flag before `count`
-    // The journal failed (a write or sync): the run stopped at the hand-over
-    // that saw it; journalError says why.
-    bool journalFailed = false;
-    std::string journalError;
 };
 
 class HeadlessAcquisition {
@@ -56,6 +52,7 @@ public:
     HeadlessAcquisition(Cvarnello_mfDoc& doc, DeviceLibrary& lib, Clock clock, Sleep sleep);
 
     // Journals the run (null: not journalled); the journal must outlive Run.
+    // A journal that fails ends the run at the hand-over that sees it.
     void SetJournal(RecordJournal* journal) { journal_ = journal; }
     // Where the records' time stamps come from; tests fix it.
     void SetWallClock(WallClock clock) { wallClock_ = std::move(clock); }

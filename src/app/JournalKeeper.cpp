@@ -16,6 +16,7 @@
 #include "store/Cvarnello_mfDoc.h"
 #include "store/JournalFormat.h"
 #include "store/LocalTime.h"
+#include "store/TextFormat.h"
 
 namespace vmf {
 namespace {
@@ -78,12 +79,13 @@ bool JournalKeeper::OfferRecovery() {
         JournalReplay replay;
         std::string error;
         if (!ReplayJournalFile(path, *staged, replay, error) || replay.frames == 0) {
-            SetAside(path);
-            dialogs_.Notify(kRecoverFailed);
+            // Only what happened is said: moved aside, or left where it was.
+            dialogs_.Notify(SetAside(path) ? std::string(kRecoverFailed)
+                                           : CFormat(kFmtSetAsideFailed, path.c_str()));
             continue;
         }
         if (!dialogs_.AskOkCancel(RecoveryQuestion(*staged, SetAsideFolder()))) {
-            SetAside(path);
+            if (!SetAside(path)) dialogs_.Notify(CFormat(kFmtSetAsideFailed, path.c_str()));
             continue;
         }
         Restore(path, *staged);
@@ -107,11 +109,12 @@ void JournalKeeper::Restore(const std::string& path, Cvarnello_mfDoc& staged) {
     }
 }
 
-void JournalKeeper::SetAside(const std::string& path) const {
+bool JournalKeeper::SetAside(const std::string& path) const {
     std::error_code ec;
     const fs::path aside = FsPath(SetAsideFolder());
     fs::create_directories(aside, ec);
     fs::rename(FsPath(path), aside / FsPath(path).filename(), ec);
+    return !ec;
 }
 
 void JournalKeeper::Discard() { journal_->Remove(); }

@@ -22,6 +22,11 @@ class UserDialogs;
 inline constexpr const char* kRecoverFailed =
     "計測データを復元できませんでした。記録ファイルは、復元しなかった記録を残しておくフォルダ "
     "(復元用フォルダの set-aside) に移しました。";
+// The journal could not be moved aside (printf: its path): it stays where it
+// is and is offered again at the next start.
+inline constexpr const char* kFmtSetAsideFailed =
+    "記録ファイルを、復元しなかった記録を残しておくフォルダ (復元用フォルダの set-aside) "
+    "に移せなかったため、元の場所に残しています。\n%s";
 inline constexpr const char* kRecoveredTitle = "復元された計測データ";
 
 class JournalKeeper {
@@ -52,7 +57,9 @@ public:
 private:
     // The store becomes the journal's (replayed into staged).
     void Restore(const std::string& path, Cvarnello_mfDoc& staged);
-    void SetAside(const std::string& path) const;
+    // Moves a journal into the set-aside folder; false (and nothing moved)
+    // when that cannot be done.
+    bool SetAside(const std::string& path) const;
 
     Cvarnello_mfDoc& doc_;
     UserDialogs& dialogs_;

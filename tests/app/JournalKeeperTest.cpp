@@ -2,10 +2,10 @@
 // journal on, Cancel moves it aside, a live journal is not touched.
 
 #include <gtest/gtest.h>
-
 #include <unistd.h>
 
 #include <filesystem>
+#include <fstream>
 #include <memory>
 
 #include "app/JournalKeeper.h"
@@ -105,6 +105,27 @@ TEST_F(JournalKeeperTest, CancelSetsItAsideAndALiveJournalIsLeftAlone) {
     EXPECT_TRUE(fs::exists(live.Path()));
     EXPECT_TRUE(keeper.LeftBehind().empty());
     live.Remove();
+}
+
+// A journal that cannot be moved aside (a plain file where the set-aside
+// folder should be) stays where it is, and the notice says so rather than
+// that it was moved: once when it cannot be restored, once on Cancel.
+TEST_F(JournalKeeperTest, AJournalThatCannotBeSetAsideIsSaidToStayWhereItIs) {
+    const std::string cut = LeaveJournal("recording-cut.vqjournal", 0);
+    fs::resize_file(cut, 8);  // only the magic: nothing to restore
+    std::ofstream(dir / "set-aside") << "not a folder";
+    JournalKeeper keeper(doc, dialogs, dir.string());
+    dialogs.okCancelAnswers = {true, false};
+    EXPECT_FALSE(keeper.OfferRecovery());
+    EXPECT_FALSE(keeper.OfferRecovery());
+    const std::string said =
+        "記録ファイルを、復元しなかった記録を残しておくフォルダ (復元用フォルダの set-aside) "
+        "に移せなかったため、"
+        "元の場所に残しています。\n" +
+        cut;
+    EXPECT_EQ(dialogs.notices, (std::vector<std::string>{said, said}));
+    EXPECT_TRUE(fs::exists(cut));
+    keeper.Discard();
 }
 
 }  // namespace

@@ -59,14 +59,18 @@ TEST(JournalSafety, OneWriterPerJournalAndOnlyItsOwnerRemovesIt) {
     EXPECT_EQ(error, path + ": in use by another running program");
     EXPECT_EQ(ReplayedRecords(path), 3);
 
+#if !defined(_WIN32)
     // Moved aside and replaced by someone else's file: the owner's Remove
-    // leaves that file alone.
+    // leaves that file alone. (Windows lets no one move an open journal.)
     std::filesystem::rename(path, dir.File("aside.vqjournal"));
     WriteBytes(path, {'V', 'Q', 'J', 'R', 'N', 'L', '0', '1'});
     EXPECT_FALSE(first.OnDisk());
     first.Remove();
     EXPECT_TRUE(std::filesystem::exists(path));
     EXPECT_TRUE(std::filesystem::exists(dir.File("aside.vqjournal")));
+#else
+    first.Remove();
+#endif
 
     // Free again: the next writer takes it over from the start.
     ASSERT_TRUE(second.Begin(*doc, error)) << error;
@@ -96,7 +100,8 @@ TEST(JournalSafety, EveryRecordIsSyncedWithinHalfASecondAndAtStop) {
     // no sync for nothing.
     io.Advance(ms(30));
     journal.Checkpoint(*doc);
-    EXPECT_TRUE(journal.Flush());
+    EXPECT_TRUE(journal.WaitWritten(std::chrono::seconds(5)));
+    EXPECT_EQ(io.Syncs().back(), ms(1230));
     io.Advance(ms(600));
     EXPECT_TRUE(journal.WaitWritten(std::chrono::seconds(5)));
     EXPECT_TRUE(journal.Flush());
@@ -109,7 +114,12 @@ TEST(JournalSafety, FailedWriteOrLostFileIsReportedOnceAndEndsTheJournal) {
     ScratchDir dir;
     auto doc = std::make_unique<Cvarnello_mfDoc>();
     FillSample(*doc, 4, 0);
-    for (const bool removeFile : {false, true}) {
+#if defined(_WIN32)
+    const std::initializer_list<bool> ways = {false};  // an open journal cannot be removed there
+#else
+    const std::initializer_list<bool> ways = {false, true};
+#endif
+    for (const bool removeFile : ways) {
         FakeJournalIo io;
         RecordJournal journal(dir.File("j.vqjournal"), &io);
         std::vector<std::string> told;
@@ -206,6 +216,17 @@ TEST(JournalSafety, ChecksummedFramesWithImpossibleContentsEndTheReplay) {
         EXPECT_EQ(doc->channelCount[1], 5) << bad.what;
         EXPECT_EQ(doc->recordCount, (std::array<int32_t, MAX_HEADS>{1, 1})) << bad.what;
     }
+
+    // Head 2 of 2: its slots exist in memory, but not in the store.
+    setup->headCount = 2;
+    std::string two = good;
+    AppendJournalFrame(two, "SETU", JournalSetupPayload(*setup));
+    AppendJournalFrame(two, "RECS", RecordsPayload({{2, 0, 288}}));
+    auto doc = std::make_unique<Cvarnello_mfDoc>();
+    const JournalReplay replay = ReplayJournal(two.data(), two.size(), *doc);
+    EXPECT_TRUE(replay.damaged);
+    EXPECT_EQ(replay.frames, 1);
+    EXPECT_EQ(doc->recordCount[2], 0);
 }
 
 }  // namespace
