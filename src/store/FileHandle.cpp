@@ -399,22 +399,14 @@ class PipeSignalHold {
 public:
     explicit PipeSignalHold(bool on) : on_(on) {
         if (!on_) return;
-        sigset_t pipe;
-        sigemptyset(&pipe);
-        sigaddset(&pipe, SIGPIPE);
-        sigset_t pending;
-        sigpending(&pending);
-        wasPending_ = sigismember(&pending, SIGPIPE) == 1;
+        wasPending_ = PipePending();
+        const sigset_t pipe = PipeSet();
         pthread_sigmask(SIG_BLOCK, &pipe, &old_);
     }
     ~PipeSignalHold() {
         if (!on_) return;
-        sigset_t pipe;
-        sigemptyset(&pipe);
-        sigaddset(&pipe, SIGPIPE);
-        sigset_t pending;
-        sigpending(&pending);
-        if (!wasPending_ && sigismember(&pending, SIGPIPE) == 1) {
+        if (!wasPending_ && PipePending()) {
+            const sigset_t pipe = PipeSet();
             const timespec none{0, 0};
             while (sigtimedwait(&pipe, nullptr, &none) < 0 && errno == EINTR) {
             }
@@ -425,6 +417,18 @@ public:
     PipeSignalHold& operator=(const PipeSignalHold&) = delete;
 
 private:
+    static sigset_t PipeSet() {
+        sigset_t pipe;
+        sigemptyset(&pipe);
+        sigaddset(&pipe, SIGPIPE);
+        return pipe;
+    }
+    static bool PipePending() {
+        sigset_t pending;
+        sigpending(&pending);
+        return sigismember(&pending, SIGPIPE) == 1;
+    }
+
     bool on_;
     bool wasPending_ = false;
     sigset_t old_{};
