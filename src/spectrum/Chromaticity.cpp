@@ -49,7 +49,8 @@ const Fold& LocusFold() {
         const auto& locus = Locus();
         Fold f;
         for (int i = 0; i < kLocusPoints; ++i)
-            if (locus[static_cast<size_t>(i)].x > locus[static_cast<size_t>(f.index)].x) f.index = i;
+            if (locus[static_cast<size_t>(i)].x > locus[static_cast<size_t>(f.index)].x)
+                f.index = i;
         const Point end = locus[static_cast<size_t>(f.index)];
         for (int i = f.index; i < kLocusPoints; ++i) {
             const Point p = locus[static_cast<size_t>(i)];

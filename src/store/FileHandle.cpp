@@ -89,8 +89,7 @@ void RemoveStaleTemps(const std::string& target) {
     const std::string folder = FolderOf(target);
     std::error_code ec;
     fs::directory_iterator it(
-        folder.empty() ? fs::path(".") : fs::path(std::u8string(folder.begin(), folder.end())),
-        ec);
+        folder.empty() ? fs::path(".") : fs::path(std::u8string(folder.begin(), folder.end())), ec);
     for (; !ec && it != fs::directory_iterator(); it.increment(ec)) {
         const std::u8string u8 = it->path().filename().u8string();
         const std::string name(u8.begin(), u8.end());

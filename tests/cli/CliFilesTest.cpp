@@ -3,6 +3,7 @@
 // spectrum input that never ends.
 
 #include <gtest/gtest.h>
+
 #include <memory>
 #include <string>
 
@@ -49,8 +50,9 @@ TEST(CliFiles, EveryReaderTellsADamagedTrailer) {
     const std::string notice =
         ": " + file + " の記録時刻が読み取れないため、時刻なしで読み込みました。\n";
     const std::string csv = " --csv '" + dir.File("x.csv") + "'";
-    for (const std::string& args : {std::string("info"), "export" + csv, std::string("trend --json"),
-                                    std::string("colour"), std::string("stats --head 0 --record 1")}) {
+    for (const std::string& args :
+         {std::string("info"), "export" + csv, std::string("trend --json"), std::string("colour"),
+          std::string("stats --head 0 --record 1")}) {
         const std::string command = args.substr(0, args.find(' '));
         const auto run = RunCli(command + " '" + file + "'" + args.substr(command.size()));
         EXPECT_EQ(run.exitCode, 0) << args << ": " << run.err;

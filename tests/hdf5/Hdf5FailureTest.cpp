@@ -73,8 +73,7 @@ TEST(Hdf5Failure, WriteFailureIsToldOnceAndTheProcessEndsNormally) {
         test::ScriptedDialogs dialogs;
         dialogs.fileAnswers.push_back(dir.File("run.h5"));
         WorkerFileWork work;
-        if (RunHdf5ExportCommand(*doc, dialogs, false, work) != Hdf5ExportOutcome::Failed)
-            return 4;
+        if (RunHdf5ExportCommand(*doc, dialogs, false, work) != Hdf5ExportOutcome::Failed) return 4;
         if (dialogs.notices.size() != 1 || dialogs.notices[0] != error) return 5;
         return 2;
     });
@@ -118,8 +117,9 @@ TEST(Hdf5Failure, StreamsAreRefused) {
     Cvarnello_mfDoc doc;
     std::string error;
     EXPECT_FALSE(ExportHdf5(doc, "-", {}, error));
-    EXPECT_EQ(error, "- に書き出せませんでした。(HDF5 ファイルはパイプやデバイス、標準出力には"
-                     "書き出せません。通常のファイルを指定してください)");
+    EXPECT_EQ(error,
+              "- に書き出せませんでした。(HDF5 ファイルはパイプやデバイス、標準出力には"
+              "書き出せません。通常のファイルを指定してください)");
 }
 
 }  // namespace
