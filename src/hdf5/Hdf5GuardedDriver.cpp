@@ -73,7 +73,8 @@ H5FD_t* Open(const char* name, unsigned flags, hid_t fapl, haddr_t maxaddr) {
     } while (fd < 0 && errno == EINTR);
     struct stat st {};
     if (fd < 0 || ::fstat(fd, &st) != 0) {
-        if (info && info->guard && info->guard->error == 0) info->guard->error = errno ? errno : EIO;
+        if (info && info->guard && info->guard->error == 0)
+            info->guard->error = errno ? errno : EIO;
         if (fd >= 0) ::close(fd);
         return nullptr;
     }

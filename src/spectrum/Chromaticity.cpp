@@ -35,9 +35,10 @@ double Cross(Point a, Point b) { return a.x * b.y - a.y * b.x; }
 
 // Past its reddest point (largest x, at 702 nm) the locus folds back on
 // itself: every point from there to 780 nm lies within about 1e-5 of it, the
-// observer table's rounding. Directions into that knot have no meaningful
-// wavelength, so the locus is traced up to the fold only, and whatever meets
-// the boundary within the knot's radius of the fold is the locus end.
+// observer table's rounding. A ray into that knot has no meaningful
+// wavelength (nor, meeting the purple line's end there, a complementary
+// one): whatever meets the boundary within the knot's radius of the fold is
+// the locus end.
 struct Fold {
     int index = kLocusPoints - 1;
     double radius = 0;
@@ -48,7 +49,8 @@ const Fold& LocusFold() {
         const auto& locus = Locus();
         Fold f;
         for (int i = 0; i < kLocusPoints; ++i)
-            if (locus[static_cast<size_t>(i)].x > locus[static_cast<size_t>(f.index)].x) f.index = i;
+            if (locus[static_cast<size_t>(i)].x > locus[static_cast<size_t>(f.index)].x)
+                f.index = i;
         const Point end = locus[static_cast<size_t>(f.index)];
         for (int i = f.index; i < kLocusPoints; ++i) {
             const Point p = locus[static_cast<size_t>(i)];
@@ -83,13 +85,11 @@ void TrySegment(Point w, Point d, Point a, Point b, double nmA, bool purple, Hit
 
 Hit Cast(Point w, Point d, bool withPurple) {
     const auto& locus = Locus();
-    const int end = LocusFold().index;
     Hit best;
-    for (int i = 0; i < end; ++i)
+    for (int i = 0; i + 1 < kLocusPoints; ++i)
         TrySegment(w, d, locus[static_cast<size_t>(i)], locus[static_cast<size_t>(i) + 1],
                    kLocusFirstNm + i, false, best);
-    if (withPurple)
-        TrySegment(w, d, locus[static_cast<size_t>(end)], locus.front(), 0, true, best);
+    if (withPurple) TrySegment(w, d, locus.back(), locus.front(), 0, true, best);
     return best;
 }
 

@@ -188,7 +188,7 @@ std::string ColourRefusalText(ColourRefusal refusal) {
             return "半値まで下がらないため求められません";
         case ColourRefusal::NotComparable:
             return "比較できません";
-        case ColourRefusal::ValueOutOfRange:
+        case ColourRefusal::BadMagnitude:
             return "値が大きすぎるか小さすぎるため計算できません";
     }
     return "";
@@ -218,7 +218,7 @@ const char* ColourRefusalCode(ColourRefusal refusal) {
             return "no-half-maximum";
         case ColourRefusal::NotComparable:
             return "not-comparable";
-        case ColourRefusal::ValueOutOfRange:
+        case ColourRefusal::BadMagnitude:
             return "value-out-of-range";
     }
     return "";

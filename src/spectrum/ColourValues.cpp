@@ -22,7 +22,7 @@ ColourRefusal OnColourGrid(const ColourInput& in, Spectrum1nm& grid) {
     // Past these the weighted sums overflow to infinity or vanish into zero,
     // and the chromaticity would be NaN or a plain 0.
     if (largest > COLOUR_VALUE_MAX || (largest > 0 && largest < COLOUR_VALUE_MIN))
-        return ColourRefusal::ValueOutOfRange;
+        return ColourRefusal::BadMagnitude;
     for (int i = 0; i < COLOUR_POINTS; ++i) {
         const int k = COLOUR_START_NM + i - in.firstNm;
         if (k >= 0 && k < static_cast<int>(in.values.size()))

@@ -35,7 +35,7 @@ enum class ColourRefusal {
     NoHue,          // on the white point: no dominant wavelength
     NoHalfMaximum,  // does not fall to half the peak on both sides
     NotComparable,  // the comparison lacks a value or is of another kind
-    ValueOutOfRange,  // values so large or so small that X + Y + Z cannot be formed
+    BadMagnitude,   // values so large or small that X + Y + Z cannot be formed
 };
 
 // Input magnitudes the sums are safe for: far beyond any count or percentage,

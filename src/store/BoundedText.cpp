@@ -1,14 +1,14 @@
 #include "store/BoundedText.h"
 
 #include "store/FileHandle.h"
-#include "store/TextFormat.h"
 
 namespace vmf {
 
 std::string TooLargeText(std::size_t limitBytes) {
     if (limitBytes % (1024 * 1024) == 0)
-        return CFormat("大きすぎるため読み込みません（上限 %zu MiB）", limitBytes / (1024 * 1024));
-    return CFormat("大きすぎるため読み込みません（上限 %zu バイト）", limitBytes);
+        return "大きすぎるため読み込みません（上限 " + std::to_string(limitBytes / (1024 * 1024)) +
+               " MiB）";
+    return "大きすぎるため読み込みません（上限 " + std::to_string(limitBytes) + " バイト）";
 }
 
 bool ReadBoundedText(const std::string& utf8Path, std::size_t limitBytes, std::string& bytes,

@@ -89,8 +89,7 @@ void RemoveStaleTemps(const std::string& target) {
     const std::string folder = FolderOf(target);
     std::error_code ec;
     fs::directory_iterator it(
-        folder.empty() ? fs::path(".") : fs::path(std::u8string(folder.begin(), folder.end())),
-        ec);
+        folder.empty() ? fs::path(".") : fs::path(std::u8string(folder.begin(), folder.end())), ec);
     for (; !ec && it != fs::directory_iterator(); it.increment(ec)) {
         const std::u8string u8 = it->path().filename().u8string();
         const std::string name(u8.begin(), u8.end());
@@ -411,22 +410,14 @@ class PipeSignalHold {
 public:
     explicit PipeSignalHold(bool on) : on_(on) {
         if (!on_) return;
-        sigset_t pipe;
-        sigemptyset(&pipe);
-        sigaddset(&pipe, SIGPIPE);
-        sigset_t pending;
-        sigpending(&pending);
-        wasPending_ = sigismember(&pending, SIGPIPE) == 1;
+        wasPending_ = PipePending();
+        const sigset_t pipe = PipeSet();
         pthread_sigmask(SIG_BLOCK, &pipe, &old_);
     }
     ~PipeSignalHold() {
         if (!on_) return;
-        sigset_t pipe;
-        sigemptyset(&pipe);
-        sigaddset(&pipe, SIGPIPE);
-        sigset_t pending;
-        sigpending(&pending);
-        if (!wasPending_ && sigismember(&pending, SIGPIPE) == 1) {
+        if (!wasPending_ && PipePending()) {
+            const sigset_t pipe = PipeSet();
             const timespec none{0, 0};
             while (sigtimedwait(&pipe, nullptr, &none) < 0 && errno == EINTR) {
             }
@@ -437,6 +428,18 @@ public:
     PipeSignalHold& operator=(const PipeSignalHold&) = delete;
 
 private:
+    static sigset_t PipeSet() {
+        sigset_t pipe;
+        sigemptyset(&pipe);
+        sigaddset(&pipe, SIGPIPE);
+        return pipe;
+    }
+    static bool PipePending() {
+        sigset_t pending;
+        sigpending(&pending);
+        return sigismember(&pending, SIGPIPE) == 1;
+    }
+
     bool on_;
     bool wasPending_ = false;
     sigset_t old_{};

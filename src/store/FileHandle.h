@@ -30,8 +30,8 @@ public:
     // elsewhere, or when named is set (for a library that opens the file
     // by its name), it is named at once. Either way the temporaries that
     // killed processes left in that folder are removed first.
-    bool CreateTempBeside(const std::string& utf8Target, std::string& tempPath,
-                          std::string& reason, bool named = false);
+    bool CreateTempBeside(const std::string& utf8Target, std::string& tempPath, std::string& reason,
+                          bool named = false);
     // Opens a stream for writing straight through: "-" is standard output,
     // anything else must be an existing FIFO or character device. Writes to
     // a stream whose reader has gone fail (broken pipe) instead of ending

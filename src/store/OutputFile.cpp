@@ -10,7 +10,9 @@ namespace fs = std::filesystem;
 
 constexpr int kMaxLinkHops = 40;
 
-fs::path PathOf(const std::string& utf8) { return fs::path(std::u8string(utf8.begin(), utf8.end())); }
+fs::path PathOf(const std::string& utf8) {
+    return fs::path(std::u8string(utf8.begin(), utf8.end()));
+}
 
 std::string Utf8Of(const fs::path& p) {
     const std::u8string u8 = p.u8string();

@@ -55,7 +55,8 @@ TEST(OutputPath, DataFileSaveFollowsLinksStreamsPipesAndRefusesFolders) {
     fs::create_directory(dir.File("folder"));
     EXPECT_FALSE(doc->SaveToFile(dir.File("folder"), error, failure));
     EXPECT_EQ(failure, FileFailure::CannotOpen);
-    EXPECT_EQ(error, dir.File("folder") + " に書き込めませんでした。(フォルダーには書き込めません)");
+    EXPECT_EQ(error,
+              dir.File("folder") + " に書き込めませんでした。(フォルダーには書き込めません)");
     EXPECT_EQ(dir.EntryCount(), 7u);  // nothing beside what the test made
 }
 
