@@ -4,9 +4,9 @@
 
 #include <QAbstractButton>
 #include <QApplication>
+#include <QDate>
 #include <QDialogButtonBox>
 #include <QDir>
-#include <QDate>
 #include <QFile>
 #include <QFileDialog>
 #include <QFileSystemModel>

@@ -2,7 +2,6 @@
 // journal on, Cancel moves it aside, a live journal is not touched.
 
 #include <gtest/gtest.h>
-
 #include <unistd.h>
 
 #include <filesystem>
