@@ -20,7 +20,8 @@ inline constexpr const char* kNoticeAverageTooSmall = "平均回数は1以上を
 // Notice when the store's heads are not the detected ones; printf format with
 // the store's and the detected serial numbers.
 inline constexpr const char* kFmtNoticeHeadsDiffer =
-    "表示中のデータのヘッド (%s) は、検出したヴァルネロ (%s) と一致しないため、計測を開始できません。"
+    "表示中のデータのヘッド (%s) は、検出したヴァルネロ (%s) "
+    "と一致しないため、計測を開始できません。"
     "このまま計測すると、記録が別のヘッドの名前で残ります。\n"
     "新しく計測するには、解除してからもう一度検出してください（表示中のデータはクリアされます）。"
     "このヴァルネロで記録したファイルに続けて計測するには、そのファイルを開いてください。";

@@ -39,8 +39,8 @@ std::string RecoveryQuestion(const Cvarnello_mfDoc& doc, const std::string& setA
     }
     if (heads == 0) text += "ヘッドの記録はありません\n";
     if (last != 0)
-        text += "最初の記録: " + Shown(first, firstOffset) + "\n最後の記録: " +
-                Shown(last, lastOffset) + "\n";
+        text += "最初の記録: " + Shown(first, firstOffset) +
+                "\n最後の記録: " + Shown(last, lastOffset) + "\n";
     text += "\n復元しますか?\n\n";
     text += "キャンセルを選ぶと、このデータは復元しなかった記録を残しておくフォルダ\n（" +
             setAsideFolder + "）に移して残します。";

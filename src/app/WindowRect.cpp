@@ -28,10 +28,10 @@ long long Overlap(long long a0, long long a1, long long b0, long long b1) {
 
 // Squared distance between two rectangles (0 when they touch or overlap).
 long long Distance2(const WindowPlacement& a, const WindowPlacement& b) {
-    const long long dx = std::max({0LL, static_cast<long long>(b.left) - a.right,
-                                   static_cast<long long>(a.left) - b.right});
-    const long long dy = std::max({0LL, static_cast<long long>(b.top) - a.bottom,
-                                   static_cast<long long>(a.top) - b.bottom});
+    const long long dx = std::max(
+        {0LL, static_cast<long long>(b.left) - a.right, static_cast<long long>(a.left) - b.right});
+    const long long dy = std::max(
+        {0LL, static_cast<long long>(b.top) - a.bottom, static_cast<long long>(a.top) - b.bottom});
     return dx * dx + dy * dy;
 }
 

@@ -57,10 +57,10 @@ CTrendDlg::CTrendDlg(Cvarnello_mfView& view, SettingsBackend* settings, QWidget*
         if (info.value != TrendValue::Maximum)
             value_->addItem(U(info.label), static_cast<int>(info.value));
     const int stored = std::clamp(state_.value, 0, TREND_VALUE_COUNT - 1);
-    value_->setCurrentIndex(std::max(
-        0, value_->findData(stored == static_cast<int>(TrendValue::Maximum)
-                                ? static_cast<int>(TrendValue::PeakValue)
-                                : stored)));
+    value_->setCurrentIndex(
+        std::max(0, value_->findData(stored == static_cast<int>(TrendValue::Maximum)
+                                         ? static_cast<int>(TrendValue::PeakValue)
+                                         : stored)));
     axis_ = new QComboBox(this);
     axis_->addItem(U("記録番号"));
     axis_->addItem(U("時刻"));
@@ -311,7 +311,8 @@ void CTrendDlg::FillHeadList() {
     const QSignalBlocker block(heads_);
     heads_->clear();
     for (int a = 0; a < serials.size(); ++a) {
-        auto* item = new QListWidgetItem(QStringLiteral("%1 %2").arg(a + 1).arg(serials[a]), heads_);
+        auto* item =
+            new QListWidgetItem(QStringLiteral("%1 %2").arg(a + 1).arg(serials[a]), heads_);
         const QColor colour = HeadSwatches::PenColour(MeasuredColour(a));
         item->setIcon(HeadSwatches::Swatch(colour, colour));
         item->setToolTip(HeadSwatches::HeadTip(a, serials[a]));
@@ -467,7 +468,8 @@ void CTrendDlg::Redraw() {
     } else if (recordAxis) {
         recordAxis->setTickType(QValueAxis::TicksDynamic);
         recordAxis->setTickAnchor(0);
-        recordAxis->setTickInterval(RoundAxisTicks(recordAxis->min(), recordAxis->max(), 6, 1.0).step);
+        recordAxis->setTickInterval(
+            RoundAxisTicks(recordAxis->min(), recordAxis->max(), 6, 1.0).step);
     }
     settingRange_ = false;
 }

@@ -55,11 +55,12 @@ public:
         const int h = std::min(kSwatchH, r.height() - 2);
         const QRect box(r.left() + 2, r.top() + (r.height() - h) / 2, kListSwatchW, h);
         if (!swatch.isNull()) swatch.paint(painter, box);
-        const QRect textRect(box.right() + 1 + kGap, r.top(), r.right() - box.right() - kGap, r.height());
+        const QRect textRect(box.right() + 1 + kGap, r.top(), r.right() - box.right() - kGap,
+                             r.height());
         painter->save();
         painter->setFont(FittingFont(opt.font, text, textRect.width()));
-        painter->setPen(opt.palette.color(opt.state & QStyle::State_Selected ? QPalette::HighlightedText
-                                                                             : QPalette::Text));
+        painter->setPen(opt.palette.color(
+            opt.state & QStyle::State_Selected ? QPalette::HighlightedText : QPalette::Text));
         painter->drawText(textRect, Qt::AlignLeft | Qt::AlignVCenter, text);
         painter->restore();
     }
@@ -107,21 +108,6 @@ QString HeadSwatches::HeadTip(int slot, const QString& serial) {
     return QString::fromUtf8("ヘッド %1 / シリアル番号 %2").arg(slot + 1).arg(serial);
 }
 
-int HeadSwatches::ListTextWidth(const QListWidgetItem* item) {
-    const QListWidget* list = item->listWidget();
-    if (!list) return 0;
-    const int right = std::min(list->visualItemRect(item).right(), list->viewport()->width() - 1);
-    return right - list->visualItemRect(item).left() + 1 - 2 - kListSwatchW - kGap;
-}
-
-bool HeadSwatches::ListTextFits(const QListWidgetItem* item) {
-    const QListWidget* list = item->listWidget();
-    if (!list) return false;
-    const int width = ListTextWidth(item);
-    const QFont font = HeadListDelegate::FittingFont(list->font(), item->text(), width);
-    return QFontMetrics(font).horizontalAdvance(item->text()) <= width;
-}
-
 QIcon HeadSwatches::Swatch(const QColor& left, const QColor& right, int width) {
     QPixmap pixmap(width, kSwatchH);
     QPainter p(&pixmap);
@@ -142,7 +128,8 @@ void HeadSwatches::Update() {
             if (item->data(Qt::UserRole + 1).toString() == key) continue;
             item->setIcon(Swatch(measured, second, kListSwatchW));
             item->setData(Qt::UserRole + 1, key);
-            item->setToolTip(HeadTip(u, QString::fromStdString(Cp932ToUtf8(view_.doc().serialNo[u]))));
+            item->setToolTip(
+                HeadTip(u, QString::fromStdString(Cp932ToUtf8(view_.doc().serialNo[u]))));
         }
     }
     auto* name = qobject_cast<QLineEdit*>(view_.Control(ctl::CompareName));

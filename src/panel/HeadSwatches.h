@@ -12,7 +12,6 @@
 #include "panel/GraphMath.h"
 
 class QAction;
-class QListWidgetItem;
 
 namespace vmf {
 
@@ -31,10 +30,6 @@ public:
     static QColor PenColour(const Rgb& c);
     // The tooltip of a head's entry: its slot (shown from 1) and serial number.
     static QString HeadTip(int slot, const QString& serial);
-    // The width the head list gives an entry's text beside its swatch, and
-    // whether the whole text fits there in the font it is drawn in.
-    static int ListTextWidth(const QListWidgetItem* item);
-    static bool ListTextFits(const QListWidgetItem* item);
 
 private:
     Cvarnello_mfView& view_;

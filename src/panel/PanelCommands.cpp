@@ -91,16 +91,15 @@ void PanelCommands::WriteCsvNow(const CSaveCSVDlg& dlg) {
     std::string error;
     bool written = false;
     bool cancelled = false;
-    if (!view_.fileWork().Run(FileJobCaption(kWritingCaption, FileNameOf(path)),
-                              [&](FileProgress& progress) {
-                                  writer.SetProgress(&progress);
-                                  written = writer.WriteCsvFile(
-                                      path, dlg.firstDataNumber, dlg.endDataNumber, dlg.csvHead,
-                                      o.csvAddTemp != 0, o.csvAddWave != 0, o.csvAddExposure != 0,
-                                      o.csvVertical != 0, o.csvStartNm, o.csvEndNm, o.csvStepNm,
-                                      error);
-                                  cancelled = progress.Cancelled();
-                              })) {
+    if (!view_.fileWork().Run(
+            FileJobCaption(kWritingCaption, FileNameOf(path)), [&](FileProgress& progress) {
+                writer.SetProgress(&progress);
+                written = writer.WriteCsvFile(path, dlg.firstDataNumber, dlg.endDataNumber,
+                                              dlg.csvHead, o.csvAddTemp != 0, o.csvAddWave != 0,
+                                              o.csvAddExposure != 0, o.csvVertical != 0,
+                                              o.csvStartNm, o.csvEndNm, o.csvStepNm, error);
+                cancelled = progress.Cancelled();
+            })) {
         dialogs.Notify(kFileWorkRunning);
         return;
     }

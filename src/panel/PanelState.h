@@ -26,9 +26,9 @@ struct PanelState {
     // The detected heads' serial numbers in slot order (store bytes); empty
     // while nothing is detected. Measuring is refused into other heads.
     std::vector<std::string> detectedSerials;
-    std::optional<DeviceNumber> mirrorDevice;        // last mirror unit found
-    int compareHead = 0;    // comparison head shown (comparison file loaded)
-    int compareRecord = 0;  // comparison record shown
+    std::optional<DeviceNumber> mirrorDevice;  // last mirror unit found
+    int compareHead = 0;                       // comparison head shown (comparison file loaded)
+    int compareRecord = 0;                     // comparison record shown
 };
 
 }  // namespace vmf

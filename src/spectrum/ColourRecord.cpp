@@ -29,7 +29,8 @@ bool HasReference(const Cvarnello_mfDoc& doc, int a, MeasuringMethod method) {
     const auto& ref = method == MeasuringMethod::Reflectance ? doc.whiteRef[a] : doc.transRef[a];
     const int n = std::clamp(doc.channelCount[a], 0, MAX_CHANNELS);
     return ref[static_cast<size_t>(n)] > 0 &&
-           std::any_of(ref.begin(), ref.begin() + n, [](float v) { return v >= MIN_REFERENCE_COUNTS; });
+           std::any_of(ref.begin(), ref.begin() + n,
+                       [](float v) { return v >= MIN_REFERENCE_COUNTS; });
 }
 
 ColourValues ValuesOf(const ColourInput& in, MeasuringMethod method, SampleIlluminant illuminant) {

@@ -96,9 +96,10 @@ void Shape(RowWriter& w, const ColourValues& v) {
 // Why the comparison's record cannot be compared, in its own words.
 std::string ComparisonRefusalText(const RecordColour& rc, MeasuringMethod method) {
     if (rc.comparisonUnreferenced)
-        return method == MeasuringMethod::Reflectance
-                   ? "比較ファイルのこのヘッドには反射の基準（ホワイト設定）がないため、比較できません"
-                   : "比較ファイルのこのヘッドには透過の基準（100%透過設定）がないため、比較できません";
+        return method == MeasuringMethod::Reflectance ? "比較ファイルのこのヘッドには反射の基準（ホ"
+                                                        "ワイト設定）がないため、比較できません"
+                                                      : "比較ファイルのこのヘッドには透過の基準（10"
+                                                        "0%透過設定）がないため、比較できません";
     if (rc.comparison.refusal == ColourRefusal::Dark && rc.comparison.sample)
         return "比較ファイルの記録の比率がすべて0以下のため、比較できません";
     return "比較ファイルの記録: " + ColourRefusalText(rc.difference.refusal);

