@@ -5,6 +5,7 @@
 #include <QTcpSocket>
 #include <QUrlQuery>
 #include <chrono>
+#include <vector>
 
 #include "live/LiveConnections.h"
 #include "live/RoutePage.h"
@@ -53,8 +54,15 @@ LiveServer::LiveServer(LiveService& service, const LiveServiceConfig& config)
 LiveServer::~LiveServer() {
     // The sockets go with the server; their destroyed() must not reach a
     // half-destroyed map.
-    for (auto& [socket, c] : connections_) disconnect(socket, nullptr, this, nullptr);
+    // Every open connection ends with the server, whoever its parent is.
+    std::vector<QTcpSocket*> open;
+    for (auto& [socket, c] : connections_) open.push_back(socket);
     connections_.clear();
+    for (QTcpSocket* socket : open) {
+        disconnect(socket, nullptr, this, nullptr);
+        socket->abort();
+        delete socket;
+    }
     service_.connections_.store(0);
     service_.streamClients_.store(0);
 }
