@@ -27,7 +27,9 @@ LiveView::LiveView(Cvarnello_mfView& view, SettingsBackend& settings, UserDialog
         QMetaObject::invokeMethod(
             this, [this, t = QString::fromStdString(text)] { status_(t); }, Qt::QueuedConnection);
     });
-    if (live_.on) Apply(live_);
+    // After start-up has put its own text in the status bar, so a port
+    // that is taken is still there to read.
+    if (live_.on) QTimer::singleShot(0, this, [this] { Apply(live_); });
 }
 
 LiveView::~LiveView() {
