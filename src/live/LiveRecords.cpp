@@ -64,8 +64,7 @@ std::optional<LiveRecord> LiveHeadSet::Read(int a, int r, int counted) const {
         std::shared_lock<RecordGate> hold(doc_.recordGate);
         const float* processed = doc_.recProcessed(a, r);
         float* into = copy_->recProcessed(a, 0);
-        if (doc_.recordGate.Generation() != generation_ || !processed || !into)
-            return std::nullopt;
+        if (doc_.recordGate.Generation() != generation_ || !processed || !into) return std::nullopt;
         std::memcpy(into, processed, sizeof(float) * MAX_CHANNELS);
         copy_->recExposureUs(a, 0) = doc_.recExposureUs(a, r);
         copy_->recTemperatureC(a, 0) = doc_.recTemperatureC(a, r);

@@ -62,7 +62,8 @@ bool LiveView::Apply(const LiveViewSettings& settings) {
     std::string why;
     if (!service_.Start(config, why)) {
         error_ = QString::fromStdString(why);
-        status_(QStringLiteral("ライブビューを開始できません: %1 測定には影響しません。").arg(error_));
+        status_(
+            QStringLiteral("ライブビューを開始できません: %1 測定には影響しません。").arg(error_));
         return false;
     }
     watch_.start(250);
@@ -71,8 +72,7 @@ bool LiveView::Apply(const LiveViewSettings& settings) {
 }
 
 QString LiveView::StateText() const {
-    if (service_.Running())
-        return QStringLiteral("配信中です (ポート %1)。").arg(service_.Port());
+    if (service_.Running()) return QStringLiteral("配信中です (ポート %1)。").arg(service_.Port());
     if (!error_.isEmpty()) return QStringLiteral("開始できませんでした: %1").arg(error_);
     return QStringLiteral("停止しています。");
 }
