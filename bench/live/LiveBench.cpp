@@ -109,8 +109,7 @@ void BM_Live_PeriodWithTenClients(benchmark::State& state) {
     for (auto& t : clients) t.join();
     std::sort(delays.begin(), delays.end());
     auto at = [&](double q) {
-        return delays.empty() ? 0.0
-                              : delays[static_cast<size_t>(q * (delays.size() - 1))] / 1e6;
+        return delays.empty() ? 0.0 : delays[static_cast<size_t>(q * (delays.size() - 1))] / 1e6;
     };
     state.counters["bare_ms"] = bare / (2.0 * state.iterations());
     state.counters["served_ms"] = served / (2.0 * state.iterations());

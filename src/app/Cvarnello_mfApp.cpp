@@ -177,10 +177,11 @@ bool Cvarnello_mfApp::InitInstance(const AppOptions& options) {
     QObject::connect(view, &Cvarnello_mfView::statusText, frame_, &CMainFrame::ShowStatusText);
     AddColourValuesWindow(view);
 #if VMF_HAVE_LIVE_VIEW
-    frame_->ViewMenu()->addAction(
-        (new LiveView(*view, *settings_, *dialogs_,
-                      [frame = frame_](const QString& text) { frame->ShowStatusText(text); }, frame_))
-            ->MenuAction());
+    CMainFrame* liveStatus = frame_;
+    auto* live = new LiveView(
+        *view, *settings_, *dialogs_,
+        [liveStatus](const QString& text) { liveStatus->ShowStatusText(text); }, frame_);
+    frame_->ViewMenu()->addAction(live->MenuAction());
 #endif
     const bool trendOpen = AddTrendWindow(view);
     new HeadSwatches(*view);

@@ -89,7 +89,8 @@ CLiveViewDlg::CLiveViewDlg(const LiveViewSettings& s, const QString& state, User
     connect(certBrowse, &QPushButton::clicked, this,
             [this] { Browse(cert_, "HTTPS 証明書を選択"); });
     connect(keyBrowse, &QPushButton::clicked, this, [this] { Browse(key_, "HTTPS 秘密鍵を選択"); });
-    for (QRadioButton* r : {local_, all_}) connect(r, &QRadioButton::toggled, this, [this] { Refresh(); });
+    for (QRadioButton* r : {local_, all_})
+        connect(r, &QRadioButton::toggled, this, [this] { Refresh(); });
     connect(port_, &QSpinBox::valueChanged, this, [this] { Refresh(); });
     connect(cert_, &QLineEdit::textChanged, this, [this] { Refresh(); });
     connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
@@ -115,8 +116,8 @@ QString CLiveViewDlg::Url() const { return url_->text(); }
 void CLiveViewDlg::Refresh() {
     const QString host = all_->isChecked() ? QString::fromStdString(LiveService::LanAddress())
                                            : QStringLiteral("127.0.0.1");
-    const QString scheme = cert_->text().trimmed().isEmpty() ? QStringLiteral("http")
-                                                             : QStringLiteral("https");
+    const QString scheme =
+        cert_->text().trimmed().isEmpty() ? QStringLiteral("http") : QStringLiteral("https");
     url_->setText(QStringLiteral("%1://%2:%3/?token=%4")
                       .arg(scheme, host)
                       .arg(port_->value())

@@ -33,8 +33,7 @@ std::string NewLiveToken() {
 
 std::string TokenOfRequest(std::string_view authorization, std::string_view queryToken) {
     constexpr std::string_view kBearer = "Bearer ";
-    if (authorization.size() > kBearer.size() &&
-        authorization.substr(0, kBearer.size()) == kBearer)
+    if (authorization.size() > kBearer.size() && authorization.substr(0, kBearer.size()) == kBearer)
         return std::string(authorization.substr(kBearer.size()));
     return std::string(queryToken);
 }

@@ -39,13 +39,13 @@ std::string TokenOfRequest(std::string_view authorizationHeader, std::string_vie
 bool TokenRequired(bool peerIsLoopback, bool requireEverywhere);
 
 enum class LiveRoute {
-    Page,       // "/" and "/index.html"
-    PageFile,   // one of the page's embedded files
-    Status,     // /api/v1/status
-    Latest,     // /api/v1/latest
-    Record,     // /api/v1/heads/{a}/records/{r}
-    Peaks,      // /api/v1/peaks
-    Stream,     // /api/v1/stream (Server-Sent Events)
+    Page,      // "/" and "/index.html"
+    PageFile,  // one of the page's embedded files
+    Status,    // /api/v1/status
+    Latest,    // /api/v1/latest
+    Record,    // /api/v1/heads/{a}/records/{r}
+    Peaks,     // /api/v1/peaks
+    Stream,    // /api/v1/stream (Server-Sent Events)
     NotFound,
 };
 

@@ -19,8 +19,8 @@ void LiveBoard::Absorb(std::shared_ptr<const LiveSnapshot> snapshot) {
         if (a >= heads) continue;
         const LiveHeadSnapshot& h = latest_->heads[static_cast<size_t>(a)];
         if (h.record < 0) continue;
-        strip.push_back({latest_->seq, h.record,
-                         GRID_START_NM + PeakIndex(h.grid.data(), GRID_POINTS)});
+        strip.push_back(
+            {latest_->seq, h.record, GRID_START_NM + PeakIndex(h.grid.data(), GRID_POINTS)});
         if (strip.size() > kPeakStripLength) strip.pop_front();
     }
 }

@@ -8,11 +8,10 @@
 #include <cstdint>
 #include <deque>
 #include <memory>
+#include <nlohmann/json.hpp>
 #include <optional>
 #include <string>
 #include <string_view>
-
-#include <nlohmann/json.hpp>
 
 #include "live/LiveSnapshot.h"
 

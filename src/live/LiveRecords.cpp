@@ -23,6 +23,8 @@ TrendOptions OptionsFor(int graphMax) {
 LiveHeadSet::LiveHeadSet(const Cvarnello_mfDoc& doc, int graphMax)
     : doc_(doc), generation_(doc.recordGate.Generation()), graphMax_(graphMax) {
     const int n = HeadsOf(doc);
+    copy_ = std::make_unique<Cvarnello_mfDoc>();
+    copy_->headCount = n;
     for (int a = 0; a < n; ++a) {
         LiveHeadIdentity id;
         id.serialNo = Cp932ToUtf8(doc.serialNo[a]);
@@ -30,7 +32,10 @@ LiveHeadSet::LiveHeadSet(const Cvarnello_mfDoc& doc, int graphMax)
         id.channelCount = doc.channelCount[a];
         heads_.push_back(std::move(id));
         wavelengths_.push_back(doc.wavelengthNm[a]);
-        trends_.push_back(std::make_unique<HeadTrend>(doc, a, OptionsFor(graphMax)));
+        copy_->channelCount[a] = doc.channelCount[a];
+        copy_->wavelengthNm[a] = doc.wavelengthNm[a];
+        copy_->EnsureRecordArrays(a, 0);
+        trends_.push_back(std::make_unique<HeadTrend>(*copy_, a, OptionsFor(graphMax)));
     }
 }
 
@@ -55,10 +60,20 @@ std::optional<LiveRecord> LiveHeadSet::Read(int a, int r, int counted) const {
     // The shared hold keeps the record's spectrum where it is while it is
     // read; a moved generation means the records were freed or replaced
     // since this set was made, and slot r may now be another record.
-    std::shared_lock<RecordGate> hold(doc_.recordGate);
-    if (doc_.recordGate.Generation() != generation_) return std::nullopt;
+    {
+        std::shared_lock<RecordGate> hold(doc_.recordGate);
+        const float* processed = doc_.recProcessed(a, r);
+        float* into = copy_->recProcessed(a, 0);
+        if (doc_.recordGate.Generation() != generation_ || !processed || !into) return std::nullopt;
+        std::memcpy(into, processed, sizeof(float) * MAX_CHANNELS);
+        copy_->recExposureUs(a, 0) = doc_.recExposureUs(a, r);
+        copy_->recTemperatureC(a, 0) = doc_.recTemperatureC(a, r);
+        copy_->recTimeUtcMs(a, 0) = doc_.recTimeUtcMs(a, r);
+        copy_->recUtcOffsetS(a, 0) = doc_.recUtcOffsetS(a, r);
+    }
     LiveRecord out;
-    out.point = trends_[static_cast<size_t>(a)]->At(r, scratch_);
+    out.point = trends_[static_cast<size_t>(a)]->At(0, scratch_);
+    out.point.record = r;
     if (out.point[TrendValue::PeakNm] != out.point[TrendValue::PeakNm]) return std::nullopt;
     out.grid = scratch_.ws->displaySpectrum[a];
     return out;

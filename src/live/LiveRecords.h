@@ -2,8 +2,11 @@
 // The heads as the live view names them, and the reading of stored records
 // from the server's thread. A head set is made on the store's thread when
 // the heads change (count, wavelengths, or records freed or replaced); the
-// server then reads counted records under a shared hold of the store's
-// record gate, and refuses once the gate's generation has moved on.
+// server then copies a counted record under a shared hold of the store's
+// record gate, refusing once the gate's generation has moved on, and
+// computes its values after letting go: a client asking for records holds
+// the cycle's writes off for one copy of 288 floats, never for a colour
+// computation.
 
 #include <cstdint>
 #include <memory>
@@ -53,6 +56,8 @@ private:
     int graphMax_ = 0;
     std::vector<LiveHeadIdentity> heads_;
     std::vector<std::array<float, MAX_CHANNELS>> wavelengths_;
+    // One slot per head that a record is copied into; the trends read it.
+    std::unique_ptr<Cvarnello_mfDoc> copy_;
     std::vector<std::unique_ptr<HeadTrend>> trends_;
     mutable std::mutex readMutex_;
     mutable TrendScratch scratch_;

@@ -28,8 +28,7 @@ bool LiveServe::Start(const LiveServeOptions& options, std::string& error, std::
     if (!tokenFile.empty()) {
         std::ifstream in(tokenFile);
         std::getline(in, config.token);
-        while (!config.token.empty() &&
-               (config.token.back() == '\r' || config.token.back() == ' '))
+        while (!config.token.empty() && (config.token.back() == '\r' || config.token.back() == ' '))
             config.token.pop_back();
         if (!in && config.token.empty()) {
             error = "--token-file " + tokenFile + ": cannot be read";
@@ -54,7 +53,8 @@ bool LiveServe::Start(const LiveServeOptions& options, std::string& error, std::
                        : config.address == "*" ? LiveService::LanAddress()
                                                : config.address;
     if (host.find(':') != std::string::npos) host = "[" + host + "]";
-    url_ = std::string(config.certFile.empty() ? "http://" : "https://") + host + ":" + std::to_string(service_->Port()) + "/?token=" + config.token;
+    url_ = std::string(config.certFile.empty() ? "http://" : "https://") + host + ":" +
+           std::to_string(service_->Port()) + "/?token=" + config.token;
     return true;
 }
 

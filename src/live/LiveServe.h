@@ -15,9 +15,9 @@ class LiveService;
 class LivePublisher;
 
 struct LiveServeOptions {
-    std::string listen;       // [ADDR:]PORT; PORT 0: any free port
-    std::string tokenFile;    // empty: a new token
-    bool tokenAlways = false;  // the token also from this computer
+    std::string listen;             // [ADDR:]PORT; PORT 0: any free port
+    std::string tokenFile;          // empty: a new token
+    bool tokenAlways = false;       // the token also from this computer
     std::string certFile, keyFile;  // HTTPS when given
 };
 

@@ -5,6 +5,7 @@
 #include <QTcpSocket>
 #include <QUrlQuery>
 #include <chrono>
+#include <vector>
 
 #include "live/LiveConnections.h"
 #include "live/RoutePage.h"
@@ -53,8 +54,15 @@ LiveServer::LiveServer(LiveService& service, const LiveServiceConfig& config)
 LiveServer::~LiveServer() {
     // The sockets go with the server; their destroyed() must not reach a
     // half-destroyed map.
-    for (auto& [socket, c] : connections_) disconnect(socket, nullptr, this, nullptr);
+    // Every open connection ends with the server, whoever its parent is.
+    std::vector<QTcpSocket*> open;
+    for (auto& [socket, c] : connections_) open.push_back(socket);
     connections_.clear();
+    for (QTcpSocket* socket : open) {
+        disconnect(socket, nullptr, this, nullptr);
+        socket->abort();
+        delete socket;
+    }
     service_.connections_.store(0);
     service_.streamClients_.store(0);
 }
@@ -66,7 +74,8 @@ bool LiveServer::Listen(std::string& error) {
     QHostAddress address(QHostAddress::LocalHost);
     if (config_.address == "*")
         address = QHostAddress::Any;
-    else if (!config_.address.empty() && !address.setAddress(QString::fromStdString(config_.address))) {
+    else if (!config_.address.empty() &&
+             !address.setAddress(QString::fromStdString(config_.address))) {
         error = "待ち受けるアドレスが正しくありません: " + config_.address;
         return false;
     }
@@ -105,8 +114,7 @@ void LiveServer::Refuse(QTcpSocket* socket) {
     connect(socket, &QAbstractSocket::disconnected, socket, &QObject::deleteLater);
     // One that never takes its answer is not kept either.
     QTimer::singleShot(5000, socket, [socket] { socket->abort(); });
-    WriteLiveResponse(socket, 503, kJson, ErrorJson("too-many-clients"),
-                      {{"Retry-After", "5"}});
+    WriteLiveResponse(socket, 503, kJson, ErrorJson("too-many-clients"), {{"Retry-After", "5"}});
 }
 
 void LiveServer::Forget(QTcpSocket* socket) {
@@ -194,11 +202,11 @@ bool LiveServer::handleRequest(const QHttpServerRequest& request, QTcpSocket* so
             break;
     }
     QByteArray body, type;
-    if (page && PageFile(target.route == LiveRoute::Page ? "index.html" : target.file, body, type)) {
+    if (page &&
+        PageFile(target.route == LiveRoute::Page ? "index.html" : target.file, body, type)) {
         if (target.route == LiveRoute::Page) body = PageWithToken(body, RequestToken(request));
         WriteLiveResponse(socket, 200, type, body, PageHeaders());
-    }
-    else
+    } else
         WriteLiveResponse(socket, 404, kJson, ErrorJson("not-found"));
     return true;
 }
@@ -288,7 +296,8 @@ void LiveServer::Sweep() {
     for (auto& [socket, c] : connections_) {
         if (c.stream) {
             const bool stuck = c.fullSinceMs >= 0 && now - c.fullSinceMs > config_.idleCloseMs;
-            if (stuck) idle.push_back(socket);
+            if (stuck)
+                idle.push_back(socket);
             else if (now - c.lastActivityMs > kPingMs && socket->bytesToWrite() == 0) {
                 socket->write(": \n\n");  // keeps routers from dropping a quiet stream
                 c.lastActivityMs = now;

@@ -26,7 +26,8 @@ LiveService::~LiveService() { Stop(); }
 bool LiveService::Start(const LiveServiceConfig& config, std::string& error) {
     Stop();
     auto t = std::make_unique<Thread>();
-    if (!QCoreApplication::instance()) t->app = std::make_unique<QCoreApplication>(t->argc, t->argv);
+    if (!QCoreApplication::instance())
+        t->app = std::make_unique<QCoreApplication>(t->argc, t->argv);
     t->thread.setObjectName(QStringLiteral("live-view"));
     t->anchor.moveToThread(&t->thread);
     t->thread.start();

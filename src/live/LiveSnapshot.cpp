@@ -14,7 +14,7 @@ std::shared_ptr<LiveSnapshot> LivePublisher::Take(const LiveInputs& in) {
     s->handOverUtcMs = std::chrono::duration_cast<std::chrono::milliseconds>(
                            std::chrono::system_clock::now().time_since_epoch())
                            .count();
-    s->measuring = !in.measuring  ? LiveMeasuring::Stopped
+    s->measuring = !in.measuring   ? LiveMeasuring::Stopped
                    : in.intervalOn ? LiveMeasuring::IntervalWaiting
                                    : LiveMeasuring::Measuring;
     s->method = in.method;

@@ -31,8 +31,8 @@ struct LiveHeadSnapshot {
 };
 
 struct LiveSnapshot {
-    uint64_t seq = 0;         // hand-overs since the publisher was made, from 1
-    int64_t handOverNs = 0;   // steady clock at the hand-over
+    uint64_t seq = 0;        // hand-overs since the publisher was made, from 1
+    int64_t handOverNs = 0;  // steady clock at the hand-over
     int64_t handOverUtcMs = 0;
     LiveMeasuring measuring = LiveMeasuring::Stopped;
     MeasuringMethod method = MeasuringMethod::LightSource;

@@ -27,7 +27,9 @@ LiveView::LiveView(Cvarnello_mfView& view, SettingsBackend& settings, UserDialog
         QMetaObject::invokeMethod(
             this, [this, t = QString::fromStdString(text)] { status_(t); }, Qt::QueuedConnection);
     });
-    if (live_.on) Apply(live_);
+    // After start-up has put its own text in the status bar, so a port
+    // that is taken is still there to read.
+    if (live_.on) QTimer::singleShot(0, this, [this] { Apply(live_); });
 }
 
 LiveView::~LiveView() {
@@ -60,7 +62,8 @@ bool LiveView::Apply(const LiveViewSettings& settings) {
     std::string why;
     if (!service_.Start(config, why)) {
         error_ = QString::fromStdString(why);
-        status_(QStringLiteral("ライブビューを開始できません: %1 測定には影響しません。").arg(error_));
+        status_(
+            QStringLiteral("ライブビューを開始できません: %1 測定には影響しません。").arg(error_));
         return false;
     }
     watch_.start(250);
@@ -69,8 +72,7 @@ bool LiveView::Apply(const LiveViewSettings& settings) {
 }
 
 QString LiveView::StateText() const {
-    if (service_.Running())
-        return QStringLiteral("配信中です (ポート %1)。").arg(service_.Port());
+    if (service_.Running()) return QStringLiteral("配信中です (ポート %1)。").arg(service_.Port());
     if (!error_.isEmpty()) return QStringLiteral("開始できませんでした: %1").arg(error_);
     return QStringLiteral("停止しています。");
 }

@@ -30,8 +30,7 @@ bool PageFile(const std::string& name, QByteArray& body, QByteArray& type) {
 
 QByteArray PageWithToken(QByteArray html, const std::string& token) {
     if (token.empty()) return html;
-    const QByteArray query =
-        "?token=" + QByteArray::fromStdString(token).toPercentEncoding();
+    const QByteArray query = "?token=" + QByteArray::fromStdString(token).toPercentEncoding();
     for (const char* file : {"live.js\"", "live.css\"", "favicon.svg\""}) {
         QByteArray name(file);
         name.chop(1);

@@ -11,8 +11,8 @@ LiveJsonObject PeakPointsJson(const std::deque<LivePeakPoint>& strip, std::size_
     const std::size_t first = strip.size() > newest ? strip.size() - newest : 0;
     for (std::size_t i = first; i < strip.size(); ++i) {
         const LivePeakPoint& p = strip[i];
-        points.push_back({p.seq, p.record >= 0 ? LiveJsonObject(p.record + 1) : LiveJsonObject(),
-                          p.peakNm});
+        points.push_back(
+            {p.seq, p.record >= 0 ? LiveJsonObject(p.record + 1) : LiveJsonObject(), p.peakNm});
     }
     return points;
 }

@@ -29,13 +29,15 @@ struct KeptSnapshots : LiveSink {
 inline void MeasureLive(Cvarnello_mfDoc& doc, LiveSink& sink, int count, int heads = 2,
                         MeasuringMethod method = MeasuringMethod::LightSource) {
     std::string bench;
-    for (int a = 0; a < heads; ++a) bench += std::to_string(a) + ":head:SN00000" + std::to_string(a + 1) + ";";
+    for (int a = 0; a < heads; ++a)
+        bench += std::to_string(a) + ":head:SN00000" + std::to_string(a + 1) + ";";
     bench += "timescale=0";
     std::string error;
     auto lib = SimulatedDeviceLibrary::FromText(bench, error);
     ASSERT_TRUE(lib) << error;
     uint32_t now = 1000;
-    HeadlessAcquisition run(doc, *lib, [&] { return now; }, [&](uint32_t ms) { now += ms; });
+    HeadlessAcquisition run(
+        doc, *lib, [&] { return now; }, [&](uint32_t ms) { now += ms; });
     run.SetWallClock([] { return RecordTime{1765000000123, 32400}; });
     LivePublisher publisher(sink);
     run.SetHandOverObserver(

@@ -22,7 +22,8 @@ void LiveGuiTest::servesThePanelsHandOversAndKeepsItsSettings() {
     setup.detect = true;
     test::PanelFixture p("0:head:SN000001;1:head:SN000002;timescale=0", setup);
     QStringList told;
-    LiveView live(*p.view, p.settings, p.dialogs, [&](const QString& t) { told << t; }, nullptr);
+    LiveView live(
+        *p.view, p.settings, p.dialogs, [&](const QString& t) { told << t; }, nullptr);
     QVERIFY(!live.service().Running());  // off until the operator switches it on
 
     LiveViewSettings s;
@@ -49,7 +50,8 @@ void LiveGuiTest::servesThePanelsHandOversAndKeepsItsSettings() {
 
     // A second view on the same port cannot serve: told once, nothing else.
     test::PanelFixture q("0:head:SN000001;timescale=0", setup);
-    LiveView other(*q.view, q.settings, q.dialogs, [&](const QString& t) { told << t; }, nullptr);
+    LiveView other(
+        *q.view, q.settings, q.dialogs, [&](const QString& t) { told << t; }, nullptr);
     s.port = port;
     s.token = "second-token-1234";
     QVERIFY(!other.Apply(s));
@@ -58,7 +60,8 @@ void LiveGuiTest::servesThePanelsHandOversAndKeepsItsSettings() {
                                      "使用中です。 測定には影響しません。")
                           .arg(port));
     q.Click(ctl::Start);
-    QVERIFY(QTest::qWaitFor([&] { return q.doc.recordCount[0] == 0 && q.view->state().measuring; }, 2000));
+    QVERIFY(QTest::qWaitFor([&] { return q.doc.recordCount[0] == 0 && q.view->state().measuring; },
+                            2000));
     q.Click(ctl::Start);
 
     s.on = 0;

@@ -172,11 +172,26 @@ TEST(LiveServer, AClientThatStopsReadingLosesFramesNotTheServersMemory) {
 TEST(LiveServer, SurvivesABoundedRunOfMalformedRequests) {
     Served s({}, 1);
     std::mt19937 rng(27);
-    const std::vector<std::string> pieces = {
-        "GET ", "POST ", "/api/v1/status", "/..", "%00", "\r\n", "Host: x\r\n", "HTTP/1.1",
-        "HTTP/9.9", "Content-Length: -1\r\n", "Transfer-Encoding: chunked\r\n", "\xff\xfe",
-        "Upgrade: websocket\r\n", "Connection: Upgrade\r\n", "?token=", std::string(300, 'A'),
-        "\r\n\r\n", " ", ":", "\0"};
+    const std::vector<std::string> pieces = {"GET ",
+                                             "POST ",
+                                             "/api/v1/status",
+                                             "/..",
+                                             "%00",
+                                             "\r\n",
+                                             "Host: x\r\n",
+                                             "HTTP/1.1",
+                                             "HTTP/9.9",
+                                             "Content-Length: -1\r\n",
+                                             "Transfer-Encoding: chunked\r\n",
+                                             "\xff\xfe",
+                                             "Upgrade: websocket\r\n",
+                                             "Connection: Upgrade\r\n",
+                                             "?token=",
+                                             std::string(300, 'A'),
+                                             "\r\n\r\n",
+                                             " ",
+                                             ":",
+                                             "\0"};
     const auto end = std::chrono::steady_clock::now() + std::chrono::seconds(30);
     int sent = 0;
     for (; sent < 2000 && std::chrono::steady_clock::now() < end; ++sent) {
