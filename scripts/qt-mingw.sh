@@ -124,6 +124,20 @@ if complete; then
   exit 0
 fi
 
+# One build at a time per cache: a second run (another checkout, CI while a
+# developer's build goes on) waits, then finds the result or resumes it.
+mkdir -p "$cache_root"
+exec 9>"$cache_root/.qt-mingw.lock"
+if ! flock -n 9; then
+  log "another build runs in $cache_root; waiting for it"
+  flock 9
+fi
+if complete; then
+  log "cached: $prefix"
+  echo "$prefix"
+  exit 0
+fi
+
 VMF_WITH_WINDOWS=1 scripts/deps.sh
 missing=()
 for p in "${HOST_QT_PACKAGES[@]}" dpkg-dev perl xz-utils; do
