@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Installs the Debian packages the build, the tests and the application need,
-# and what the Linux package's build runs (file for cpack's library
-# dependencies, help2man for the manual pages).
+# what the Linux package's build runs (file for cpack's library
+# dependencies, help2man for the manual pages), and matplotlib for the
+# README's Python example.
 # Only missing packages are installed; as non-root it uses sudo when it can,
 # and otherwise prints the exact apt-get line to run.
 set -euo pipefail
@@ -13,7 +14,7 @@ PACKAGES=(
   qt6-base-dev qt6-base-dev-tools qt6-charts-dev libgl-dev qt6-translations-l10n
   fonts-noto-cjk locales ccache
   libhdf5-dev python3 python3-numpy python3-pytest python3-h5py
-  file help2man
+  python3-matplotlib file help2man
 )
 if [ "${VMF_WITH_MINGW:-0}" = 1 ]; then PACKAGES+=(g++-mingw-w64-x86-64 g++-mingw-w64-x86-64-posix); fi
 # The Windows build run under Wine (scripts/wine-check.sh): GoogleTest as
