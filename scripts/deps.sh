@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Installs the Debian packages the build, the tests and the application need,
-# and what the Linux package's build runs (file for cpack's library
-# dependencies, help2man for the manual pages).
+# what the Linux package's build runs (file for cpack's library
+# dependencies, help2man for the manual pages), and matplotlib for the
+# README's Python example.
 # Only missing packages are installed; as non-root it uses sudo when it can,
 # and otherwise prints the exact apt-get line to run.
 set -euo pipefail
@@ -15,7 +16,7 @@ PACKAGES=(
   libhdf5-dev python3 python3-numpy python3-pytest python3-h5py
   python3-xarray python3-h5netcdf python3-pandas python3-setuptools
   qt6-httpserver-dev qt6-websockets-dev openssl chromium chromium-driver python3-selenium
-  file help2man
+  python3-matplotlib file help2man
 )
 # The window-placement test starts the program under a real window manager.
 PACKAGES+=(xvfb openbox x11-utils xdotool)

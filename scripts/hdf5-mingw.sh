@@ -60,7 +60,22 @@ upstream=${SRC_VERSION%-*}
 prefix=$cache_root/hdf5-mingw-${upstream%%+*}-$key
 work=$cache_root/hdf5-mingw-build-$key
 
-if [ -f "$prefix/.hdf5-complete" ]; then
+complete() { [ -f "$prefix/.hdf5-complete" ]; }
+if complete; then
+  log "cached: $prefix"
+  echo "$prefix"
+  exit 0
+fi
+
+# One build at a time per cache: a second run (another checkout, CI while a
+# developer's build goes on) waits, then finds the result or resumes it.
+mkdir -p "$cache_root"
+exec 9>"$cache_root/.hdf5-mingw.lock"
+if ! flock -n 9; then
+  log "another build runs in $cache_root; waiting for it"
+  flock 9
+fi
+if complete; then
   log "cached: $prefix"
   echo "$prefix"
   exit 0

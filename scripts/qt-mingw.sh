@@ -112,12 +112,30 @@ work=$cache_root/qt-mingw-build-$QT_VERSION-$key
 # builds it again over the same Qt.
 module_stamp() { echo "$1 $MODULE_REVISION ${MODULE_OPTIONS[*]}"; }
 module_done() { [ "$(head -n 1 "$prefix/.$1-complete" 2>/dev/null)" = "$(module_stamp "$1")" ]; }
+# A module whose build failed with these very steps is not tried again until
+# they change: the program goes without it (the failure's log is kept).
+module_failed() { [ "$(head -n 1 "$prefix/.$1-failed" 2>/dev/null)" = "$(module_stamp "$1")" ]; }
+module_settled() { { module_done "$1" && [ -f "$prefix/licenses/$1/.complete" ]; } || module_failed "$1"; }
 complete() {
   [ -f "$prefix/.qtbase-complete" ] && [ -f "$prefix/licenses/qtbase/.complete" ] || return 1
   local m
-  for m in $modules; do module_done "$m" && [ -f "$prefix/licenses/$m/.complete" ] || return 1; done
+  for m in $modules; do module_settled "$m" || return 1; done
 }
 
+if complete; then
+  log "cached: $prefix"
+  echo "$prefix"
+  exit 0
+fi
+
+# One build at a time per cache: a second run (another checkout, CI while a
+# developer's build goes on) waits, then finds the result or resumes it.
+mkdir -p "$cache_root"
+exec 9>"$cache_root/.qt-mingw.lock"
+if ! flock -n 9; then
+  log "another build runs in $cache_root; waiting for it"
+  flock 9
+fi
 if complete; then
   log "cached: $prefix"
   echo "$prefix"
@@ -266,9 +284,13 @@ fi
 
 # A module that cannot be had (no Debian source, no tarball beside the
 # checkout) is left out: the program is built without what needs it, and a
-# later run tries again. A module that fails to build is an error.
+# later run tries again. One that fails to build is left out too, loudly.
 for m in $modules; do
-  module_done "$m" && [ -f "$prefix/licenses/$m/.complete" ] && continue
+  if module_failed "$m"; then
+    log "$m failed to build before (log: $prefix/$m-build.log): building without ${MODULE_FEATURE[$m]}"
+    continue
+  fi
+  module_settled "$m" && continue
   [ -n "${DEBIAN_SOURCE[$m]:-}" ] || { log "unknown module $m"; exit 1; }
   msrc=$(fetch_source "${DEBIAN_SOURCE[$m]}" 2>/dev/null) || msrc=$(unpack_tarball "$m") || {
     log "$m source not available (no Debian source, no $third_party/$m-$QT_VERSION.tar.xz): building without ${MODULE_FEATURE[$m]}"
@@ -282,7 +304,12 @@ for m in $modules; do
       -DCMAKE_INSTALL_PREFIX="$prefix" \
       -DQT_HOST_PATH=/usr \
       -DQT_HOST_PATH_CMAKE_DIR=/usr/lib/x86_64-linux-gnu/cmake \
-      "${MODULE_OPTIONS[@]}" || exit 1
+      "${MODULE_OPTIONS[@]}" || {
+      cp "$work/$m.log" "$prefix/$m-build.log"
+      module_stamp "$m" >"$prefix/.$m-failed"
+      log "$m failed to build (log: $prefix/$m-build.log): building without ${MODULE_FEATURE[$m]}"
+      continue
+    }
     { module_stamp "$m"; cat "$msrc/.vmf-unpacked"; } >"$prefix/.$m-complete"
     log "$m built in $(( ($(date +%s) - mstart) / 60 )) min"
   fi

@@ -110,7 +110,8 @@ mkdir -p "$WINEPREFIX/drive_c/windows/Fonts"
 cp -f "$fontfile" "$WINEPREFIX/drive_c/windows/Fonts/"
 w reg add 'HKLM\Software\Microsoft\Windows NT\CurrentVersion\Fonts' /v 'Noto Sans CJK JP (TrueType)' \
   /t REG_SZ /d "$(basename "$fontfile")" /f >/dev/null
-for face in 'MS Shell Dlg' 'MS Shell Dlg 2' 'Tahoma' 'Segoe UI' 'MS UI Gothic' 'Meiryo UI'; do
+# The installer's Japanese pages ask for the face of NSIS's Japanese file.
+for face in 'MS Shell Dlg' 'MS Shell Dlg 2' 'Tahoma' 'Segoe UI' 'MS UI Gothic' 'Meiryo UI' 'ＭＳ Ｐゴシック'; do
   w reg add 'HKCU\Software\Wine\Fonts\Replacements' /v "$face" /t REG_SZ /d 'Noto Sans CJK JP' /f >/dev/null
 done
 # Earlier runs' settings and installs go, so every run starts as a first start.

@@ -52,7 +52,8 @@ fs::path HandOverFolder(const std::string& lockName) {
 #if defined(_WIN32)
     wchar_t buffer[MAX_PATH + 1];
     const DWORD n = GetTempPathW(MAX_PATH + 1, buffer);
-    const fs::path base = n > 0 && n <= MAX_PATH ? fs::path(std::wstring(buffer, n)) : fs::path(".");
+    const fs::path base =
+        n > 0 && n <= MAX_PATH ? fs::path(std::wstring(buffer, n)) : fs::path(".");
     return base / fs::path(std::u8string(lockName.begin(), lockName.end()) + u8".handover");
 #else
     std::string base = "/tmp";
@@ -125,7 +126,8 @@ std::vector<std::string> TakeHandOvers(const fs::path& folder) {
         const auto size = fs::file_size(p, sizeError);
         if (!sizeError && size <= kMaxEntry && fs::is_regular_file(fs::symlink_status(p, ec))) {
             std::ifstream in(p, std::ios::binary);
-            std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+            std::string text((std::istreambuf_iterator<char>(in)),
+                             std::istreambuf_iterator<char>());
             if (!text.empty()) paths.push_back(std::move(text));
         }
         fs::remove(p, ec);

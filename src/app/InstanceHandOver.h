@@ -20,8 +20,7 @@ std::filesystem::path HandOverFolder(const std::string& lockName);
 
 // Leaves the UTF-8 path for the running instance. False (with the reason)
 // when the folder cannot be made or written.
-bool PostHandOver(const std::filesystem::path& folder, const std::string& path,
-                  std::string& error);
+bool PostHandOver(const std::filesystem::path& folder, const std::string& path, std::string& error);
 
 // The paths posted since the last call, oldest first; each is removed as it
 // is taken. A folder that is missing or not this user's gives nothing.

@@ -16,8 +16,7 @@ namespace vmf {
 // user's documents: the working folder may be the program's own, where a
 // user cannot write), and without that too the caller's path stays.
 std::string FolderStartPath(const RecentFolders& folders, FileKind kind,
-                            const std::string& callerPath,
-                            const std::string& fallbackFolder = {});
+                            const std::string& callerPath, const std::string& fallbackFolder = {});
 
 // After a dialog gave `chosen`: its folder (for a folder dialog, `chosen`
 // itself) becomes the remembered one. An empty or bare name changes nothing.

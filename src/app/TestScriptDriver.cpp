@@ -1,8 +1,8 @@
 #include "app/TestScriptDriver.h"
 
 #include <QAbstractButton>
-#include <QCoreApplication>
 #include <QComboBox>
+#include <QCoreApplication>
 #include <QGraphicsView>
 #include <QLabel>
 #include <QLineEdit>
@@ -171,7 +171,8 @@ bool TestScriptDriver::RunTrend(const TestStep& step) {
         trend->series(0)->count() == 0)
         return false;
     QChart* chart = trend->chart();
-    const QList<QGraphicsView*> views = chart->scene() ? chart->scene()->views() : QList<QGraphicsView*>();
+    const QList<QGraphicsView*> views =
+        chart->scene() ? chart->scene()->views() : QList<QGraphicsView*>();
     if (views.isEmpty()) return false;
     QGraphicsView* view = views.first();
     const QRectF plot = chart->plotArea();

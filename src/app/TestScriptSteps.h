@@ -27,7 +27,20 @@
 namespace vmf {
 
 struct TestStep {
-    enum class Verb { Click, Check, Text, Records, Idle, SaveAs, Wait, Quit, Opened, QtText, Trend, Pick };
+    enum class Verb {
+        Click,
+        Check,
+        Text,
+        Records,
+        Idle,
+        SaveAs,
+        Wait,
+        Quit,
+        Opened,
+        QtText,
+        Trend,
+        Pick
+    };
     Verb verb = Verb::Quit;
     std::string name;  // object name (click, check, text)
     std::string text;  // value (text), path (saveas, opened), CONTEXT|SOURCE (qttext)

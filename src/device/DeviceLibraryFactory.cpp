@@ -37,7 +37,8 @@ std::string LibraryName() {
 // must not read the real library's name while another file is bound.
 std::string NamedNote(const char* note, const std::string& name) {
     std::string text = note;
-    if (text.compare(0, kDefaultDll.size(), kDefaultDll) == 0) text.replace(0, kDefaultDll.size(), name);
+    if (text.compare(0, kDefaultDll.size(), kDefaultDll) == 0)
+        text.replace(0, kDefaultDll.size(), name);
     return text;
 }
 

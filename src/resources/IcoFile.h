@@ -10,8 +10,8 @@
 namespace vmf {
 
 struct IcoImage {
-    int size = 0;       // width = height in pixels, 1..256
-    std::string png;    // the PNG file's bytes
+    int size = 0;     // width = height in pixels, 1..256
+    std::string png;  // the PNG file's bytes
 };
 
 // The .ico bytes, entries in the order given. Empty when an image's size is

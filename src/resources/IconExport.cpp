@@ -52,7 +52,7 @@ int main(int argc, char** argv) {
         }
     }
     for (const auto& [name, draw] : {std::pair{"varnello_mf.ico", &vmf::ApplicationIconPixmap},
-                                      std::pair{"vqdata.ico", &vmf::DocumentIconPixmap}}) {
+                                     std::pair{"vqdata.ico", &vmf::DocumentIconPixmap}}) {
         const QString file = out + QLatin1Char('/') + QLatin1String(name);
         if (!WriteIco(file, draw)) {
             std::fprintf(stderr, "varnello-icon-export: cannot write %s\n", qPrintable(file));

@@ -157,8 +157,7 @@ TEST(RecentFileList, EntriesUseThePlatformsSeparators) {
 // Bare names: the list's order does not depend on the platform's separators.
 TEST(RecentFileList, NewestFirstNoDuplicatesAtMostFour) {
     RecentFileList list;
-    for (const char* p : {"a.vqdata", "b.vqdata", "c.vqdata", "d.vqdata", "e.vqdata"})
-        list.Add(p);
+    for (const char* p : {"a.vqdata", "b.vqdata", "c.vqdata", "d.vqdata", "e.vqdata"}) list.Add(p);
     EXPECT_EQ(list.entries(),
               (std::vector<std::string>{"e.vqdata", "d.vqdata", "c.vqdata", "b.vqdata"}));
     list.Add("c.vqdata");
@@ -172,7 +171,7 @@ TEST(RecentFileList, NewestFirstNoDuplicatesAtMostFour) {
     list.Write(store);
     EXPECT_EQ(store.strings["Recent File List/File1"], "c.vqdata");
     EXPECT_EQ(store.strings["Recent File List/File4"],
-              "");                                          // a shorter list clears the stale entry
+              "");                                         // a shorter list clears the stale entry
     store.strings["Recent File List/File4"] = "c.vqdata";  // a duplicate written by hand
     RecentFileList back;
     back.Read(store);

@@ -32,8 +32,8 @@ TEST(TestScriptSteps, ParsesEveryVerb) {
 
 TEST(TestScriptSteps, ParsesTheHandOverTranslationAndTrendSteps) {
     std::string error;
-    const auto steps =
-        ParseTestScript("opened C:\\a b\\run.vqdata; qttext QLineEdit|&Undo; trend 3; pick 100", error);
+    const auto steps = ParseTestScript(
+        "opened C:\\a b\\run.vqdata; qttext QLineEdit|&Undo; trend 3; pick 100", error);
     ASSERT_TRUE(steps) << error;
     ASSERT_EQ(steps->size(), 4u);
     using V = TestStep::Verb;
@@ -49,8 +49,8 @@ TEST(TestScriptSteps, ParsesTheHandOverTranslationAndTrendSteps) {
 
 TEST(TestScriptSteps, RefusesMalformedSteps) {
     for (const char* bad : {"click", "click a b", "check x 2", "records 0", "records -1",
-                            "wait 1.5", "idle now", "saveas", "jump 3", "quit; records x",
-                            "opened", "qttext QLineEdit", "trend x", "pick 101"}) {
+                            "wait 1.5", "idle now", "saveas", "jump 3", "quit; records x", "opened",
+                            "qttext QLineEdit", "trend x", "pick 101"}) {
         std::string error;
         EXPECT_FALSE(ParseTestScript(bad, error)) << bad;
         EXPECT_FALSE(error.empty()) << bad;
