@@ -3,8 +3,9 @@
 # Debian's own `hdf5` source package, so the Windows program writes its HDF5
 # exports with the same HDF5 release as the Linux one. Only what the export
 # needs: the C library, static, with the deflate filter (zlib, static too) so
-# the program ships no HDF5 or zlib DLL. No tools, no high-level, C++ or
-# Fortran libraries, no parallel I/O, no szip.
+# the program ships no HDF5 or zlib DLL, and the high-level library for the
+# dimension scales that label the export's axes. No tools, no C++ or Fortran
+# libraries, no parallel I/O, no szip.
 #
 # HDF5's build runs small programs of its own (the type detection that writes
 # H5Tinit.c, the configure checks): they are Windows programs here and run
@@ -36,7 +37,7 @@ OPTIONS=(
   -DHDF5_BUILD_TOOLS=OFF
   -DHDF5_BUILD_UTILS=OFF
   -DHDF5_BUILD_EXAMPLES=OFF
-  -DHDF5_BUILD_HL_LIB=OFF
+  -DHDF5_BUILD_HL_LIB=ON
   -DHDF5_BUILD_CPP_LIB=OFF
   -DHDF5_BUILD_FORTRAN=OFF
   -DHDF5_BUILD_JAVA=OFF
