@@ -36,8 +36,8 @@ std::string LiveBoard::LatestJson() const {
         p.v[static_cast<int>(TrendValue::Maximum)] = ws.statistics[a].maximum;
         p.v[static_cast<int>(TrendValue::Temperature)] = h.temperatureC;
         p.v[static_cast<int>(TrendValue::Exposure)] = h.exposureUs;
-        p.v[static_cast<int>(TrendValue::CieX)] = ws.colour[a].x;
-        p.v[static_cast<int>(TrendValue::CieY)] = ws.colour[a].y;
+        p.v[static_cast<int>(TrendValue::InfoCieX)] = ws.colour[a].x;
+        p.v[static_cast<int>(TrendValue::InfoCieY)] = ws.colour[a].y;
 
         LiveJsonObject obj;
         obj["head"] = a;

@@ -96,7 +96,7 @@ TEST(LiveBoard, RoutesGiveTheStoresValuesBitForBit) {
             EXPECT_EQ(j["time"], "2025-12-06T14:46:40.123+09:00");
             const TrendPoint& p = trend[static_cast<size_t>(r)];
             for (const char* key :
-                 {"peakValue", "average", "minimum", "maximum", "temperatureC", "cieX", "cieY"}) {
+                 {"peakValue", "average", "minimum", "maximum", "temperatureC", "infoCieX", "infoCieY"}) {
                 const auto info = std::find_if(TrendValues().begin(), TrendValues().end(),
                                                [&](auto& i) { return std::string(i.key) == key; });
                 EXPECT_EQ(ShortestOf(j[key]), Shortest(p[info->value])) << key;
