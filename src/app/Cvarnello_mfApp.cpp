@@ -40,7 +40,6 @@
 #include "panel/ViewContext.h"
 #include "resources/AppIcons.h"
 #include "store/Cvarnello_mfDoc.h"
-#include "store/RecoveryFolder.h"
 
 namespace vmf {
 
@@ -131,12 +130,12 @@ bool Cvarnello_mfApp::InitInstance(const AppOptions& options) {
     std::string note;
     devices_ = CreateDeviceLibrary(options.benchText, note);
     doc_ = std::make_unique<Cvarnello_mfDoc>();
-    // The same folder the command line falls back to for its journals.
-    std::string recovery = RecoveryFolder();
-    if (recovery.empty())
-        recovery = QStandardPaths::writableLocation(QStandardPaths::AppDataLocation).toStdString() +
-                   "/recovery";
-    journals_ = std::make_unique<JournalKeeper>(*doc_, *dialogs_, recovery);
+    // The folder the command line falls back to for its journals
+    // (store/RecoveryFolder.h computes the same place without Qt).
+    journals_ = std::make_unique<JournalKeeper>(
+        *doc_, *dialogs_,
+        QStandardPaths::writableLocation(QStandardPaths::AppDataLocation).toStdString() +
+            "/recovery");
 
     frame_ = new CMainFrame(*doc_, *dialogs_, *settings_);
     dialogs_->SetParent(frame_);
