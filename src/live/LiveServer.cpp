@@ -63,6 +63,7 @@ LiveServer::~LiveServer() {
         socket->abort();
         delete socket;
     }
+    for (QObject* child : children()) disconnect(child, &QObject::destroyed, this, nullptr);
     service_.connections_.store(0);
     service_.streamClients_.store(0);
 }
@@ -111,6 +112,15 @@ void LiveServer::Adopt(QTcpSocket* socket) {
 void LiveServer::Refuse(QTcpSocket* socket) {
     service_.refused_.fetch_add(1);
     socket->setParent(this);
+    // A flood of refusals is cut off without an answer beyond a few dozen.
+    constexpr int kMaxRefusing = 64;
+    if (refusing_ >= kMaxRefusing) {
+        socket->abort();
+        socket->deleteLater();
+        return;
+    }
+    ++refusing_;
+    connect(socket, &QObject::destroyed, this, [this] { --refusing_; });
     connect(socket, &QAbstractSocket::disconnected, socket, &QObject::deleteLater);
     // One that never takes its answer is not kept either.
     QTimer::singleShot(5000, socket, [socket] { socket->abort(); });

@@ -79,6 +79,7 @@ private:
     QTimer pace_;
     unsigned told_ = 0;
     qint64 latestArrivalMs_ = 0;
+    int refusing_ = 0;  // refused connections still being answered
 };
 
 }  // namespace vmf
