@@ -127,6 +127,8 @@ if complete; then
   echo "$prefix"
   exit 0
 fi
+# --cached: only tell whether the cache is complete (exit 3 when not).
+[ "${1:-}" = --cached ] && exit 3
 
 # One build at a time per cache: a second run (another checkout, CI while a
 # developer's build goes on) waits, then finds the result or resumes it.
