@@ -104,16 +104,27 @@ private slots:
         auto* list = qobject_cast<QListWidget*>(View().Control(ctl::HeadList));
         QCOMPARE(list->geometry(), QRect(615, 56, 80, 100));
         QTRY_COMPARE(list->item(9)->toolTip(), QStringLiteral("ヘッド 10 / シリアル番号 BIG00009"));
-        // The ink of every unselected entry in view ends inside the list.
+        // Every unselected entry in view ends inside the list, with its own
+        // last digit rather than the same ellipsis.
         const QImage shot = list->viewport()->grab().toImage();
-        for (int u = 1; list->visualItemRect(list->item(u)).bottom() < shot.height(); ++u) {
+        QSet<QByteArray> lastGlyphs;
+        int rows = 0;
+        for (int u = 1; list->visualItemRect(list->item(u)).bottom() < shot.height(); ++u, ++rows) {
             const QRect row = list->visualItemRect(list->item(u));
-            int right = 0;
-            for (int x = 12; x < shot.width(); ++x)
+            auto ink = [&](int x) {
+                QByteArray column;
                 for (int y = row.top(); y <= row.bottom(); ++y)
-                    if (qGray(shot.pixel(x, y)) < 100) right = x;
+                    column += qGray(shot.pixel(x, y)) < 128 ? '#' : '.';
+                return column.contains('#') ? column : QByteArray();
+            };
+            int right = shot.width() - 1;
+            while (right > 12 && ink(right).isEmpty()) --right;
             QVERIFY2(right > 40 && right < shot.width() - 2, qPrintable(QString::number(right)));
+            QByteArray glyph;
+            for (int x = right; !ink(x).isEmpty(); --x) glyph += ink(x);
+            lastGlyphs.insert(glyph);
         }
+        QCOMPARE(lastGlyphs.size(), rows);
         auto* trend = app_->mainFrame()->findChild<CTrendDlg*>();
         trend->show();
         trend->FinishComputation();

@@ -136,7 +136,8 @@ void TrendWindowTest::placementAndOpenStateAreKept() {
         CTrendDlg w(*p.view, &settings);
         QVERIFY(!w.WasOpen());
         w.setGeometry(100, 120, 500, 300);
-        w.valueBox()->setCurrentIndex(static_cast<int>(TrendValue::Average));
+        w.valueBox()->setCurrentIndex(
+            w.valueBox()->findData(static_cast<int>(TrendValue::Average)));
         w.show();
     }
     QCOMPARE(settings.ints["trend/left"], 100);

@@ -60,7 +60,7 @@ void TrendWorkersTest::pointsEqualOneThreadWhileTheLoopTurns() {
     tick.start();
     w.show();
     // The colour values cost the most: the run lasts long enough to watch.
-    w.valueBox()->setCurrentIndex(static_cast<int>(TrendValue::Cct));
+    w.valueBox()->setCurrentIndex(w.valueBox()->findData(static_cast<int>(TrendValue::Cct)));
     QVERIFY(w.collector().Running());
     QVERIFY(QTest::qWaitFor([&] { return !w.collector().Running(); }, 120000));
     QVERIFY2(ticksWhileRunning >= 3, qPrintable(QString::number(ticksWhileRunning)));
@@ -87,7 +87,7 @@ void TrendWorkersTest::clearOrOtherStoreDuringTheRunStartsOver() {
     ExpectOneThreadPoints(w, p.doc);
 
     // Another store adopted (a file opened) while the colour values run.
-    w.valueBox()->setCurrentIndex(static_cast<int>(TrendValue::Duv));
+    w.valueBox()->setCurrentIndex(w.valueBox()->findData(static_cast<int>(TrendValue::Duv)));
     QVERIFY(w.collector().Running());
     Cvarnello_mfDoc staged;
     test::FillTrendSeries(staged, 2, 3000, false);
@@ -109,7 +109,7 @@ void TrendWorkersTest::clearOrOtherStoreDuringTheRunStartsOver() {
     QCOMPARE(c.Points(1)[2999][TrendValue::Temperature], -5.0);
 
     // Closing the window stops the workers; showing it again computes afresh.
-    w.valueBox()->setCurrentIndex(static_cast<int>(TrendValue::Ra));
+    w.valueBox()->setCurrentIndex(w.valueBox()->findData(static_cast<int>(TrendValue::Ra)));
     QVERIFY(w.collector().Running());
     w.close();
     QVERIFY(!w.collector().Running());
