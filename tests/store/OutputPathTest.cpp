@@ -23,6 +23,10 @@ namespace {
 
 namespace fs = std::filesystem;
 
+// Links, FIFOs and character devices as outputs are a POSIX matter: Windows
+// has no FIFOs, and its links need privileges a test run does not have.
+#ifndef _WIN32
+
 TEST(OutputPath, DataFileSaveFollowsLinksStreamsPipesAndRefusesFolders) {
     ScratchDir dir;
     auto doc = std::make_unique<Cvarnello_mfDoc>();
@@ -74,6 +78,8 @@ TEST(OutputPath, APipeWhoseReaderLeftFailsTheWriteNotTheProgram) {
     EXPECT_FALSE(out.Write(block.data(), block.size(), reason));
     EXPECT_EQ(reason, "Broken pipe");
 }
+
+#endif  // _WIN32
 
 }  // namespace
 }  // namespace vmf::testing
