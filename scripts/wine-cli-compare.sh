@@ -38,7 +38,8 @@ import json, re, sys
 work = sys.argv[1]
 detect = json.load(open(f"{work}/detect.json", encoding="utf-8"))
 problems = []
-if detect["library"] != "KVWinUSBIF.dll で動作中":
+# The status names the library VMF_DLL bound, with the path it was given.
+if not detect["library"].endswith("\\KVWinUSBIF.dll で動作中"):
     problems.append(f"detect used {detect['library']!r}, not the library")
 if [d["number"] for d in detect["devices"]] != [0, 1, 4, 6]:
     problems.append(f"detect listed {detect['devices']}")

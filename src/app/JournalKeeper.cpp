@@ -117,6 +117,10 @@ bool JournalKeeper::SetAside(const std::string& path) const {
     return !ec;
 }
 
+std::string JournalKeeper::SetAsideFolder() const {
+    return Utf8((FsPath(folder_) / "set-aside").make_preferred());
+}
+
 void JournalKeeper::Discard() { journal_->Remove(); }
 
 }  // namespace vmf

@@ -38,7 +38,8 @@ public:
     // This session's journal, for the acquisition to write.
     RecordJournal& Journal() { return *journal_; }
     const std::string& Folder() const { return folder_; }
-    std::string SetAsideFolder() const { return folder_ + "/set-aside"; }
+    // With the platform's separators: the start-up question shows it.
+    std::string SetAsideFolder() const;
 
     // Journals no running program holds, newest first.
     std::vector<std::string> LeftBehind() const;
