@@ -203,7 +203,8 @@ JournalReplay ReplayJournal(const JournalSource& source, Cvarnello_mfDoc& doc) {
         std::memcpy(frame.data(), head, sizeof head);
         const std::size_t rest = length + 4;
         if (source(frame.data() + sizeof head, rest, at + sizeof head) != rest) break;
-        if (Crc32(0, frame.data(), sizeof head + length) != Get32(frame.data() + sizeof head + length))
+        if (Crc32(0, frame.data(), sizeof head + length) !=
+            Get32(frame.data() + sizeof head + length))
             break;
         const unsigned char* payload = frame.data() + sizeof head;
         bool applied = false;
@@ -245,8 +246,8 @@ bool ReplayJournalFile(const std::string& utf8Path, Cvarnello_mfDoc& doc, Journa
         [&](void* out, std::size_t want, uint64_t offset) -> std::size_t {
             std::size_t got = 0;
             while (got < want) {
-                const std::ptrdiff_t n = file.ReadAt(static_cast<char*>(out) + got, want - got,
-                                                     offset + got, reason);
+                const std::ptrdiff_t n =
+                    file.ReadAt(static_cast<char*>(out) + got, want - got, offset + got, reason);
                 if (n < 0) readFailed = true;
                 if (n <= 0) break;
                 got += static_cast<std::size_t>(n);

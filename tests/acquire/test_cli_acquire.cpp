@@ -41,11 +41,11 @@ TEST(CliAcquire, HundredRecordsOnTheDefaultBenchReadBackThroughInfo) {
     const auto path = (std::filesystem::temp_directory_path() / "vmf_cli_acquire.vqdata").string();
     std::filesystem::remove(path);
     int status = -1;
-    const std::string out =
-        Shell(" acquire --bench '0:head:SN000001;1:head:SN000002;2:led16;3:mirror;timescale=0' "
-              "--count 100 --out '" +
-                  path + "'",
-              status);
+    const std::string out = Shell(
+        " acquire --bench '0:head:SN000001;1:head:SN000002;2:led16;3:mirror;timescale=0' "
+        "--count 100 --out '" +
+            path + "'",
+        status);
     ASSERT_EQ(status, 0) << out;
     EXPECT_NE(out.find("100 records per head, 2 heads"), std::string::npos) << out;
 
@@ -85,8 +85,7 @@ TEST(CliAcquire, CtrlCStopsAfterTheCurrentCycleAndStillSaves) {
     EXPECT_EQ(WEXITSTATUS(status), 0);
 
     int rc = -1;
-    const auto j =
-        nlohmann::json::parse(Shell("info '" + path + "'", rc));
+    const auto j = nlohmann::json::parse(Shell("info '" + path + "'", rc));
     ASSERT_EQ(rc, 0);
     const int records = j["heads"][0]["recordCount"];
     EXPECT_GT(records, 0);
@@ -131,8 +130,8 @@ TEST(CliAcquire, KilledRunIsRecoveredFromItsJournal) {
     posix_spawn_file_actions_init(&actions);
     posix_spawn_file_actions_adddup2(&actions, fds[1], 2);
     posix_spawn_file_actions_addclose(&actions, fds[0]);
-    std::vector<std::string> args = {VARNELLO_CLI_PATH, "acquire", "--bench", bench, "--count",
-                                     "80000",           "--progress", "--out", out};
+    std::vector<std::string> args = {VARNELLO_CLI_PATH, "acquire",    "--bench", bench, "--count",
+                                     "80000",           "--progress", "--out",   out};
     std::vector<char*> argv;
     for (auto& a : args) argv.push_back(a.data());
     argv.push_back(nullptr);
@@ -171,17 +170,16 @@ TEST(CliAcquire, KilledRunIsRecoveredFromItsJournal) {
     int rc = -1;
     Shell("recover '" + journal + "' --out '" + recovered + "'", rc);
     ASSERT_EQ(rc, 0);
-    const auto back =
-        nlohmann::json::parse(Shell("info --records '" + recovered + "'", rc));
+    const auto back = nlohmann::json::parse(Shell("info --records '" + recovered + "'", rc));
     const int n = back["heads"][0]["recordCount"];
     EXPECT_GE(n, safe);
     EXPECT_EQ(back["heads"][1]["recordCount"], n);
 
     const std::string again = (dir / "vmf_cli_again.vqdata").string();
-    Shell("acquire --bench '" + bench + "' --count " + std::to_string(n) + " --out '" + again + "'", rc);
+    Shell("acquire --bench '" + bench + "' --count " + std::to_string(n) + " --out '" + again + "'",
+          rc);
     ASSERT_EQ(rc, 0);
-    const auto same =
-        nlohmann::json::parse(Shell("info --records '" + again + "'", rc));
+    const auto same = nlohmann::json::parse(Shell("info --records '" + again + "'", rc));
     for (int a = 0; a < 2; ++a)
         for (int r = 0; r < n; ++r) {
             const auto& x = back["heads"][a]["records"][r];

@@ -148,9 +148,7 @@ class FileWorkGuiTest : public QObject {
 
     QString Path(const char* name) const { return dir_.filePath(QString::fromLatin1(name)); }
     // Settings of their own, so no test sees another's recent files.
-    QString Ini() const {
-        return Path(QTest::currentTestFunction()) + QStringLiteral(".ini");
-    }
+    QString Ini() const { return Path(QTest::currentTestFunction()) + QStringLiteral(".ini"); }
 
 private slots:
     void initTestCase() {
@@ -185,9 +183,9 @@ private slots:
         QVERIFY(watch.Advanced());
         QVERIFY(tried);
         QCOMPARE(rig.dialogs.asked,
-                 (std::vector<std::string>{
-                     "名前を付けて保存", kRefused,
-                     "ファイルの読み書きを中止して終了しますか？(キャンセルを押すと、終わるまで待ちます)"}));
+                 (std::vector<std::string>{"名前を付けて保存", kRefused,
+                                           "ファイルの読み書きを中止して終了しますか？("
+                                           "キャンセルを押すと、終わるまで待ちます)"}));
         QVERIFY(f.isVisible());
         QVERIFY(rig.panel()->isEnabled());
         QVERIFY(f.Action(FrameCommand::FileOpen)->isEnabled());

@@ -95,8 +95,8 @@ TEST(LiveBoard, RoutesGiveTheStoresValuesBitForBit) {
             EXPECT_EQ(j["exposureUs"], 5000);
             EXPECT_EQ(j["time"], "2025-12-06T14:46:40.123+09:00");
             const TrendPoint& p = trend[static_cast<size_t>(r)];
-            for (const char* key :
-                 {"peakValue", "average", "minimum", "maximum", "temperatureC", "infoCieX", "infoCieY"}) {
+            for (const char* key : {"peakValue", "average", "minimum", "maximum", "temperatureC",
+                                    "infoCieX", "infoCieY"}) {
                 const auto info = std::find_if(TrendValues().begin(), TrendValues().end(),
                                                [&](auto& i) { return std::string(i.key) == key; });
                 EXPECT_EQ(ShortestOf(j[key]), Shortest(p[info->value])) << key;

@@ -82,8 +82,8 @@ private slots:
         const QString position = p.Text(ctl::Position);
         std::atomic<bool> release{false};
         QTimer::singleShot(0, [&] {
-            for (int id : {ctl::Start, ctl::Detect, ctl::ClearData, ctl::Compare, ctl::Csv,
-                           ctl::Next})
+            for (int id :
+                 {ctl::Start, ctl::Detect, ctl::ClearData, ctl::Compare, ctl::Csv, ctl::Next})
                 p.Click(id);
             release = true;
         });

@@ -3,7 +3,6 @@
 // damaged, and absent (old bytes exactly) from a store without times.
 
 #include <gtest/gtest.h>
-
 #include <unistd.h>
 
 #include <memory>
