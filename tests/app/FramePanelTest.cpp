@@ -14,15 +14,6 @@
 namespace vmf {
 namespace {
 
-// A panel with two heads, an LED driver and a mirror unit, not yet detected.
-struct Panel : test::PanelFixture {
-    explicit Panel(bool detect = true)
-        : test::PanelFixture("3:head:AAA;5:head:BBB;7:led8;8:mirror;scene=halogen;timescale=0",
-                             {.detect = detect}) {
-        dialogs.asked.clear();
-    }
-};
-
 class FramePanelTest : public QObject {
     Q_OBJECT
 private slots:
@@ -31,7 +22,9 @@ private slots:
 
 void FramePanelTest::maintenanceModeLaysOutAtOnceWithTheMenuCheckMark() {
     // The frame wired to the panel as the application wires it.
-    Panel p(false);
+    // Two heads, an LED driver and a mirror unit, not yet detected.
+    test::PanelFixture p("3:head:AAA;5:head:BBB;7:led8;8:mirror;scene=halogen;timescale=0",
+                         {.detect = false});
     p.settings.ints["hard/adjust"] = 1;
     CMainFrame frame(p.doc, p.dialogs, p.settings);
     ViewContext ctx = p.view->context();
