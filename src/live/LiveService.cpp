@@ -3,6 +3,7 @@
 #include <QCoreApplication>
 #include <QMetaObject>
 #include <QNetworkInterface>
+#include <QSslSocket>
 #include <QThread>
 
 #include "live/LiveServer.h"
@@ -28,6 +29,11 @@ bool LiveService::Start(const LiveServiceConfig& config, std::string& error) {
     auto t = std::make_unique<Thread>();
     if (!QCoreApplication::instance())
         t->app = std::make_unique<QCoreApplication>(t->argc, t->argv);
+    // Qt loads its TLS backend on first use. Loaded first on the server's
+    // thread, the Windows backend left the program unable to end: its exit
+    // waited for good once the thread had gone. Loaded here, on the thread
+    // that ends the program, it goes with the program.
+    (void)QSslSocket::supportsSsl();
     t->thread.setObjectName(QStringLiteral("live-view"));
     t->anchor.moveToThread(&t->thread);
     t->thread.start();
