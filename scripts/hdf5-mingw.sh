@@ -62,27 +62,9 @@ prefix=$cache_root/hdf5-mingw-${upstream%%+*}-$key
 work=$cache_root/hdf5-mingw-build-$key
 
 complete() { [ -f "$prefix/.hdf5-complete" ]; }
-if complete; then
-  log "cached: $prefix"
-  echo "$prefix"
-  exit 0
-fi
-# --cached: only tell whether the cache is complete (exit 3 when not).
-[ "${1:-}" = --cached ] && exit 3
-
-# One build at a time per cache: a second run (another checkout, CI while a
-# developer's build goes on) waits, then finds the result or resumes it.
-mkdir -p "$cache_root"
-exec 9>"$cache_root/.hdf5-mingw.lock"
-if ! flock -n 9; then
-  log "another build runs in $cache_root; waiting for it"
-  flock 9
-fi
-if complete; then
-  log "cached: $prefix"
-  echo "$prefix"
-  exit 0
-fi
+# shellcheck source=scripts/cache-claim.sh
+. scripts/cache-claim.sh
+cache_claim hdf5-mingw "${1:-}"
 
 VMF_WITH_WINDOWS=1 scripts/deps.sh
 # The deb-src entry: scripts/qt-mingw.sh adds it (as root) for Qt's source.

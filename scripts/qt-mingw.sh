@@ -122,27 +122,9 @@ complete() {
   for m in $modules; do module_settled "$m" || return 1; done
 }
 
-if complete; then
-  log "cached: $prefix"
-  echo "$prefix"
-  exit 0
-fi
-# --cached: only tell whether the cache is complete (exit 3 when not).
-[ "${1:-}" = --cached ] && exit 3
-
-# One build at a time per cache: a second run (another checkout, CI while a
-# developer's build goes on) waits, then finds the result or resumes it.
-mkdir -p "$cache_root"
-exec 9>"$cache_root/.qt-mingw.lock"
-if ! flock -n 9; then
-  log "another build runs in $cache_root; waiting for it"
-  flock 9
-fi
-if complete; then
-  log "cached: $prefix"
-  echo "$prefix"
-  exit 0
-fi
+# shellcheck source=scripts/cache-claim.sh
+. scripts/cache-claim.sh
+cache_claim qt-mingw "${1:-}"
 
 VMF_WITH_WINDOWS=1 scripts/deps.sh
 missing=()
