@@ -49,6 +49,8 @@ LiveServer::LiveServer(LiveService& service, const LiveServiceConfig& config)
     sweep_.start(kSweepMs);
     pace_.setSingleShot(true);
     connect(&pace_, &QTimer::timeout, this, [this] { SendToStreams(false); });
+    // Queued even when emitted on this thread: Publish only posts.
+    connect(this, &LiveServer::HandedOver, this, &LiveServer::Drain, Qt::QueuedConnection);
 }
 
 LiveServer::~LiveServer() {
@@ -237,10 +239,10 @@ void LiveServer::StartStream(QTcpSocket* socket, Connection& c) {
 }
 
 void LiveServer::Drain() {
-    service_.wakeQueued_.store(false);
     std::vector<std::shared_ptr<const LiveSnapshot>> taken;
     {
         const std::lock_guard<std::mutex> hold(service_.pendingMutex_);
+        service_.wakeQueued_ = false;
         taken.swap(service_.pending_);
     }
     for (auto& s : taken) board_.Absorb(std::move(s));

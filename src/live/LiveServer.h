@@ -33,12 +33,18 @@ public:
     int Port() const;
 
     // Takes the snapshots handed over since the last call.
-    Q_INVOKABLE void Drain();
+    void Drain();
 
     // For the listener: a connection it accepted, or one it must refuse.
     void Adopt(QTcpSocket* socket);
     void Refuse(QTcpSocket* socket);
     bool Full() const;
+
+signals:
+    // Emitted by Publish on the measuring side; runs Drain on this thread.
+    // The wake is Qt's posted event and carries nothing: the snapshots go
+    // through the service's queue and its lock.
+    void HandedOver();
 
 protected:
     bool handleRequest(const QHttpServerRequest& request, QTcpSocket* socket) override;

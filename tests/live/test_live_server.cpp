@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <chrono>
 #include <memory>
 #include <nlohmann/json.hpp>
@@ -167,6 +168,49 @@ TEST(LiveServer, AClientThatStopsReadingLosesFramesNotTheServersMemory) {
     publisher.HandOver(in);
     const std::string tail = reader.Read(1000, "\n\n");
     EXPECT_NE(tail.find("data: "), std::string::npos);
+}
+
+TEST(LiveServer, RestartsWhileAnotherThreadKeepsHandingOver) {
+    Cvarnello_mfDoc doc;
+    KeptSnapshots none;
+    MeasureLive(doc, none, 1);
+    SpectrumWorkspace ws;
+    LiveInputs in;
+    in.doc = &doc;
+    in.workspace = &ws;
+    LiveService service;
+    LiveServiceConfig config;
+    config.port = 0;
+    std::string error;
+    // The measuring side hands over on its own thread all the while; a stop
+    // in between must neither wake a deleted server nor leave the next start
+    // waiting for a wake that went with the old one.
+    std::atomic<bool> stop{false};
+    std::atomic<int> handed{0};
+    std::thread measuring([&] {
+        LivePublisher publisher(service);
+        for (; !stop.load(); ++handed) publisher.HandOver(in);
+    });
+    ASSERT_TRUE(Served::WaitFor([&] { return handed.load() > 0; }));
+    // Stopped as soon as a hand-over has reached the new server, mostly
+    // before its wake could be taken.
+    for (int i = 0; i < 50; ++i) {
+        ASSERT_TRUE(service.Start(config, error)) << error;
+        const int since = handed.load();
+        const auto end = std::chrono::steady_clock::now() + std::chrono::seconds(1);
+        while (handed.load() < since + 2 && std::chrono::steady_clock::now() < end) {
+        }
+        service.Stop();
+    }
+    stop.store(true);
+    measuring.join();
+    ASSERT_TRUE(service.Start(config, error)) << error;
+    LivePublisher publisher(service);
+    publisher.HandOver(in);
+    auto seq = [&] {
+        return Json::parse(BodyOf(HttpGet(service.Port(), "/api/v1/status")))["seq"].get<int>();
+    };
+    EXPECT_TRUE(Served::WaitFor([&] { return seq() == 1; }));
 }
 
 TEST(LiveServer, SurvivesABoundedRunOfMalformedRequests) {
