@@ -9,6 +9,7 @@
 #include <QElapsedTimer>
 #include <QTcpServer>
 #include <QTimer>
+#include <cstdint>
 #include <memory>
 #include <string>
 #include <unordered_map>
@@ -67,9 +68,9 @@ private:
     static std::string RequestToken(const QHttpServerRequest& request);
     void StartStream(QTcpSocket* socket, Connection& c);
     // Sends the newest message to every stream client that is due. Off a
-    // hand-over (the pace timer), only a message that has waited a whole gap
-    // goes: a fresher one is then not about to come, and one that is would
-    // go out the moment it arrives rather than a cycle late.
+    // hand-over (the pace timer), a message goes once the next hand-over is
+    // overdue: one that is about to come goes out the moment it arrives
+    // rather than a cycle late.
     void SendToStreams(bool handOver = true);
     void Sweep();
     void TellOnce(int kind, const std::string& text);
@@ -84,7 +85,8 @@ private:
     QTimer sweep_;
     QTimer pace_;
     unsigned told_ = 0;
-    qint64 latestArrivalMs_ = 0;
+    // Steady-clock time between hand-overs lately (the measurement's pace).
+    int64_t cadenceNs_ = int64_t{kStreamMinGapMs} * 1000000;
     int refusing_ = 0;  // refused connections still being answered
 };
 
