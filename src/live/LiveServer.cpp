@@ -58,6 +58,11 @@ LiveServer::LiveServer(LiveService& service, const LiveServiceConfig& config)
 }
 
 LiveServer::~LiveServer() {
+    // Stop took this server out of the hand-over queue under the queue's
+    // lock before it ended the event loop; taking the lock once more orders
+    // the deletion after the last Publish that signalled this server, by a
+    // lock the thread sanitizer sees (the loop's end is Qt's hand-over).
+    { const std::lock_guard<std::mutex> hold(service_.pendingMutex_); }
     // The sockets go with the server; their destroyed() must not reach a
     // half-destroyed map.
     // Every open connection ends with the server, whoever its parent is.
