@@ -23,8 +23,6 @@ TrendOptions OptionsFor(int graphMax) {
 LiveHeadSet::LiveHeadSet(const Cvarnello_mfDoc& doc, int graphMax)
     : doc_(doc), generation_(doc.recordGate.Generation()), graphMax_(graphMax) {
     const int n = HeadsOf(doc);
-    copy_ = std::make_unique<Cvarnello_mfDoc>();
-    copy_->headCount = n;
     for (int a = 0; a < n; ++a) {
         LiveHeadIdentity id;
         id.serialNo = Cp932ToUtf8(doc.serialNo[a]);
@@ -32,10 +30,21 @@ LiveHeadSet::LiveHeadSet(const Cvarnello_mfDoc& doc, int graphMax)
         id.channelCount = doc.channelCount[a];
         heads_.push_back(std::move(id));
         wavelengths_.push_back(doc.wavelengthNm[a]);
-        copy_->channelCount[a] = doc.channelCount[a];
-        copy_->wavelengthNm[a] = doc.wavelengthNm[a];
+    }
+}
+
+// The store the records are copied into is large: made by the first reader
+// (the server's thread), not by the store's thread at the hand-over, where it
+// took milliseconds of the cycle and delayed that hand-over's message.
+void LiveHeadSet::MakeReaders() const {
+    if (copy_) return;
+    copy_ = std::make_unique<Cvarnello_mfDoc>();
+    copy_->headCount = HeadCount();
+    for (int a = 0; a < HeadCount(); ++a) {
+        copy_->channelCount[a] = heads_[static_cast<size_t>(a)].channelCount;
+        copy_->wavelengthNm[a] = wavelengths_[static_cast<size_t>(a)];
         copy_->EnsureRecordArrays(a, 0);
-        trends_.push_back(std::make_unique<HeadTrend>(*copy_, a, OptionsFor(graphMax)));
+        trends_.push_back(std::make_unique<HeadTrend>(*copy_, a, OptionsFor(graphMax_)));
     }
 }
 
@@ -57,6 +66,7 @@ bool LiveHeadSet::Describes(const Cvarnello_mfDoc& doc, int graphMax) const {
 std::optional<LiveRecord> LiveHeadSet::Read(int a, int r, int counted) const {
     if (a < 0 || a >= HeadCount() || r < 0 || r >= counted) return std::nullopt;
     const std::lock_guard<std::mutex> one(readMutex_);
+    MakeReaders();
     // The shared hold keeps the record's spectrum where it is while it is
     // read; a moved generation means the records were freed or replaced
     // since this set was made, and slot r may now be another record.

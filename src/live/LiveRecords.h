@@ -1,12 +1,11 @@
 #pragma once
 // The heads as the live view names them, and the reading of stored records
 // from the server's thread. A head set is made on the store's thread when
-// the heads change (count, wavelengths, or records freed or replaced); the
-// server then copies a counted record under a shared hold of the store's
-// record gate, refusing once the gate's generation has moved on, and
-// computes its values after letting go: a client asking for records holds
-// the cycle's writes off for one copy of 288 floats, never for a colour
-// computation.
+// the heads change (count, wavelengths, or records freed or replaced), and
+// holds only names and wavelengths then; the server then copies a counted record under a shared
+// hold of the store's record gate, refusing once the gate's generation has moved on, and computes
+// its values after letting go: a client asking for records holds the cycle's writes off for one
+// copy of 288 floats, never for a colour computation.
 
 #include <cstdint>
 #include <memory>
@@ -56,9 +55,11 @@ private:
     int graphMax_ = 0;
     std::vector<LiveHeadIdentity> heads_;
     std::vector<std::array<float, MAX_CHANNELS>> wavelengths_;
-    // One slot per head that a record is copied into; the trends read it.
-    std::unique_ptr<Cvarnello_mfDoc> copy_;
-    std::vector<std::unique_ptr<HeadTrend>> trends_;
+    // Under readMutex_: one slot per head that a record is copied into and
+    // the trends that read it, made at the first Read.
+    void MakeReaders() const;
+    mutable std::unique_ptr<Cvarnello_mfDoc> copy_;
+    mutable std::vector<std::unique_ptr<HeadTrend>> trends_;
     mutable std::mutex readMutex_;
     mutable TrendScratch scratch_;
 };

@@ -4,6 +4,7 @@
 #include <QHttpServerRequest>
 #include <QTcpSocket>
 #include <QUrlQuery>
+#include <algorithm>
 #include <chrono>
 #include <vector>
 
@@ -48,10 +49,20 @@ LiveServer::LiveServer(LiveService& service, const LiveServiceConfig& config)
     connect(&sweep_, &QTimer::timeout, this, &LiveServer::Sweep);
     sweep_.start(kSweepMs);
     pace_.setSingleShot(true);
+    // A coarse timer may fire a twentieth of its time late, and that time
+    // is a message's delay.
+    pace_.setTimerType(Qt::PreciseTimer);
     connect(&pace_, &QTimer::timeout, this, [this] { SendToStreams(false); });
+    // Queued even when emitted on this thread: Publish only posts.
+    connect(this, &LiveServer::HandedOver, this, &LiveServer::Drain, Qt::QueuedConnection);
 }
 
 LiveServer::~LiveServer() {
+    // Stop took this server out of the hand-over queue under the queue's
+    // lock before it ended the event loop; taking the lock once more orders
+    // the deletion after the last Publish that signalled this server, by a
+    // lock the thread sanitizer sees (the loop's end is Qt's hand-over).
+    { const std::lock_guard<std::mutex> hold(service_.pendingMutex_); }
     // The sockets go with the server; their destroyed() must not reach a
     // half-destroyed map.
     // Every open connection ends with the server, whoever its parent is.
@@ -233,19 +244,26 @@ void LiveServer::StartStream(QTcpSocket* socket, Connection& c) {
         "Cache-Control: no-store\r\nX-Content-Type-Options: nosniff\r\n"
         "Referrer-Policy: no-referrer\r\nConnection: keep-alive\r\n\r\nretry: 2000\n\n");
     c.sentAtMs = Now() - kStreamMinGapMs;
+    // A message goes out whole at once: Nagle's wait for the acknowledgement
+    // of the one before would only delay its last packet.
+    socket->setSocketOption(QAbstractSocket::LowDelayOption, 1);
     SendToStreams();
 }
 
 void LiveServer::Drain() {
-    service_.wakeQueued_.store(false);
     std::vector<std::shared_ptr<const LiveSnapshot>> taken;
     {
         const std::lock_guard<std::mutex> hold(service_.pendingMutex_);
+        service_.wakeQueued_ = false;
         taken.swap(service_.pending_);
     }
-    for (auto& s : taken) board_.Absorb(std::move(s));
     if (taken.empty()) return;
-    latestArrivalMs_ = Now();
+    const LiveSnapshot* before = board_.Latest();
+    const int64_t sinceNs = before ? before->handOverNs : 0;
+    for (auto& s : taken) board_.Absorb(std::move(s));
+    if (sinceNs != 0)
+        cadenceNs_ = std::max<int64_t>(0, board_.Latest()->handOverNs - sinceNs) /
+                     static_cast<int64_t>(taken.size());
     SendToStreams();
 }
 
@@ -254,11 +272,20 @@ void LiveServer::SendToStreams(bool handOver) {
     if (!latest) return;
     const qint64 now = Now();
     qint64 nextDue = -1;
-    const qint64 age = now - latestArrivalMs_;
-    if (!handOver && age < kStreamMinGapMs) {
-        pace_.start(static_cast<int>(kStreamMinGapMs - age));
-        return;
+    if (!handOver) {
+        // A client came due between hand-overs: the next one is waited for
+        // as long as the measurement's pace says it is coming, then the one
+        // there goes. A fixed wait of a whole gap sent every message that
+        // missed its hand-over a gap late, and on a busy machine later still.
+        const int64_t holdNs =
+            std::min<int64_t>(int64_t{kStreamMinGapMs} * 1000000, cadenceNs_ + cadenceNs_ / 2);
+        const int64_t ageNs = SteadyNs() - latest->handOverNs;
+        if (ageNs < holdNs) {
+            pace_.start(static_cast<int>((holdNs - ageNs + 999999) / 1000000));
+            return;
+        }
     }
+    QByteArray frame;  // the same bytes for every client
     for (auto& [socket, c] : connections_) {
         if (!c.stream || c.sentSeq == latest->seq) continue;
         const qint64 wait = c.sentAtMs + kStreamMinGapMs - now;
@@ -277,12 +304,13 @@ void LiveServer::SendToStreams(bool handOver) {
             continue;
         }
         c.fullSinceMs = -1;
-        const std::string& message = board_.StreamMessage();
-        QByteArray frame;
-        frame.reserve(static_cast<qsizetype>(message.size() + 8));
-        frame += "data: ";
-        frame.append(message.data(), static_cast<qsizetype>(message.size()));
-        frame += "\n\n";
+        if (frame.isEmpty()) {
+            const std::string& message = board_.StreamMessage();
+            frame.reserve(static_cast<qsizetype>(message.size() + 8));
+            frame += "data: ";
+            frame.append(message.data(), static_cast<qsizetype>(message.size()));
+            frame += "\n\n";
+        }
         socket->write(frame);
         socket->flush();
         if (service_.collectLatencies_.load(std::memory_order_relaxed)) {

@@ -9,6 +9,7 @@
 #include <QElapsedTimer>
 #include <QTcpServer>
 #include <QTimer>
+#include <cstdint>
 #include <memory>
 #include <string>
 #include <unordered_map>
@@ -33,12 +34,18 @@ public:
     int Port() const;
 
     // Takes the snapshots handed over since the last call.
-    Q_INVOKABLE void Drain();
+    void Drain();
 
     // For the listener: a connection it accepted, or one it must refuse.
     void Adopt(QTcpSocket* socket);
     void Refuse(QTcpSocket* socket);
     bool Full() const;
+
+signals:
+    // Emitted by Publish on the measuring side; runs Drain on this thread.
+    // The wake is Qt's posted event and carries nothing: the snapshots go
+    // through the service's queue and its lock.
+    void HandedOver();
 
 protected:
     bool handleRequest(const QHttpServerRequest& request, QTcpSocket* socket) override;
@@ -61,9 +68,9 @@ private:
     static std::string RequestToken(const QHttpServerRequest& request);
     void StartStream(QTcpSocket* socket, Connection& c);
     // Sends the newest message to every stream client that is due. Off a
-    // hand-over (the pace timer), only a message that has waited a whole gap
-    // goes: a fresher one is then not about to come, and one that is would
-    // go out the moment it arrives rather than a cycle late.
+    // hand-over (the pace timer), a message goes once the next hand-over is
+    // overdue: one that is about to come goes out the moment it arrives
+    // rather than a cycle late.
     void SendToStreams(bool handOver = true);
     void Sweep();
     void TellOnce(int kind, const std::string& text);
@@ -78,7 +85,8 @@ private:
     QTimer sweep_;
     QTimer pace_;
     unsigned told_ = 0;
-    qint64 latestArrivalMs_ = 0;
+    // Steady-clock time between hand-overs lately (the measurement's pace).
+    int64_t cadenceNs_ = int64_t{kStreamMinGapMs} * 1000000;
     int refusing_ = 0;  // refused connections still being answered
 };
 

@@ -59,7 +59,8 @@ public:
     static std::string LanAddress();
     int Port() const { return port_; }
 
-    // Any thread; never waits for the server.
+    // Any thread; never waits for the server (only for the queue's lock,
+    // which the server holds for a swap).
     void Publish(std::shared_ptr<const LiveSnapshot> snapshot) override;
 
     LiveServiceStats Stats() const;
@@ -69,18 +70,20 @@ public:
     std::vector<int64_t> TakeLatencies();
 
     // Told once per kind of failure while running (Japanese), on the
-    // server's thread.
+    // server's thread. Set before Start.
     void SetErrorHandler(std::function<void(const std::string&)> handler);
 
 private:
     friend class LiveServer;
     struct Thread;
     std::unique_ptr<Thread> thread_;
-    LiveServer* server_ = nullptr;
     int port_ = 0;
+    // The hand-over queue. server_ is written by Start and Stop under the
+    // lock, so a Publish from another thread never wakes a deleted server.
     std::mutex pendingMutex_;
+    LiveServer* server_ = nullptr;
     std::vector<std::shared_ptr<const LiveSnapshot>> pending_;
-    std::atomic<bool> wakeQueued_{false};
+    bool wakeQueued_ = false;  // a wake is on its way to the server
     std::function<void(const std::string&)> onError_;
     // Written by the server's thread, read by anyone.
     std::atomic<int> connections_{0}, streamClients_{0};

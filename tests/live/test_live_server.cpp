@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <chrono>
 #include <memory>
 #include <nlohmann/json.hpp>
@@ -154,19 +155,75 @@ TEST(LiveServer, AClientThatStopsReadingLosesFramesNotTheServersMemory) {
     in.doc = &doc;
     in.workspace = &ws;
     in.measuring = true;
-    std::string seen;
+    int handed = 0;  // this publisher's hand-overs, numbered from 1
     const auto end = std::chrono::steady_clock::now() + std::chrono::seconds(20);
     while (s.service.Stats().messagesDropped < 5 && std::chrono::steady_clock::now() < end) {
-        for (int i = 0; i < 50; ++i) publisher.HandOver(in);
-        seen = reader.Read(20);
+        for (int i = 0; i < 50; ++i, ++handed) publisher.HandOver(in);
+        reader.Read(20);
     }
     EXPECT_GE(s.service.Stats().messagesDropped, 5u);
     // Bounded: the cap plus the one message that crossed it.
     EXPECT_LE(s.service.Stats().largestQueue, kMaxQueuedBytes + 64 * 1024);
-    // The reading client still gets the newest hand-over.
+    // The reading client still gets the newest hand-over, also one that came
+    // too soon after the one before for it and nothing came after.
+    auto gotNewest = [&] {
+        const std::string last = "data: {\"seq\":" + std::to_string(handed) + ",";
+        return reader.Read(5000, last).find(last) != std::string::npos;
+    };
     publisher.HandOver(in);
-    const std::string tail = reader.Read(1000, "\n\n");
-    EXPECT_NE(tail.find("data: "), std::string::npos);
+    publisher.HandOver(in);
+    handed += 2;
+    EXPECT_TRUE(gotNewest());
+    // Also when the measurement's pace says another is coming and none does.
+    std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    publisher.HandOver(in);
+    std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    publisher.HandOver(in);
+    handed += 2;
+    EXPECT_TRUE(gotNewest());
+}
+
+TEST(LiveServer, RestartsWhileAnotherThreadKeepsHandingOver) {
+    Cvarnello_mfDoc doc;
+    KeptSnapshots none;
+    MeasureLive(doc, none, 1);
+    SpectrumWorkspace ws;
+    LiveInputs in;
+    in.doc = &doc;
+    in.workspace = &ws;
+    LiveService service;
+    LiveServiceConfig config;
+    config.port = 0;
+    std::string error;
+    // The measuring side hands over on its own thread all the while; a stop
+    // in between must neither wake a deleted server nor leave the next start
+    // waiting for a wake that went with the old one.
+    std::atomic<bool> stop{false};
+    std::atomic<int> handed{0};
+    std::thread measuring([&] {
+        LivePublisher publisher(service);
+        for (; !stop.load(); ++handed) publisher.HandOver(in);
+    });
+    ASSERT_TRUE(Served::WaitFor([&] { return handed.load() > 0; }));
+    // Stopped as soon as a hand-over has reached the new server, mostly
+    // before its wake could be taken.
+    for (int i = 0; i < 50; ++i) {
+        ASSERT_TRUE(service.Start(config, error)) << error;
+        const int since = handed.load();
+        const auto end = std::chrono::steady_clock::now() + std::chrono::seconds(1);
+        while (handed.load() < since + 2 && std::chrono::steady_clock::now() < end) {
+        }
+        service.Stop();
+    }
+    stop.store(true);
+    measuring.join();
+    ASSERT_TRUE(service.Start(config, error)) << error;
+    LivePublisher publisher(service);
+    publisher.HandOver(in);
+    auto seq = [&] {
+        return Json::parse(BodyOf(HttpGet(service.Port(), "/api/v1/status")))["seq"].get<int>();
+    };
+    EXPECT_TRUE(Served::WaitFor([&] { return seq() == 1; }));
 }
 
 TEST(LiveServer, SurvivesABoundedRunOfMalformedRequests) {
