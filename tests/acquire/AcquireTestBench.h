@@ -230,7 +230,9 @@ struct TestBench {
     CompletionFlag cycleDone;
     std::function<void(uint32_t)> onCycleDone;
 
-    void WireCompletion(AcquisitionCycle& cycle) {
+    // The cycle's timer and its completion, as the panel wires them.
+    void WireCycle(AcquisitionCycle& cycle) {
+        dispatch.Set(kTimerCycle, [&cycle](uint32_t t) { cycle.OnTimer(t); });
         cycle.SetCycleDoneNotifier([this] { cycleDone.Post(); });
         onCycleDone = [&cycle](uint32_t t) { cycle.OnCycleDone(t); };
     }

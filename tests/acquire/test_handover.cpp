@@ -21,8 +21,7 @@ class HandOverTest : public ::testing::Test {
 protected:
     void SetUp() override {
         bench.DetectHeads();
-        bench.dispatch.Set(kTimerCycle, [this](uint32_t now) { cycle.OnTimer(now); });
-        bench.WireCompletion(cycle);
+        bench.WireCycle(cycle);
         bench.lib->clock = &bench.now;
     }
     void RunCycles(int n) {

@@ -20,8 +20,7 @@ class JournalFailureTest : public ::testing::Test {
 protected:
     void SetUp() override {
         bench.DetectHeads();
-        bench.dispatch.Set(kTimerCycle, [this](uint32_t now) { cycle.OnTimer(now); });
-        bench.WireCompletion(cycle);
+        bench.WireCycle(cycle);
         bench.lib->clock = &bench.now;
         bench.lib->defaultCycleMs = 20;
         bench.options.loggingOn = 1;
